@@ -1,0 +1,355 @@
+#include "TDBGrid.h"
+
+#include "data/TClientDataSet.h"
+#include "data/TDataSource.h"
+#include "data/TField.h"
+#include "services/SafeCall.h"
+
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QLoggingCategory>
+#include <QPainter>
+#include <QScopedValueRollback>
+#include <QStyledItemDelegate>
+
+#include <exception>
+
+Q_LOGGING_CATEGORY(lcDBGrid, "vex.controls.dbgrid")
+
+namespace {
+constexpr int kTextMargin = 2;
+constexpr int kWidthMargin = 4;
+constexpr int kWidthWithoutField = 64;
+} // namespace
+
+TField *TColumn::Field() const
+{
+    if (!Grid || !Grid->DataSource() || !Grid->DataSource()->DataSet())
+        return nullptr;
+    return Grid->DataSource()->DataSet()->FindField(FieldName);
+}
+
+// The grid's rows are the data set's rows; its columns are the column list,
+// hidden ones included (the view hides them).
+class TDBGrid::Model final : public QAbstractTableModel
+{
+public:
+    explicit Model(TDBGrid *grid) : m_grid(grid) {}
+
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        if (parent.isValid())
+            return 0;
+        const TClientDataSet *ds = m_grid->dataSet();
+        return ds && ds->Active() ? ds->RecordCount() : 0;
+    }
+    int columnCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(m_grid->m_columns.size());
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DisplayRole || !index.isValid())
+            return {};
+        return m_grid->cellText(index.row(), index.column());
+    }
+    Qt::ItemFlags flags(const QModelIndex &index) const override
+    {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        const TColumn *column = m_grid->m_columns.value(section);
+        if (!column)
+            return {};
+        const TField *field = column->Field();
+        return field ? field->DisplayLabel() : column->FieldName;
+    }
+
+    void reset()
+    {
+        beginResetModel();
+        endResetModel();
+    }
+    void titlesChanged()
+    {
+        if (columnCount() > 0)
+            Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+    }
+
+private:
+    TDBGrid *m_grid;
+};
+
+// Default cell drawing, then the grid's cell-draw handler on the same painter.
+class TDBGrid::Delegate final : public QStyledItemDelegate
+{
+public:
+    explicit Delegate(TDBGrid *grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        const bool current = index == m_grid->currentIndex();
+        TGridDrawState state;
+        if (current)
+            state |= TGridDrawStateFlag::gdSelected;
+        if (current && m_grid->hasFocus())
+            state |= TGridDrawStateFlag::gdFocused;
+
+        const QPalette &palette = m_grid->palette();
+        TCanvas canvas(painter);
+        canvas.Brush.Color = current ? palette.color(QPalette::Active, QPalette::Highlight)
+                                     : palette.color(QPalette::Active, QPalette::Base);
+        canvas.Font.Font = m_grid->font();
+        canvas.Font.Color = current ? palette.color(QPalette::Active, QPalette::HighlightedText)
+                                    : palette.color(QPalette::Active, QPalette::Text);
+
+        painter->save();
+        painter->setClipRect(option.rect);
+        canvas.FillRect(option.rect);
+        canvas.TextOut(option.rect.left() + kTextMargin, option.rect.top() + kTextMargin,
+                       m_grid->cellText(index.row(), index.column()));
+        painter->restore();
+
+        if (m_grid->OnDrawColumnCell)
+            runDrawHandler(canvas, option.rect, index, state);
+    }
+
+private:
+    void runDrawHandler(TCanvas &canvas, const QRect &rect, const QModelIndex &index,
+                        TGridDrawState state) const
+    {
+        TClientDataSet *ds = m_grid->dataSet();
+        if (!ds)
+            return;
+        TColumn *column = m_grid->m_columns.value(index.column());
+        QPainter *painter = canvas.painter();
+        painter->save();
+        painter->setClipRect(rect);
+        // Painting must not open dialogs (a message box inside a paint event
+        // would repaint and fail again), so a failing handler is logged here
+        // instead of going to the error display.
+        try {
+            TRecordScope scope(ds, index.row());
+            m_grid->OnDrawColumnCell(m_grid, canvas, rect, index.column(), column, state);
+        } catch (const std::exception &e) {
+            qCWarning(lcDBGrid) << m_grid->objectName() << "cell-draw handler failed:" << e.what();
+        } catch (...) {
+            qCWarning(lcDBGrid) << m_grid->objectName() << "cell-draw handler failed";
+        }
+        painter->restore();
+    }
+
+    TDBGrid *m_grid;
+};
+
+TDBGrid::TDBGrid(QWidget *parent)
+    : QTableView(parent), m_model(std::make_unique<Model>(this))
+{
+    setModel(m_model.get());
+    setItemDelegate(new Delegate(this));
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setTabKeyNavigation(true);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    verticalHeader()->setMinimumSectionSize(0);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2 * kTextMargin);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    SetOptions(m_options);
+}
+
+TDBGrid::~TDBGrid()
+{
+    setModel(nullptr);
+    qDeleteAll(m_columns);
+}
+
+TDataSource *TDBGrid::DataSource() const
+{
+    return m_source;
+}
+
+TClientDataSet *TDBGrid::dataSet() const
+{
+    return m_source ? m_source->DataSet() : nullptr;
+}
+
+void TDBGrid::SetDataSource(TDataSource *source)
+{
+    if (source == m_source)
+        return;
+    disconnect(m_sourceConnection);
+    m_source = source;
+    if (m_source) {
+        m_sourceConnection = connect(m_source, &TDataSource::dataSetChanged, this,
+                                     &TDBGrid::attachDataSet);
+    }
+    attachDataSet();
+}
+
+void TDBGrid::attachDataSet()
+{
+    for (const auto &connection : std::as_const(m_dataSetConnections))
+        disconnect(connection);
+    m_dataSetConnections.clear();
+    if (TClientDataSet *ds = dataSet()) {
+        m_dataSetConnections = {
+            connect(ds, &TClientDataSet::dataReset, this, &TDBGrid::onDataReset),
+            connect(ds, &TClientDataSet::stateChanged, this, &TDBGrid::onDataReset),
+            connect(ds, &TClientDataSet::currentRowChanged, this, &TDBGrid::syncCurrentIndex),
+            connect(ds, &TClientDataSet::fieldsChanged, this, [this] {
+                m_model->titlesChanged();
+                RefreshColumns();
+                viewport()->update();
+            }),
+        };
+    }
+    onDataReset();
+    RefreshColumns();
+}
+
+void TDBGrid::onDataReset()
+{
+    {
+        QScopedValueRollback guard(m_syncing, true);
+        m_model->reset();
+    }
+    syncCurrentIndex();
+}
+
+TColumn *TDBGrid::AddColumn(const QString &fieldName, int width, bool visible)
+{
+    auto *column = new TColumn;
+    column->FieldName = fieldName;
+    column->Width = width;
+    column->Visible = visible;
+    column->Grid = this;
+    m_columns.append(column);
+    onDataReset();
+    RefreshColumns();
+    return column;
+}
+
+QList<TColumn *> TDBGrid::Columns() const
+{
+    return m_columns;
+}
+
+int TDBGrid::DefaultColumnWidth(const TColumn *column) const
+{
+    const TField *field = column->Field();
+    if (!field)
+        return kWidthWithoutField;
+    const int dataWidth = field->DisplayWidth() * fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    int titleWidth = 0;
+    if (m_options.testFlag(TGridOption::dgTitles)) {
+        const QFontMetrics titleMetrics(horizontalHeader()->font());
+        titleWidth = titleMetrics.horizontalAdvance(field->DisplayLabel());
+    }
+    return qMax(dataWidth, titleWidth) + kWidthMargin;
+}
+
+void TDBGrid::RefreshColumns()
+{
+    for (int i = 0; i < m_columns.size(); ++i) {
+        const TColumn *column = m_columns.at(i);
+        setColumnHidden(i, !column->Visible);
+        setColumnWidth(i, column->Width >= 0 ? column->Width : DefaultColumnWidth(column));
+    }
+}
+
+void TDBGrid::SetTitleFont(const QFont &font, const QColor &color)
+{
+    QHeaderView *header = horizontalHeader();
+    header->setFont(font);
+    QPalette palette = header->palette();
+    palette.setColor(QPalette::ButtonText, color);
+    palette.setColor(QPalette::WindowText, color);
+    header->setPalette(palette);
+    RefreshColumns();
+}
+
+void TDBGrid::SetBackground(const QColor &color)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::Base, color);
+    setPalette(p);
+    viewport()->update();
+}
+
+void TDBGrid::SetOptions(TGridOptions options)
+{
+    m_options = options;
+    horizontalHeader()->setVisible(options.testFlag(TGridOption::dgTitles));
+    horizontalHeader()->setSectionResizeMode(options.testFlag(TGridOption::dgColumnResize)
+                                                 ? QHeaderView::Interactive
+                                                 : QHeaderView::Fixed);
+    setShowGrid(options.testFlag(TGridOption::dgColLines)
+                || options.testFlag(TGridOption::dgRowLines));
+}
+
+QString TDBGrid::cellText(int row, int dataCol) const
+{
+    TClientDataSet *ds = dataSet();
+    const TColumn *column = m_columns.value(dataCol);
+    if (!ds || !ds->Active() || !column || row < 0 || row >= ds->RecordCount())
+        return {};
+    const TField *field = column->Field();
+    if (!field)
+        return {};
+    TRecordScope scope(ds, row);
+    return field->DisplayText();
+}
+
+int TDBGrid::firstVisibleColumn() const
+{
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (m_columns.at(i)->Visible)
+            return i;
+    }
+    return -1;
+}
+
+void TDBGrid::syncCurrentIndex()
+{
+    QScopedValueRollback guard(m_syncing, true);
+    const TClientDataSet *ds = dataSet();
+    const int row = ds && ds->Active() ? ds->CurrentRow() : -1;
+    if (row < 0 || row >= m_model->rowCount()) {
+        selectionModel()->clear();
+        return;
+    }
+    const QModelIndex current = currentIndex();
+    int col = current.isValid() && !isColumnHidden(current.column()) ? current.column()
+                                                                     : firstVisibleColumn();
+    if (col < 0)
+        return;
+    const QModelIndex wanted = m_model->index(row, col);
+    if (wanted != current)
+        selectionModel()->setCurrentIndex(wanted, QItemSelectionModel::ClearAndSelect);
+    scrollTo(wanted);
+}
+
+void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (m_syncing || !current.isValid())
+        return;
+    TClientDataSet *ds = dataSet();
+    if (!ds || !ds->Active() || current.row() == ds->CurrentRow())
+        return;
+    const int row = current.row();
+    {
+        QScopedValueRollback guard(m_syncing, true);
+        SafeCall([ds, row] { ds->MoveTo(row); });
+    }
+    // The move may have been refused or redirected by a handler: show where
+    // the cursor really is.
+    syncCurrentIndex();
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "TCanvas.h"
+
+#include <QColor>
+#include <QFlags>
+#include <QFont>
+#include <QList>
+#include <QMetaObject>
+#include <QPointer>
+#include <QTableView>
+
+#include <functional>
+#include <memory>
+
+class TClientDataSet;
+class TDataSource;
+class TField;
+
+enum class TGridDrawStateFlag { gdSelected = 0x1, gdFocused = 0x2, gdFixed = 0x4 };
+Q_DECLARE_FLAGS(TGridDrawState, TGridDrawStateFlag)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TGridDrawState)
+
+enum class TGridOption { dgTitles = 0x1, dgColumnResize = 0x2, dgColLines = 0x4, dgRowLines = 0x8 };
+Q_DECLARE_FLAGS(TGridOptions, TGridOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TGridOptions)
+
+// One grid column: a field by name, a width (-1: from the field's display
+// width and title) and visibility. The title is the field's label.
+struct TColumn
+{
+    QString FieldName;
+    int Width = -1;
+    bool Visible = true;
+    TField *Field() const; // resolved on the grid's data set; may be null
+    class TDBGrid *Grid = nullptr;
+};
+
+// Read-only grid over a data source with an explicit column list. The
+// current row is the data set's cursor: clicking or moving the current cell
+// moves the cursor (running AfterScroll synchronously, through SafeCall).
+class TDBGrid : public QTableView
+{
+    Q_OBJECT
+public:
+    using TDrawColumnCellEvent = std::function<void(TDBGrid *sender, TCanvas &canvas,
+                                                    const QRect &rect, int dataCol,
+                                                    TColumn *column, TGridDrawState state)>;
+
+    explicit TDBGrid(QWidget *parent = nullptr);
+    ~TDBGrid() override;
+
+    TDataSource *DataSource() const;
+    void SetDataSource(TDataSource *source);
+
+    TColumn *AddColumn(const QString &fieldName, int width = -1, bool visible = true);
+    QList<TColumn *> Columns() const;
+
+    void SetTitleFont(const QFont &font, const QColor &color);
+    void SetBackground(const QColor &color);
+
+    // Runs after the default drawing of every data cell; the canvas comes
+    // with the brush the grid chose for the cell and the grid's font.
+    TDrawColumnCellEvent OnDrawColumnCell;
+
+    // Text of a data cell as painted by default (the field's display text).
+    QString cellText(int row, int dataCol) const;
+
+    // Titles, column resizing and grid lines; all on by default. Column and
+    // row lines are drawn together (either one turns the lines on).
+    TGridOptions Options() const { return m_options; }
+    void SetOptions(TGridOptions options);
+
+    // Re-applies widths and visibility after TColumn members were changed.
+    void RefreshColumns();
+    // Width a column of width -1 takes: the field's display width in
+    // characters or its title, whichever is wider, plus a margin.
+    int DefaultColumnWidth(const TColumn *column) const;
+
+protected:
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+
+private:
+    class Model;
+    class Delegate;
+    TClientDataSet *dataSet() const;
+    void attachDataSet();
+    void onDataReset();
+    void syncCurrentIndex();
+    int firstVisibleColumn() const;
+
+    std::unique_ptr<Model> m_model;
+    QList<TColumn *> m_columns;
+    QPointer<TDataSource> m_source;
+    QMetaObject::Connection m_sourceConnection;
+    QList<QMetaObject::Connection> m_dataSetConnections;
+    TGridOptions m_options = TGridOptions(0xF);
+    bool m_syncing = false;
+};

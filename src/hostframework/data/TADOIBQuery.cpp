@@ -1,0 +1,163 @@
+#include "TADOIBQuery.h"
+
+#include "OleDate.h"
+#include "TdtmDBGeral.h"
+#include "services/Exceptions.h"
+
+#include <QDateTime>
+#include <QLoggingCategory>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+Q_LOGGING_CATEGORY(lcQuery, "vex.data.query")
+
+namespace {
+
+bool isNameChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_');
+}
+
+// ":NAME" placeholders in order of appearance, outside quoted text and
+// not "::" casts.
+QStringList placeholders(const QString &sql)
+{
+    QStringList names;
+    QChar quote;
+    for (int i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+        } else if (c == QLatin1Char(':')) {
+            if (i + 1 < sql.size() && sql.at(i + 1) == QLatin1Char(':')) {
+                ++i;
+                continue;
+            }
+            int end = i + 1;
+            while (end < sql.size() && isNameChar(sql.at(end)))
+                ++end;
+            if (end > i + 1 && !names.contains(sql.mid(i + 1, end - i - 1)))
+                names << sql.mid(i + 1, end - i - 1);
+            i = end - 1;
+        }
+    }
+    return names;
+}
+
+// PostgreSQL gives dates as QDate; SQLite as ISO text.
+QVariant dateValue(const QVariant &value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::QDate: return OleDate::fromDate(value.toDate());
+    case QMetaType::QDateTime: return OleDate::fromDateTime(value.toDateTime());
+    case QMetaType::QString: {
+        const QString text = value.toString().trimmed();
+        const QDate date = QDate::fromString(text, Qt::ISODate);
+        if (date.isValid())
+            return OleDate::fromDate(date);
+        const QDateTime dateTime = QDateTime::fromString(text, Qt::ISODateWithMs);
+        if (dateTime.isValid())
+            return OleDate::fromDateTime(dateTime);
+        return value; // the data set reports it as invalid
+    }
+    default: return value.toDouble();
+    }
+}
+
+QVariant packetValue(const QVariant &value, TFieldType type)
+{
+    if (value.isNull())
+        return {};
+    switch (type) {
+    case TFieldType::ftString:
+    case TFieldType::ftFixedChar: return value.toString();
+    case TFieldType::ftDateTime: return dateValue(value);
+    case TFieldType::ftFloat:
+    case TFieldType::ftInteger: return value; // converted, or refused, on load
+    }
+    return value;
+}
+
+[[noreturn]] void failSql(const QSqlQuery &query)
+{
+    throw EDatabaseError(query.lastError().text().trimmed());
+}
+
+} // namespace
+
+TADOIBQuery::TADOIBQuery(const QString &name, QObject *parent)
+    : QObject(parent)
+    , m_query(name)
+{
+    setObjectName(name);
+}
+
+TADOIBQuery::TParam *TADOIBQuery::ParamByName(const QString &name)
+{
+    return &m_params[name.toUpper()];
+}
+
+TField *TADOIBQuery::AddField(const QString &fieldName, TFieldType type, int size)
+{
+    return m_query.AddField(fieldName, type, size);
+}
+
+void TADOIBQuery::Open()
+{
+    m_query.Close();
+    const QString sql = SQL.join(QLatin1Char('\n'));
+    QSqlQuery query(dtmDBGeral().adcGeral());
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        failSql(query);
+    for (const QString &name : placeholders(sql)) {
+        const auto param = m_params.constFind(name.toUpper());
+        if (param == m_params.constEnd()) {
+            throw EDatabaseError(
+                QStringLiteral("Parâmetro %1 sem valor em %2").arg(name, objectName()));
+        }
+        query.bindValue(QLatin1Char(':') + name, param->Value());
+    }
+    if (!query.exec())
+        failSql(query);
+
+    TDataPacket packet;
+    QList<int> columns;
+    const QSqlRecord record = query.record();
+    for (TField *field : m_query.Fields()) {
+        for (int c = 0; c < record.count(); ++c) {
+            if (record.fieldName(c).compare(field->FieldName(), Qt::CaseInsensitive) == 0) {
+                packet.fields.append({field->FieldName(), field->DataType(), field->Size()});
+                columns.append(c);
+                break;
+            }
+        }
+    }
+    while (query.next()) {
+        QVariantList row;
+        row.reserve(columns.size());
+        for (int i = 0; i < columns.size(); ++i)
+            row.append(packetValue(query.value(columns.at(i)), packet.fields.at(i).type));
+        packet.rows.append(row);
+    }
+    if (query.lastError().isValid())
+        failSql(query);
+    qCDebug(lcQuery) << objectName() << packet.rows.size() << "rows";
+    m_query.LoadFromPacket(packet);
+}
+
+void TADOIBQuery::Close()
+{
+    m_query.Close();
+}
+
+bool TADOIBQuery::Active() const
+{
+    return m_query.Active();
+}

@@ -1,0 +1,332 @@
+#include "TClientDataSet.h"
+
+#include "TDataSource.h"
+#include "services/Exceptions.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+bool isStringType(TFieldType type)
+{
+    return type == TFieldType::ftString || type == TFieldType::ftFixedChar;
+}
+
+bool isNumber(const QVariant &value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong: return true;
+    default: return false;
+    }
+}
+
+bool isWholeNumberType(const QVariant &value)
+{
+    return isNumber(value) && value.metaType().id() != QMetaType::Double
+           && value.metaType().id() != QMetaType::Float;
+}
+
+// Shortest text that reads back as the same number.
+QString numberText(const QVariant &value)
+{
+    if (isWholeNumberType(value))
+        return value.toString();
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value.toDouble());
+    return QString::fromLatin1(buffer, int(result.ptr - buffer));
+}
+
+bool toDouble(const QVariant &value, double *out)
+{
+    bool ok = false;
+    if (isNumber(value))
+        *out = value.toDouble(&ok);
+    else if (value.metaType().id() == QMetaType::QString)
+        *out = QLocale::c().toDouble(value.toString().trimmed(), &ok);
+    return ok && std::isfinite(*out);
+}
+
+bool toInteger(const QVariant &value, qint64 *out)
+{
+    bool ok = false;
+    if (isWholeNumberType(value)) {
+        *out = value.toLongLong(&ok);
+        return ok && (value.metaType().id() != QMetaType::ULongLong || *out >= 0);
+    }
+    double d = 0;
+    if (value.metaType().id() == QMetaType::QString) {
+        *out = value.toString().trimmed().toLongLong(&ok);
+        if (ok)
+            return true;
+    }
+    // 2^63 is the first double past the range.
+    if (!toDouble(value, &d) || d != std::trunc(d) || d < -9223372036854775808.0
+        || d >= 9223372036854775808.0)
+        return false;
+    *out = qint64(d);
+    return true;
+}
+
+// A value of the packet in the form the field keeps; false when it cannot
+// be one.
+bool convert(const QVariant &value, const TField *field, QVariant *out)
+{
+    if (value.isNull()) {
+        *out = QVariant();
+        return true;
+    }
+    if (isStringType(field->DataType())) {
+        QString text;
+        if (value.metaType().id() == QMetaType::QString)
+            text = value.toString();
+        else if (isNumber(value))
+            text = numberText(value);
+        else
+            return false;
+        // The field holds at most Size characters.
+        if (field->Size() > 0 && text.size() > field->Size())
+            text.truncate(field->Size());
+        *out = text;
+        return true;
+    }
+    if (field->DataType() == TFieldType::ftInteger) {
+        qint64 n = 0;
+        if (!toInteger(value, &n))
+            return false;
+        *out = n;
+        return true;
+    }
+    double d = 0;
+    if (!toDouble(value, &d))
+        return false;
+    *out = d;
+    return true;
+}
+
+} // namespace
+
+TClientDataSet::TClientDataSet(const QString &name, QObject *parent)
+    : QObject(parent)
+{
+    setObjectName(name);
+}
+
+TClientDataSet::~TClientDataSet() = default;
+
+TField *TClientDataSet::AddField(const QString &fieldName, TFieldType type, int size)
+{
+    if (m_state != TDataSetState::dsInactive) {
+        throw EVexError(QStringLiteral("Não é possível incluir o campo %1 com %2 aberto")
+                            .arg(fieldName, objectName()));
+    }
+    if (FindField(fieldName)) {
+        throw EVexError(
+            QStringLiteral("Campo %1 duplicado em %2").arg(fieldName, objectName()));
+    }
+    m_fields.push_back(std::make_unique<TField>(this, fieldName, type, size));
+    emit fieldsChanged();
+    return m_fields.back().get();
+}
+
+QList<TField *> TClientDataSet::Fields() const
+{
+    QList<TField *> fields;
+    fields.reserve(qsizetype(m_fields.size()));
+    for (const auto &field : m_fields)
+        fields.append(field.get());
+    return fields;
+}
+
+TField *TClientDataSet::FindField(const QString &fieldName) const
+{
+    for (const auto &field : m_fields) {
+        if (field->FieldName().compare(fieldName, Qt::CaseInsensitive) == 0)
+            return field.get();
+    }
+    return nullptr;
+}
+
+TField *TClientDataSet::FieldByName(const QString &fieldName) const
+{
+    TField *field = FindField(fieldName);
+    if (!field) {
+        throw EVexError(
+            QStringLiteral("Campo %1 não encontrado em %2").arg(fieldName, objectName()));
+    }
+    return field;
+}
+
+int TClientDataSet::indexOfField(const TField *field) const
+{
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i].get() == field)
+            return int(i);
+    }
+    return -1;
+}
+
+std::vector<QVariantList> TClientDataSet::convertRows(const TDataPacket &packet) const
+{
+    std::vector<int> columns;
+    columns.reserve(m_fields.size());
+    for (const auto &field : m_fields) {
+        const int column = packet.columnIndex(field->FieldName());
+        if (column < 0) {
+            throw EDataPacketError(QStringLiteral("Coluna %1 ausente no pacote de dados de %2")
+                                       .arg(field->FieldName(), objectName()));
+        }
+        columns.push_back(column);
+    }
+    std::vector<QVariantList> rows;
+    rows.reserve(size_t(packet.rows.size()));
+    for (int r = 0; r < packet.rows.size(); ++r) {
+        const QVariantList &source = packet.rows.at(r);
+        QVariantList row;
+        row.reserve(qsizetype(m_fields.size()));
+        for (size_t f = 0; f < m_fields.size(); ++f) {
+            const QVariant raw = columns[f] < source.size() ? source.at(columns[f]) : QVariant();
+            QVariant value;
+            if (columns[f] >= source.size() || !convert(raw, m_fields[f].get(), &value)) {
+                throw EDataPacketError(
+                    QStringLiteral("Valor inválido para o campo %1 de %2 na linha %3: %4")
+                        .arg(m_fields[f]->FieldName(), objectName())
+                        .arg(r + 1)
+                        .arg(raw.toString()));
+            }
+            row.append(value);
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void TClientDataSet::LoadFromPacket(const TDataPacket &packet)
+{
+    Close();
+    std::vector<QVariantList> rows = convertRows(packet);
+    m_rows = std::move(rows);
+    m_current = m_rows.empty() ? -1 : 0;
+    m_bof = true;
+    m_eof = m_rows.empty();
+    setState(TDataSetState::dsBrowse);
+    emit dataReset();
+    emit currentRowChanged(m_current);
+    if (m_current >= 0 && AfterScroll)
+        AfterScroll(this);
+}
+
+void TClientDataSet::Close()
+{
+    if (m_state == TDataSetState::dsInactive)
+        return;
+    m_rows.clear();
+    m_current = -1;
+    m_bof = m_eof = true;
+    setState(TDataSetState::dsInactive);
+    emit dataReset();
+    emit currentRowChanged(-1);
+}
+
+void TClientDataSet::setState(TDataSetState state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    const QList<QPointer<TDataSource>> sources = m_sources;
+    for (const QPointer<TDataSource> &source : sources) {
+        if (source)
+            source->dataSetStateChanged(state);
+    }
+    emit stateChanged(state);
+}
+
+void TClientDataSet::notifyFieldChanged()
+{
+    emit fieldsChanged();
+}
+
+void TClientDataSet::moveCursor(int row, bool bof, bool eof)
+{
+    if (!Active() || m_rows.empty())
+        return;
+    row = std::clamp(row, 0, RecordCount() - 1);
+    m_bof = bof;
+    m_eof = eof;
+    if (row == m_current)
+        return;
+    m_current = row;
+    emit currentRowChanged(row);
+    if (AfterScroll)
+        AfterScroll(this);
+}
+
+void TClientDataSet::MoveTo(int row)
+{
+    moveCursor(row, row < 0, row >= RecordCount());
+}
+
+void TClientDataSet::First()
+{
+    moveCursor(0, true, false);
+}
+
+void TClientDataSet::Last()
+{
+    moveCursor(RecordCount() - 1, false, true);
+}
+
+void TClientDataSet::Next()
+{
+    moveCursor(m_current + 1, false, m_current + 1 >= RecordCount());
+}
+
+void TClientDataSet::Prior()
+{
+    moveCursor(m_current - 1, m_current - 1 < 0, false);
+}
+
+bool TClientDataSet::Eof() const
+{
+    return !Active() || m_rows.empty() || m_eof;
+}
+
+bool TClientDataSet::Bof() const
+{
+    return !Active() || m_rows.empty() || m_bof;
+}
+
+int TClientDataSet::ActiveRecord() const
+{
+    return m_scopeDepth > 0 ? m_scopeRow : m_current;
+}
+
+QVariant TClientDataSet::RawValue(int row, int fieldIndex) const
+{
+    if (row < 0 || size_t(row) >= m_rows.size() || fieldIndex < 0)
+        return {};
+    const QVariantList &values = m_rows[size_t(row)];
+    return fieldIndex < values.size() ? values.at(fieldIndex) : QVariant();
+}
+
+TRecordScope::TRecordScope(TClientDataSet *dataSet, int row)
+    : m_dataSet(dataSet)
+    , m_previous(dataSet->m_scopeRow)
+{
+    m_dataSet->m_scopeRow = row;
+    ++m_dataSet->m_scopeDepth;
+}
+
+TRecordScope::~TRecordScope()
+{
+    m_dataSet->m_scopeRow = m_previous;
+    --m_dataSet->m_scopeDepth;
+}

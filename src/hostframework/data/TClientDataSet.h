@@ -1,0 +1,107 @@
+#pragma once
+
+#include "TDataPacket.h"
+#include "TField.h"
+#include "TFieldType.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TDataSource;
+
+// In-memory data set with persistent fields declared in code, a cursor and
+// an after-scroll event. Events are plain callbacks run synchronously so an
+// exception from a handler reaches whoever moved the cursor or loaded data.
+class TClientDataSet : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TClientDataSet(const QString &name = {}, QObject *parent = nullptr);
+    ~TClientDataSet() override;
+
+    TField *AddField(const QString &fieldName, TFieldType type, int size = 0);
+    QList<TField *> Fields() const;
+    TField *FindField(const QString &fieldName) const;  // nullptr when absent
+    TField *FieldByName(const QString &fieldName) const; // throws EVexError
+
+    // Replaces all rows: closes (if open), matches packet columns to fields
+    // by name (extra columns ignored), opens on the first row and fires
+    // AfterScroll once when there is a row. A missing column throws
+    // EDataPacketError naming the data set and the column; the data set is
+    // then left closed. A handler's exception propagates after the rows
+    // are in place.
+    void LoadFromPacket(const TDataPacket &packet);
+    void Close();
+
+    bool Active() const { return m_state == TDataSetState::dsBrowse; }
+    TDataSetState State() const { return m_state; }
+    bool IsEmpty() const { return m_rows.empty(); }
+    int RecordCount() const { return int(m_rows.size()); }
+
+    // Cursor, 0-based; -1 when closed or empty. Moves fire AfterScroll only
+    // when the row really changes.
+    int CurrentRow() const { return m_current; }
+    void MoveTo(int row);
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    bool Eof() const;
+    bool Bof() const;
+
+    // The row field reads go to: the cursor unless a TRecordScope is active.
+    int ActiveRecord() const;
+    QVariant RawValue(int row, int fieldIndex) const;
+
+    std::function<void(TClientDataSet *sender)> AfterScroll;
+
+Q_SIGNALS:
+    void stateChanged(TDataSetState state);
+    void dataReset();             // rows replaced or cleared
+    void currentRowChanged(int row);
+    void fieldsChanged();         // a field's label, format or mask changed
+
+private:
+    friend class TRecordScope;
+    friend class TField;
+    friend class TDataSource;
+    void setState(TDataSetState state);
+    void notifyFieldChanged();
+    int indexOfField(const TField *field) const;
+    void moveCursor(int row, bool bof, bool eof);
+    std::vector<QVariantList> convertRows(const TDataPacket &packet) const;
+
+    std::vector<std::unique_ptr<TField>> m_fields;
+    std::vector<QVariantList> m_rows; // values in field order
+    TDataSetState m_state = TDataSetState::dsInactive;
+    int m_current = -1;
+    int m_scopeRow = -1;
+    int m_scopeDepth = 0;
+    bool m_bof = true;
+    bool m_eof = true;
+    // Data sources run their state handlers directly, not through a signal,
+    // so a handler's exception reaches whoever changed the state.
+    QList<QPointer<TDataSource>> m_sources;
+};
+
+// Points field reads at another row for the scope's lifetime, without moving
+// the cursor or firing events (grid painting, text handlers).
+class TRecordScope final
+{
+public:
+    TRecordScope(TClientDataSet *dataSet, int row);
+    ~TRecordScope();
+    TRecordScope(const TRecordScope &) = delete;
+    TRecordScope &operator=(const TRecordScope &) = delete;
+
+private:
+    TClientDataSet *m_dataSet;
+    int m_previous;
+};

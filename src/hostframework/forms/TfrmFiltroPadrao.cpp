@@ -1,0 +1,206 @@
+#include "TfrmFiltroPadrao.h"
+
+#include "OptionsFile.h"
+#include "controls/TButtonFlat.h"
+#include "services/SafeCall.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QStyle>
+
+namespace {
+constexpr QSize kDesignClientSize(445, 392);
+constexpr int kButtonColumnWidth = 55;
+constexpr int kButtonWidth = 45;
+constexpr int kButtonHeight = 40;
+
+const QLatin1String kChecked("1");
+const QLatin1String kUnchecked("0");
+} // namespace
+
+TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget *parent) : QDialog(parent)
+{
+    setModal(true);
+    grbFiltroPadrao = new QGroupBox(this);
+    grbFiltroPadrao->setObjectName(QStringLiteral("grbFiltroPadrao"));
+    panMenu = new QWidget(this);
+    panMenu->setObjectName(QStringLiteral("panMenu"));
+
+    int top = 8;
+    auto button = [this, &top](const char *name, QStyle::StandardPixmap icon,
+                               const QString &hint) {
+        auto *b = new TButtonFlat(panMenu);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry((kButtonColumnWidth - kButtonWidth) / 2, top, kButtonWidth, kButtonHeight);
+        b->setIconSize(QSize(24, 24));
+        b->setIcon(style()->standardIcon(icon));
+        b->SetHint(hint);
+        top += kButtonHeight + 4;
+        return b;
+    };
+    sbtConfirma = button("sbtConfirma", QStyle::SP_DialogApplyButton, QStringLiteral("Confirmar"));
+    sbtCancela = button("sbtCancela", QStyle::SP_DialogCancelButton, QStringLiteral("Cancelar"));
+    top += 8;
+    btfLoadOpc = button("btfLoadOpc", QStyle::SP_DialogOpenButton,
+                        QStringLiteral("Carregar opções gravadas"));
+    btfSaveOpc = button("btfSaveOpc", QStyle::SP_DialogSaveButton,
+                        QStringLiteral("Gravar opções"));
+    lblCodTela = new QLabel(panMenu);
+    lblCodTela->setObjectName(QStringLiteral("lblCodTela"));
+    lblCodTela->setAlignment(Qt::AlignCenter);
+    QFont small = lblCodTela->font(); // a screen code fits the narrow column
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    lblCodTela->setFont(small);
+
+    sbtConfirma->OnClick = [this] { sbtConfirmaClick(); };
+    sbtCancela->OnClick = [this] { reject(); };
+    btfLoadOpc->OnClick = [this] { btfLoadOpcClick(); };
+    btfSaveOpc->OnClick = [this] { btfSaveOpcClick(); };
+
+    resize(kDesignClientSize);
+    placeAreas();
+}
+
+QSize TfrmFiltroPadrao::sizeHint() const
+{
+    return kDesignClientSize;
+}
+
+void TfrmFiltroPadrao::DoCreate()
+{
+    if (m_created)
+        return;
+    m_created = true;
+    FormCreate();
+}
+
+QString TfrmFiltroPadrao::screenCode() const
+{
+    return lblCodTela->text().trimmed();
+}
+
+QString TfrmFiltroPadrao::optionsPath() const
+{
+    return OptionsFile::pathFor(screenCode());
+}
+
+// Named controls outside the button column; Qt's inner parts (the edit in a
+// spin box, ...) carry "qt_" names and are left out.
+QList<QWidget *> TfrmFiltroPadrao::optionControls() const
+{
+    QList<QWidget *> controls;
+    const auto widgets = findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        const QString name = widget->objectName();
+        if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) || panMenu->isAncestorOf(widget))
+            continue;
+        const bool checkable = qobject_cast<QCheckBox *>(widget)
+                               || qobject_cast<QRadioButton *>(widget);
+        if (checkable || qobject_cast<QLineEdit *>(widget) || qobject_cast<QDateTimeEdit *>(widget)
+            || qobject_cast<QComboBox *>(widget)) {
+            controls << widget;
+        }
+    }
+    return controls;
+}
+
+void TfrmFiltroPadrao::storeControls()
+{
+    const auto controls = optionControls();
+    for (QWidget *widget : controls) {
+        QString value;
+        if (auto *button = qobject_cast<QAbstractButton *>(widget))
+            value = button->isChecked() ? kChecked : kUnchecked;
+        else if (auto *edit = qobject_cast<QLineEdit *>(widget))
+            value = edit->text();
+        else if (auto *date = qobject_cast<QDateTimeEdit *>(widget))
+            value = date->dateTime().toString(Qt::ISODate);
+        else if (auto *combo = qobject_cast<QComboBox *>(widget))
+            value = QString::number(combo->currentIndex());
+        OptionsFile::setValue(Opcoes, widget->objectName(), value);
+    }
+}
+
+void TfrmFiltroPadrao::restoreControls()
+{
+    const auto controls = optionControls();
+    for (QWidget *widget : controls) {
+        bool found = false;
+        const QString value = OptionsFile::value(Opcoes, widget->objectName(), &found);
+        if (!found)
+            continue;
+        if (auto *radio = qobject_cast<QRadioButton *>(widget)) {
+            // Selecting one radio button unselects its partners.
+            if (value == kChecked)
+                radio->setChecked(true);
+        } else if (auto *check = qobject_cast<QCheckBox *>(widget)) {
+            check->setChecked(value == kChecked);
+        } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+            edit->setText(value);
+        } else if (auto *date = qobject_cast<QDateTimeEdit *>(widget)) {
+            const QDateTime when = QDateTime::fromString(value, Qt::ISODate);
+            if (when.isValid())
+                date->setDateTime(when);
+        } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
+            bool ok = false;
+            const int index = value.toInt(&ok);
+            if (ok && index >= -1 && index < combo->count())
+                combo->setCurrentIndex(index);
+        }
+    }
+}
+
+void TfrmFiltroPadrao::btfLoadOpcClick()
+{
+    // Read everything first: a bad file changes neither the list nor a control.
+    Opcoes = OptionsFile::read(optionsPath());
+    restoreControls();
+}
+
+void TfrmFiltroPadrao::btfSaveOpcClick()
+{
+    const QString path = optionsPath();
+    storeControls();
+    OptionsFile::write(path, Opcoes);
+}
+
+void TfrmFiltroPadrao::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        SafeCall([this] { FormShow(); });
+}
+
+void TfrmFiltroPadrao::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isVisible() && isActiveWindow())
+        SafeCall([this] { FormActivate(); });
+}
+
+void TfrmFiltroPadrao::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    placeAreas();
+}
+
+void TfrmFiltroPadrao::placeAreas()
+{
+    const int column = qMax(0, width() - kButtonColumnWidth);
+    grbFiltroPadrao->setGeometry(0, 0, column, height());
+    panMenu->setGeometry(column, 0, kButtonColumnWidth, height());
+    lblCodTela->setGeometry(0, height() - 20, kButtonColumnWidth, 16);
+}
+
+void TfrmFiltroPadrao::done(int result)
+{
+    SafeCall([this] { FormClose(); });
+    QDialog::done(result);
+}

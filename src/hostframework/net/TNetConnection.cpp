@@ -1,0 +1,218 @@
+#include "TNetConnection.h"
+
+#include "JsonRpc.h"
+#include "services/Exceptions.h"
+#include "services/HostConfig.h"
+
+#include <QDeadlineTimer>
+#include <QLocale>
+#include <QLoggingCategory>
+#include <QTcpSocket>
+
+Q_LOGGING_CATEGORY(lcNet, "vex.net")
+
+namespace {
+
+QString reasonText(const QTcpSocket &socket)
+{
+    switch (socket.error()) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return QStringLiteral("conexão recusada");
+    case QAbstractSocket::HostNotFoundError:
+        return QStringLiteral("servidor não encontrado");
+    case QAbstractSocket::SocketTimeoutError:
+        return QStringLiteral("tempo esgotado");
+    case QAbstractSocket::NetworkError:
+        return QStringLiteral("rede inacessível (%1)").arg(socket.errorString());
+    default:
+        return socket.errorString();
+    }
+}
+
+QString secondsText(int ms)
+{
+    if (ms % 1000 == 0)
+        return QString::number(ms / 1000);
+    return QLocale(QLocale::Portuguese, QLocale::Brazil).toString(ms / 1000.0, 'g', 3);
+}
+
+} // namespace
+
+TNetConnection::TNetConnection(QObject *parent)
+    : QObject(parent)
+    , m_callTimeoutMs(HostConfig::current().callTimeoutMs)
+{
+}
+
+TNetConnection::~TNetConnection() = default;
+
+bool TNetConnection::Connected() const
+{
+    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+qintptr TNetConnection::SocketDescriptor() const
+{
+    return Connected() ? m_socket->socketDescriptor() : -1;
+}
+
+void TNetConnection::SetConnected(bool connected)
+{
+    if (!connected) {
+        dropSocket();
+        return;
+    }
+    if (Connected())
+        return;
+    try {
+        connectToServer();
+    } catch (const EVexError &error) {
+        m_lastError = error.message();
+        if (m_throwException)
+            throw;
+        qCWarning(lcNet).noquote() << m_lastError;
+    }
+}
+
+QString TNetConnection::address() const
+{
+    return QStringLiteral("%1:%2").arg(m_host).arg(m_port);
+}
+
+void TNetConnection::dropSocket()
+{
+    if (m_socket) {
+        // abort(), not close(): nothing of this connection may be read later.
+        m_socket->abort();
+        m_socket.reset();
+    }
+}
+
+// A connection the server closed while idle is noticed here, before the
+// request goes out, so it is replaced instead of failing the call.
+void TNetConnection::dropIfClosedByPeer()
+{
+    if (!m_socket)
+        return;
+    if (m_socket->state() == QAbstractSocket::ConnectedState)
+        m_socket->waitForReadyRead(0);
+    if (m_socket->state() != QAbstractSocket::ConnectedState) {
+        qCDebug(lcNet) << "connection to" << address() << "was closed; reconnecting";
+        dropSocket();
+        return;
+    }
+    if (m_socket->bytesAvailable() > 0) {
+        qCWarning(lcNet) << "discarding" << m_socket->bytesAvailable()
+                         << "unexpected bytes from" << address();
+        m_socket->readAll();
+    }
+}
+
+void TNetConnection::connectToServer(QDeadlineTimer deadline)
+{
+    dropSocket();
+    if (BeforeConnect)
+        BeforeConnect(this);
+    const auto fail = [this](const QString &reason) {
+        dropSocket();
+        throw ENetError(QStringLiteral("Não foi possível conectar ao servidor de aplicação "
+                                       "em %1: %2")
+                            .arg(address(), reason));
+    };
+    if (m_host.trimmed().isEmpty())
+        fail(QStringLiteral("endereço do servidor não informado"));
+    if (m_port < 1 || m_port > 65535)
+        fail(QStringLiteral("porta inválida"));
+
+    m_socket = std::make_unique<QTcpSocket>();
+    m_socket->connectToHost(m_host, quint16(m_port));
+    if (!m_socket->waitForConnected(int(deadline.remainingTime()))) {
+        const bool timedOut = deadline.hasExpired()
+            || m_socket->error() == QAbstractSocket::SocketTimeoutError;
+        fail(timedOut ? QStringLiteral("tempo esgotado") : reasonText(*m_socket));
+    }
+    // Requests and replies are small and strictly alternating: Nagle's
+    // delay would add tens of milliseconds to every call.
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_lastError.clear();
+    qCDebug(lcNet) << "connected to" << address();
+}
+
+TServerReply TNetConnection::Call(const QString &method, const QJsonArray &params)
+{
+    const QDeadlineTimer deadline(m_callTimeoutMs);
+    dropIfClosedByPeer();
+    if (!Connected()) {
+        try {
+            connectToServer(deadline);
+        } catch (const EVexError &error) {
+            m_lastError = error.message();
+            throw;
+        }
+    }
+    try {
+        const qint64 id = m_nextId++;
+        sendLine(JsonRpc::encodeRequest(id, m_serverName + u'.' + method, params), method,
+                 deadline);
+        return awaitReply(id, method, deadline);
+    } catch (const EVexError &error) {
+        m_lastError = error.message();
+        dropSocket();
+        throw;
+    }
+}
+
+void TNetConnection::sendLine(const QByteArray &line, const QString &method,
+                              QDeadlineTimer deadline)
+{
+    if (m_socket->write(line) != line.size())
+        throw ENetError(brokenText(method));
+    while (m_socket->bytesToWrite() > 0) {
+        if (!m_socket->waitForBytesWritten(int(deadline.remainingTime())))
+            throw ENetError(deadline.hasExpired() ? timeoutText(method) : brokenText(method));
+    }
+}
+
+QByteArray TNetConnection::readLine(const QString &method, QDeadlineTimer deadline)
+{
+    while (!m_socket->canReadLine()) {
+        if (m_socket->state() != QAbstractSocket::ConnectedState)
+            throw ENetError(brokenText(method));
+        // Only the deadline decides: a short wait may end early and is
+        // simply repeated.
+        if (!m_socket->waitForReadyRead(int(deadline.remainingTime())) && deadline.hasExpired())
+            throw ENetError(timeoutText(method));
+    }
+    return m_socket->readLine();
+}
+
+TServerReply TNetConnection::awaitReply(qint64 id, const QString &method,
+                                        QDeadlineTimer deadline)
+{
+    for (;;) {
+        const QByteArray line = readLine(method, deadline);
+        qint64 replyId = 0;
+        TServerReply reply = JsonRpc::parseResponse(line, &replyId);
+        // One call at a time per connection: an unreadable-request error
+        // (null id) can only be about this call.
+        if (replyId == id || (replyId == 0 && !reply.ok))
+            return reply;
+        qCWarning(lcNet) << "skipping a reply for id" << replyId << "while waiting for" << id;
+    }
+}
+
+QString TNetConnection::timeoutText(const QString &method) const
+{
+    return QStringLiteral("O servidor de aplicação em %1 não respondeu em %2 s (%3)")
+        .arg(address(), secondsText(m_callTimeoutMs), method);
+}
+
+QString TNetConnection::brokenText(const QString &method) const
+{
+    QString reason = m_socket ? reasonText(*m_socket) : QString();
+    if (!m_socket || m_socket->error() == QAbstractSocket::RemoteHostClosedError)
+        reason = QStringLiteral("conexão encerrada pelo servidor");
+    return QStringLiteral("A conexão com o servidor de aplicação em %1 foi interrompida "
+                          "durante a chamada (%2): %3")
+        .arg(address(), method, reason);
+}

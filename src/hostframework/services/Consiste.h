@@ -1,0 +1,18 @@
+#pragma once
+
+#include "net/TServerReply.h"
+#include "data/TDataPacket.h"
+
+#include <QString>
+
+// Checking and helper routines shared by every screen.
+namespace Consiste {
+bool EmptyString(const QString &text);   // blank, or only mask blanks/literals
+QString Replicate(const QString &text, int count); // "" for count <= 0
+QString Ajusta(const QString &code, int width);    // code fitted to width, zero padded left
+// Shows text through HostDisplays::showMessage and throws EAbort.
+[[noreturn]] void MensErro(const QString &text, bool abort = true);
+// The reply's data packet, or throws EServerError with the server's message
+// (or EDataPacketError when the result is not a packet).
+TDataPacket CheckResultServ(const TServerReply &reply, bool raise = true, int kind = 0);
+} // namespace Consiste

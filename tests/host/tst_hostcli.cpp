@@ -1,0 +1,89 @@
+#include "HostCommandLine.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class tst_HostCli : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void parse_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("open");
+        QTest::addColumn<QString>("config");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("nothing") << QStringList{} << true << "" << "" << "";
+        QTest::newRow("open") << QStringList{"--open", "VEX00300"} << true << "VEX00300" << ""
+                              << "";
+        QTest::newRow("open=") << QStringList{"--open=VEX00300"} << true << "VEX00300" << ""
+                               << "";
+        QTest::newRow("both") << QStringList{"--config", "/x/vex.ini", "--open", "A"} << true
+                              << "A" << "/x/vex.ini" << "";
+        QTest::newRow("open without code") << QStringList{"--open"} << false << "" << ""
+                                           << "--open precisa de um valor";
+        QTest::newRow("open followed by option")
+            << QStringList{"--open", "--config", "f"} << false << "" << ""
+            << "--open precisa de um valor";
+        QTest::newRow("empty config") << QStringList{"--config="} << false << "" << ""
+                                      << "--config precisa de um valor";
+        QTest::newRow("unknown") << QStringList{"--abrir", "X"} << false << "" << ""
+                                 << "argumento desconhecido: --abrir";
+        QTest::newRow("stray word") << QStringList{"VEX00300"} << false << "" << ""
+                                    << "argumento desconhecido: VEX00300";
+    }
+    void parse()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, ok);
+        QFETCH(QString, open);
+        QFETCH(QString, config);
+        QFETCH(QString, error);
+        HostCommandLine line;
+        QString why;
+        QCOMPARE(HostCommandLine::parse(args, &line, &why), ok);
+        QCOMPARE(why, error);
+        if (ok) {
+            QCOMPARE(line.openCode, open);
+            QCOMPARE(line.configFile, config);
+        }
+    }
+
+    void executableRefusesBadArguments_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Uso: vex-host";
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << 2
+                                        << "argumento desconhecido: --bogus";
+        QTest::newRow("missing value") << QStringList{"--open"} << 2 << "--open precisa";
+        QTest::newRow("missing config file")
+            << QStringList{"--config", "/nonexistent/vex.ini"} << 2 << "/nonexistent/vex.ini";
+    }
+    void executableRefusesBadArguments()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QProcess host;
+        host.start(QStringLiteral(VEX_BIN_DIR "/vex-host"), args);
+        QVERIFY2(host.waitForFinished(20000), "vex-host did not stop");
+        QCOMPARE(host.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(host.exitCode(), exitCode);
+        const QString text = QString::fromUtf8(exitCode == 0 ? host.readAllStandardOutput()
+                                                             : host.readAllStandardError());
+        QVERIFY2(text.contains(output), qPrintable(text));
+        if (exitCode != 0) { // one line of its own (Qt may add warnings of its own)
+            const QStringList own = text.split('\n').filter(QRegularExpression("^vex-host: "));
+            QCOMPARE(own.size(), 1);
+            QVERIFY(own.first().contains(output));
+        }
+    }
+};
+
+QTEST_MAIN(tst_HostCli)
+#include "tst_hostcli.moc"

@@ -1,0 +1,315 @@
+#include "controls/SystemColors.h"
+#include "controls/TDBGrid.h"
+#include "data/TClientDataSet.h"
+#include "data/TDataSource.h"
+#include "services/Exceptions.h"
+#include "services/HostDisplays.h"
+
+#include <QHeaderView>
+#include <QImage>
+#include <QtTest>
+
+namespace {
+enum Col { ColCode, ColName, ColFlag, ColHidden };
+
+struct DrawCall
+{
+    int row;
+    int dataCol;
+    TGridDrawState state;
+    QColor brush;
+    QColor fontColor;
+    QString codeUnderScope;
+    bool columnMatches;
+};
+} // namespace
+
+class tst_DBGrid : public QObject
+{
+    Q_OBJECT
+
+private:
+    TClientDataSet *cds = nullptr;
+    TDataSource *source = nullptr;
+    TDBGrid *grid = nullptr;
+    int afterScrolls = 0;
+    QStringList errors;
+
+    static TDataPacket packet(const QList<QStringList> &rows)
+    {
+        TDataPacket p;
+        p.fields = {{QStringLiteral("CODE"), TFieldType::ftString, 4},
+                    {QStringLiteral("NAME"), TFieldType::ftString, 30},
+                    {QStringLiteral("FLAG"), TFieldType::ftString, 1},
+                    {QStringLiteral("SECRET"), TFieldType::ftString, 10}};
+        for (const QStringList &row : rows) {
+            QVariantList values;
+            for (const QString &v : row)
+                values << v;
+            p.rows << values;
+        }
+        return p;
+    }
+    static QList<QStringList> fourRows()
+    {
+        return {{"0001", "Campinas", "S", "a"},
+                {"0002", "Santos", "N", "b"},
+                {"0003", "Sorocaba", "S", "c"},
+                {"0004", "", "x", "d"}};
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        errors.clear();
+        HostDisplays::setErrorHandler([this](const QString &t) { errors << t; });
+        HostDisplays::setMessageHandler([this](const QString &t) { errors << t; });
+        cds = new TClientDataSet(QStringLiteral("cdsTest"));
+        cds->AddField("CODE", TFieldType::ftString, 4)->SetDisplayLabel("Código");
+        cds->AddField("NAME", TFieldType::ftString, 30)->SetDisplayLabel("Nome da Filial");
+        TField *flag = cds->AddField("FLAG", TFieldType::ftString, 1);
+        flag->SetDisplayLabel("Aprovada");
+        flag->OnGetText = [](TField *sender, QString &text, bool) {
+            text = sender->AsString() == QLatin1String("S") ? QStringLiteral("Sim")
+                                                           : QStringLiteral("Não");
+        };
+        cds->AddField("SECRET", TFieldType::ftString, 10);
+        afterScrolls = 0;
+        cds->AfterScroll = [this](TClientDataSet *) { ++afterScrolls; };
+        source = new TDataSource;
+        source->SetDataSet(cds);
+        grid = new TDBGrid;
+        grid->SetDataSource(source);
+        grid->AddColumn("CODE", 60);
+        grid->AddColumn("NAME");
+        grid->AddColumn("FLAG");
+        grid->AddColumn("SECRET", -1, false);
+        cds->LoadFromPacket(packet(fourRows()));
+        afterScrolls = 0;
+    }
+    void cleanup()
+    {
+        delete grid;
+        delete source;
+        delete cds;
+        HostDisplays::setErrorHandler({});
+        HostDisplays::setMessageHandler({});
+    }
+
+    void cellsShowDisplayText_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain code") << 0 << int(ColCode) << "0001";
+        QTest::newRow("plain name") << 2 << int(ColName) << "Sorocaba";
+        QTest::newRow("empty value") << 3 << int(ColName) << "";
+        QTest::newRow("text handler yes") << 0 << int(ColFlag) << "Sim";
+        QTest::newRow("text handler no") << 1 << int(ColFlag) << "Não";
+        QTest::newRow("text handler other code") << 3 << int(ColFlag) << "Não";
+        QTest::newRow("row past the end") << 4 << int(ColCode) << "";
+        QTest::newRow("column past the end") << 0 << 9 << "";
+    }
+    void cellsShowDisplayText()
+    {
+        QFETCH(int, row);
+        QFETCH(int, col);
+        QFETCH(QString, expected);
+        QCOMPARE(grid->cellText(row, col), expected);
+        if (row < 4 && col < 4)
+            QCOMPARE(grid->model()->index(row, col).data().toString(), expected);
+        // Reading another row for a cell must not move the cursor.
+        QCOMPARE(cds->CurrentRow(), 0);
+        QCOMPARE(afterScrolls, 0);
+    }
+
+    void closedDataSetShowsNoRows()
+    {
+        cds->Close();
+        QCOMPARE(grid->model()->rowCount(), 0);
+        QCOMPARE(grid->cellText(0, ColCode), QString());
+        cds->LoadFromPacket(packet(fourRows()));
+        QCOMPARE(grid->model()->rowCount(), 4);
+    }
+
+    void titlesAndHiddenColumns()
+    {
+        QAbstractItemModel *m = grid->model();
+        QCOMPARE(m->headerData(ColCode, Qt::Horizontal).toString(), QString("Código"));
+        QCOMPARE(m->headerData(ColName, Qt::Horizontal).toString(), QString("Nome da Filial"));
+        QCOMPARE(m->headerData(ColHidden, Qt::Horizontal).toString(), QString("SECRET"));
+        QVERIFY(!grid->isColumnHidden(ColCode));
+        QVERIFY(grid->isColumnHidden(ColHidden));
+        QCOMPARE(grid->Columns().size(), 4);
+        QCOMPARE(grid->Columns().at(ColHidden)->Field(), cds->FindField("SECRET"));
+        cds->FindField("CODE")->SetDisplayLabel("Filial");
+        QCOMPARE(m->headerData(ColCode, Qt::Horizontal).toString(), QString("Filial"));
+    }
+
+    void columnWidths()
+    {
+        QCOMPARE(grid->columnWidth(ColCode), 60);
+        const int digit = grid->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+        // Size 30: thirty characters wide at least.
+        QVERIFY2(grid->columnWidth(ColName) >= 30 * digit,
+                 qPrintable(QString::number(grid->columnWidth(ColName))));
+        // Size 1 with a long title: the title decides.
+        const QFontMetrics titleMetrics(grid->horizontalHeader()->font());
+        QVERIFY(grid->columnWidth(ColFlag) >= titleMetrics.horizontalAdvance("Aprovada"));
+        QVERIFY(grid->columnWidth(ColFlag) < 30 * digit);
+    }
+
+    void movingTheCurrentCellMovesTheCursor_data()
+    {
+        QTest::addColumn<int>("fromRow");
+        QTest::addColumn<int>("toRow");
+        QTest::addColumn<int>("toCol");
+        QTest::addColumn<int>("scrolls");
+        QTest::newRow("down one") << 0 << 1 << int(ColCode) << 1;
+        QTest::newRow("to the last") << 0 << 3 << int(ColName) << 1;
+        QTest::newRow("back up") << 2 << 0 << int(ColCode) << 1;
+        QTest::newRow("same row, other column") << 1 << 1 << int(ColFlag) << 0;
+    }
+    void movingTheCurrentCellMovesTheCursor()
+    {
+        QFETCH(int, fromRow);
+        QFETCH(int, toRow);
+        QFETCH(int, toCol);
+        QFETCH(int, scrolls);
+        cds->MoveTo(fromRow);
+        afterScrolls = 0;
+        grid->setCurrentIndex(grid->model()->index(toRow, toCol));
+        QCOMPARE(cds->CurrentRow(), toRow);
+        QCOMPARE(afterScrolls, scrolls);
+        QCOMPARE(grid->currentIndex().row(), toRow);
+        QCOMPARE(grid->currentIndex().column(), toCol);
+    }
+
+    void keyboardMovesTheCursor()
+    {
+        grid->show();
+        QVERIFY(QTest::qWaitForWindowExposed(grid));
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(cds->CurrentRow(), 1);
+        QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(cds->CurrentRow(), 3);
+        QCOMPARE(afterScrolls, 2);
+    }
+
+    void dataSetMovesMoveTheCurrentIndex_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::newRow("second") << 1;
+        QTest::newRow("last") << 3;
+        QTest::newRow("first") << 0;
+    }
+    void dataSetMovesMoveTheCurrentIndex()
+    {
+        QFETCH(int, row);
+        grid->setCurrentIndex(grid->model()->index(2, ColName));
+        afterScrolls = 0;
+        cds->MoveTo(row);
+        QCOMPARE(grid->currentIndex().row(), row);
+        QCOMPARE(grid->currentIndex().column(), int(ColName)); // column kept
+        QCOMPARE(afterScrolls, row == 2 ? 0 : 1); // no echo back into the data set
+    }
+
+    void reloadGoesBackToTheFirstRow()
+    {
+        cds->MoveTo(3);
+        cds->LoadFromPacket(packet({{"0009", "Bauru", "S", "z"}, {"0010", "Marília", "N", "y"}}));
+        QCOMPARE(grid->model()->rowCount(), 2);
+        QCOMPARE(grid->currentIndex().row(), 0);
+        QVERIFY(!grid->isColumnHidden(grid->currentIndex().column()));
+        QCOMPARE(grid->cellText(1, ColName), QString("Marília"));
+    }
+
+    void failingAfterScrollIsShownAndTheViewFollowsTheCursor()
+    {
+        cds->AfterScroll = [](TClientDataSet *) { throw EVexError("servidor fora do ar"); };
+        grid->setCurrentIndex(grid->model()->index(2, ColCode));
+        QCOMPARE(errors, QStringList{"servidor fora do ar"});
+        QCOMPARE(grid->currentIndex().row(), cds->CurrentRow());
+    }
+
+    void drawHandlerRunsAfterDefaultDrawing()
+    {
+        const QColor background(255, 255, 225);
+        grid->SetBackground(background);
+        const QColor mark(255, 0, 255);
+        QList<DrawCall> calls;
+        grid->OnDrawColumnCell = [&](TDBGrid *sender, TCanvas &canvas, const QRect &rect,
+                                     int dataCol, TColumn *column, TGridDrawState state) {
+            QCOMPARE(sender, grid);
+            calls << DrawCall{grid->rowAt(rect.center().y()), dataCol, state, canvas.Brush.Color,
+                              canvas.Font.Color, cds->FieldByName("CODE")->AsString(),
+                              column == grid->Columns().value(dataCol)};
+            if (dataCol == ColFlag) {
+                canvas.Brush.Color = mark;
+                canvas.FillRect(rect);
+            }
+        };
+        grid->resize(600, 200);
+        grid->show();
+        QVERIFY(QTest::qWaitForWindowExposed(grid));
+        grid->setCurrentIndex(grid->model()->index(1, ColName));
+        calls.clear();
+        const QImage image = grid->viewport()->grab().toImage();
+        QVERIFY(!calls.isEmpty());
+
+        const QColor highlight = grid->palette().color(QPalette::Active, QPalette::Highlight);
+        const QString codes[] = {"0001", "0002", "0003", "0004"};
+        int currentCalls = 0;
+        for (const DrawCall &call : calls) {
+            QVERIFY(call.row >= 0 && call.row < 4);
+            QVERIFY(call.columnMatches);
+            QVERIFY(call.dataCol != ColHidden);
+            QCOMPARE(call.codeUnderScope, codes[call.row]); // fields read the painted row
+            const bool current = call.row == 1 && call.dataCol == ColName;
+            currentCalls += current;
+            QCOMPARE(call.state.testFlag(TGridDrawStateFlag::gdSelected), current);
+            QCOMPARE(call.brush, current ? highlight : background);
+            QCOMPARE(call.fontColor,
+                     grid->palette().color(QPalette::Active,
+                                           current ? QPalette::HighlightedText : QPalette::Text));
+        }
+        QCOMPARE(currentCalls, 1);
+        QCOMPARE(cds->CurrentRow(), 1);
+
+        auto cellRect = [&](int row, int col) {
+            return grid->visualRect(grid->model()->index(row, col));
+        };
+        // The handler's fill wins over the default drawing of its column.
+        QCOMPARE(image.pixelColor(cellRect(0, ColFlag).center()), mark);
+        QCOMPARE(image.pixelColor(cellRect(2, ColFlag).center()), mark);
+        // Other cells keep the default fill: background or highlight, and text on it.
+        auto pixelsOffFill = [&](const QRect &rect, const QColor &fill) {
+            int off = 0;
+            for (int y = rect.top() + 1; y < rect.bottom(); ++y)
+                for (int x = rect.left() + 1; x < rect.right(); ++x)
+                    off += image.pixelColor(x, y) != fill;
+            return off;
+        };
+        QCOMPARE(image.pixelColor(cellRect(0, ColName).topLeft() + QPoint(1, 1)), background);
+        QCOMPARE(image.pixelColor(cellRect(1, ColName).topLeft() + QPoint(1, 1)), highlight);
+        QVERIFY(pixelsOffFill(cellRect(0, ColName), background) > 0); // "Campinas"
+        QVERIFY(pixelsOffFill(cellRect(1, ColName), highlight) > 0);  // "Santos"
+        QCOMPARE(pixelsOffFill(cellRect(3, ColName), background), 0);  // empty name
+    }
+
+    void failingDrawHandlerDoesNotReachTheErrorDisplay()
+    {
+        grid->OnDrawColumnCell = [](TDBGrid *, TCanvas &, const QRect &, int, TColumn *,
+                                    TGridDrawState) { throw EVexError("falha ao desenhar"); };
+        grid->resize(400, 150);
+        grid->show();
+        QVERIFY(QTest::qWaitForWindowExposed(grid));
+        const QImage image = grid->viewport()->grab().toImage();
+        QVERIFY(!image.isNull());
+        QVERIFY(errors.isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_DBGrid)
+#include "tst_dbgrid.moc"

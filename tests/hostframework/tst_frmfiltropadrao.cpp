@@ -1,0 +1,227 @@
+#include "app/TApplication.h"
+#include "controls/TButtonFlat.h"
+#include "forms/OptionsFile.h"
+#include "forms/TfrmFiltroPadrao.h"
+#include "services/Exceptions.h"
+#include "services/HostDisplays.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+class TestDialog : public TfrmFiltroPadrao
+{
+public:
+    explicit TestDialog(QWidget *parent = nullptr) : TfrmFiltroPadrao(parent)
+    {
+        lblCodTela->setText("TST00301");
+        chbSim = new QCheckBox("Sim", grbFiltroPadrao);
+        chbSim->setObjectName("chbSim");
+        chbSim->setChecked(true);
+        rbtTodas = new QRadioButton("Todas", grbFiltroPadrao);
+        rbtTodas->setObjectName("rbtTodas");
+        rbtTodas->setChecked(true);
+        rbtLista = new QRadioButton("Lista", grbFiltroPadrao);
+        rbtLista->setObjectName("rbtLista");
+        medFilOL = new QLineEdit(grbFiltroPadrao);
+        medFilOL->setObjectName("medFilOL");
+    }
+    QCheckBox *chbSim;
+    QRadioButton *rbtTodas;
+    QRadioButton *rbtLista;
+    QLineEdit *medFilOL;
+    int creates = 0, closes = 0, confirms = 0;
+
+    void load() { btfLoadOpcClick(); }
+    void save() { btfSaveOpcClick(); }
+
+protected:
+    void FormCreate() override { ++creates; }
+    void FormClose() override { ++closes; }
+    void sbtConfirmaClick() override
+    {
+        ++confirms;
+        accept();
+    }
+};
+} // namespace
+
+class tst_FrmFiltroPadrao : public QObject
+{
+    Q_OBJECT
+
+private:
+    QStringList errors;
+    TestDialog *dialog = nullptr;
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init()
+    {
+        errors.clear();
+        HostDisplays::setErrorHandler([this](const QString &t) { errors << t; });
+        dialog = new TestDialog;
+        dialog->DoCreate();
+        QFile::remove(dialog->optionsPath());
+    }
+    void cleanup()
+    {
+        dialog->lblCodTela->setText("TST00301");
+        QFile::remove(dialog->optionsPath());
+        delete dialog;
+        HostDisplays::setErrorHandler({});
+    }
+
+    void createdThroughTheApplicationOnce()
+    {
+        QMdiArea area;
+        TApplication application(&area);
+        auto *created = application.CreateDialog<TestDialog>();
+        QCOMPARE(created->creates, 1);
+        created->DoCreate();
+        QCOMPARE(created->creates, 1);
+        QCOMPARE(created->parentWidget(), area.window());
+        application.DestroyForms();
+    }
+
+    void layoutSplitsCriteriaAndButtons()
+    {
+        dialog->resize(445, 392);
+        QCOMPARE(dialog->grbFiltroPadrao->geometry(), QRect(0, 0, 390, 392));
+        QCOMPARE(dialog->panMenu->geometry().left(), 390);
+        QVERIFY(dialog->panMenu->isAncestorOf(dialog->sbtConfirma));
+    }
+
+    void confirmAndCancelRunFormClose_data()
+    {
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<int>("result");
+        QTest::newRow("confirm") << true << int(QDialog::Accepted);
+        QTest::newRow("cancel") << false << int(QDialog::Rejected);
+    }
+    void confirmAndCancelRunFormClose()
+    {
+        QFETCH(bool, confirm);
+        QFETCH(int, result);
+        QTimer::singleShot(0, dialog, [this, confirm] {
+            (confirm ? dialog->sbtConfirma : dialog->sbtCancela)->click();
+        });
+        QCOMPARE(dialog->exec(), result);
+        QCOMPARE(dialog->closes, 1);
+        QCOMPARE(dialog->confirms, confirm ? 1 : 0);
+    }
+
+    void optionsRoundTrip()
+    {
+        dialog->chbSim->setChecked(false);
+        dialog->rbtLista->setChecked(true);
+        dialog->medFilOL->setText("0007");
+        OptionsFile::setValue(dialog->Opcoes, "stLFilSoli", "0001,0002");
+        dialog->save();
+        QVERIFY(QFile::exists(dialog->optionsPath()));
+
+        dialog->chbSim->setChecked(true);
+        dialog->rbtTodas->setChecked(true);
+        dialog->medFilOL->setText("9999");
+        dialog->Opcoes.clear();
+        dialog->load();
+        QVERIFY(!dialog->chbSim->isChecked());
+        QVERIFY(dialog->rbtLista->isChecked());
+        QVERIFY(!dialog->rbtTodas->isChecked());
+        QCOMPARE(dialog->medFilOL->text(), QString("0007"));
+        QCOMPARE(OptionsFile::value(dialog->Opcoes, "stLFilSoli"), QString("0001,0002"));
+    }
+
+    void valuesSurviveEscaping_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("empty") << "";
+        QTest::newRow("equals sign") << "a=b=c";
+        QTest::newRow("backslashes") << "C:\\dados\\n";
+        QTest::newRow("line breaks") << "um\ndois\r\ntrês";
+        QTest::newRow("accents") << "Solicitação Não";
+    }
+    void valuesSurviveEscaping()
+    {
+        QFETCH(QString, value);
+        const QString path = dialog->optionsPath();
+        OptionsFile::write(path, {"chave=" + value, "outra=x"});
+        const QStringList back = OptionsFile::read(path);
+        QCOMPARE(back.size(), 2);
+        QCOMPARE(OptionsFile::value(back, "chave"), value);
+        QCOMPARE(OptionsFile::value(back, "outra"), QString("x"));
+    }
+
+    void badFilesGiveClearErrorsAndChangeNothing_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("line without equals") << QByteArray("chbSim=1\nlixo\n") << "linha 2";
+        QTest::newRow("empty name") << QByteArray("=1\n") << "linha 1";
+        QTest::newRow("bad escape") << QByteArray("medFilOL=a\\qb\n") << "linha 1";
+        QTest::newRow("not utf-8") << QByteArray("medFilOL=\xff\xfe\n") << "UTF-8";
+        QTest::newRow("missing file") << QByteArray() << "não há opções";
+    }
+    void badFilesGiveClearErrorsAndChangeNothing()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, reason);
+        const QString path = dialog->optionsPath();
+        if (!content.isEmpty()) {
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        dialog->Opcoes = QStringList{"stLFilSoli=0001"};
+        dialog->medFilOL->setText("0003");
+        dialog->btfLoadOpc->click(); // through the button: the error goes to the display
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(reason), qPrintable(errors.first()));
+        QVERIFY2(errors.first().contains("TST00301.opc"), qPrintable(errors.first()));
+        QCOMPARE(dialog->Opcoes, QStringList{"stLFilSoli=0001"});
+        QCOMPARE(dialog->medFilOL->text(), QString("0003"));
+    }
+
+    void failedSaveKeepsThePreviousFile()
+    {
+        const QString path = dialog->optionsPath();
+        OptionsFile::write(path, {"medFilOL=0001"});
+        bool thrown = false;
+        try {
+            OptionsFile::write(path, {"medFilOL=0002", "sem nome"});
+        } catch (const EVexError &e) {
+            thrown = true;
+            QVERIFY(e.message().contains("sem nome"));
+        }
+        QVERIFY(thrown);
+        QCOMPARE(OptionsFile::read(path), QStringList{"medFilOL=0001"});
+    }
+
+    void unusableScreenCodes_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::newRow("empty") << "";
+        QTest::newRow("path") << "../../etc/x";
+        QTest::newRow("space") << "VEX 003";
+    }
+    void unusableScreenCodes()
+    {
+        QFETCH(QString, code);
+        dialog->lblCodTela->setText(code);
+        dialog->btfSaveOpc->click();
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains("Código de tela inválido"), qPrintable(errors.first()));
+        dialog->lblCodTela->setText("TST00301");
+    }
+};
+
+QTEST_MAIN(tst_FrmFiltroPadrao)
+#include "tst_frmfiltropadrao.moc"

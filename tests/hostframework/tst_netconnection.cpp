@@ -1,0 +1,318 @@
+#include "ScriptedServer.h"
+
+#include "net/TNetConnection.h"
+#include "services/Exceptions.h"
+#include "services/HostConfig.h"
+
+#include <QJsonObject>
+#include <QTcpServer>
+#include <QTest>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include <memory>
+
+using Action = ScriptedServer::Action;
+
+namespace {
+
+// A port nobody listens on (taken, then released).
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+struct Client
+{
+    std::unique_ptr<TNetConnection> net = std::make_unique<TNetConnection>();
+    int beforeConnect = 0;
+
+    Client(quint16 port, bool throwException = false)
+    {
+        net->SetServerName(QStringLiteral("Srv"));
+        net->SetThrowException(throwException);
+        net->SetHost(QStringLiteral("invalid.invalid"));
+        net->SetPort(1);
+        net->SetCallTimeoutMs(5000);
+        net->BeforeConnect = [this, port](TNetConnection *sender) {
+            ++beforeConnect;
+            sender->SetHost(QStringLiteral("127.0.0.1"));
+            sender->SetPort(port);
+        };
+    }
+};
+
+QJsonArray sampleParams(int n)
+{
+    return {n, QStringLiteral("Solicitação nº %1 — ✓").arg(n), 46000.25, QJsonValue()};
+}
+
+QString callError(TNetConnection &net, const QString &method)
+{
+    try {
+        net.Call(method, {});
+    } catch (const ENetError &error) {
+        return error.message();
+    }
+    return QString();
+}
+
+} // namespace
+
+class tst_NetConnection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void callTimeoutDefaultsToConfig();
+    void answered_data();
+    void answered();
+    void transportFailure_data();
+    void transportFailure();
+    void errorAnswer_data();
+    void errorAnswer();
+    void idleConnectionClosedByServer();
+    void closeThenCallReconnects();
+    void unreachable_data();
+    void unreachable();
+    void serverBackLater();
+    void invalidPort();
+    void lowDelaySet();
+};
+
+void tst_NetConnection::initTestCase()
+{
+    HostConfig config;
+    config.callTimeoutMs = 4321;
+    HostConfig::setCurrent(config);
+}
+
+void tst_NetConnection::callTimeoutDefaultsToConfig()
+{
+    QCOMPARE(TNetConnection().CallTimeoutMs(), 4321);
+}
+
+void tst_NetConnection::answered_data()
+{
+    QTest::addColumn<Action>("action");
+    QTest::newRow("plain") << Action::Echo;
+    QTest::newRow("byte by byte") << Action::EchoByteByByte;
+    QTest::newRow("stale id first, one packet") << Action::StaleThenEcho;
+    QTest::newRow("unasked line after the answer") << Action::EchoWithExtra;
+}
+
+void tst_NetConnection::answered()
+{
+    QFETCH(Action, action);
+    ScriptedServer server;
+    QVERIFY(server.startListening());
+    server.script({action});
+    Client client(server.port());
+
+    for (int n = 1; n <= 3; ++n) {
+        const TServerReply reply = client.net->Call(QStringLiteral("GetSoli"), sampleParams(n));
+        QVERIFY(reply.ok);
+        const QJsonObject result = reply.result.toObject();
+        QCOMPARE(result.value("method").toString(), QStringLiteral("Srv.GetSoli"));
+        QCOMPARE(result.value("params").toArray(), sampleParams(n));
+    }
+    QVERIFY(client.net->Connected());
+    QCOMPARE(server.connections(), 1);
+    QCOMPARE(client.beforeConnect, 1);
+}
+
+void tst_NetConnection::transportFailure_data()
+{
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<QString>("expected");
+
+    const QString timeout = QStringLiteral("não respondeu em 0,3 s (GetProd)");
+    const QString broken = QStringLiteral("foi interrompida durante a chamada (GetProd)");
+    QTest::newRow("no answer") << Action::Silent << timeout;
+    QTest::newRow("late answer") << Action::LateEcho << timeout;
+    QTest::newRow("closed after request") << Action::CloseAfterRequest << broken;
+    QTest::newRow("closed mid reply") << Action::CloseMidReply << broken;
+    QTest::newRow("not a reply") << Action::Garbage << QStringLiteral("Resposta inválida");
+}
+
+void tst_NetConnection::transportFailure()
+{
+    QFETCH(Action, action);
+    QFETCH(QString, expected);
+    ScriptedServer server;
+    QVERIFY(server.startListening());
+    server.script({action});
+    Client client(server.port());
+    client.net->SetCallTimeoutMs(300);
+
+    const QString error = callError(*client.net, QStringLiteral("GetProd"));
+    QVERIFY2(error.contains(expected), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("127.0.0.1:%1").arg(server.port()))
+                 || expected.startsWith(u'R'),
+             qPrintable(error));
+    QVERIFY(!client.net->Connected());
+    QCOMPARE(client.net->LastError(), error);
+
+    // The next call gets its own answer on a new connection, never the
+    // late one of the failed call.
+    client.net->SetCallTimeoutMs(5000);
+    const TServerReply reply = client.net->Call(QStringLiteral("GetProdOL"), sampleParams(7));
+    QVERIFY(reply.ok);
+    QCOMPARE(reply.result.toObject().value("method").toString(),
+             QStringLiteral("Srv.GetProdOL"));
+    QCOMPARE(reply.result.toObject().value("params").toArray(), sampleParams(7));
+    QCOMPARE(server.connections(), 2);
+    QCOMPARE(client.beforeConnect, 2);
+}
+
+void tst_NetConnection::errorAnswer_data()
+{
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("server error") << Action::ErrorReply << -32000
+                                  << QStringLiteral("Filial não cadastrada.");
+    QTest::newRow("request unreadable") << Action::NullIdError << -32700 << QStringLiteral("x");
+}
+
+void tst_NetConnection::errorAnswer()
+{
+    QFETCH(Action, action);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    ScriptedServer server;
+    QVERIFY(server.startListening());
+    server.script({action});
+    Client client(server.port());
+
+    const TServerReply reply = client.net->Call(QStringLiteral("GetVdFiliOL"), {"0001"});
+    QVERIFY(!reply.ok);
+    QCOMPARE(reply.errorCode, code);
+    QCOMPARE(reply.errorMessage, message);
+    QVERIFY(client.net->Call(QStringLiteral("GetFiliOL"), {}).ok);
+    QCOMPARE(server.connections(), 1);
+}
+
+void tst_NetConnection::idleConnectionClosedByServer()
+{
+    ScriptedServer server;
+    QVERIFY(server.startListening());
+    server.script({Action::EchoThenClose});
+    Client client(server.port());
+
+    QVERIFY(client.net->Call(QStringLiteral("A"), {}).ok);
+    // No event loop here: the client must notice the close by itself, as it
+    // does in a window blocked in a call.
+    QDeadlineTimer limit(5000);
+    while (server.finished() < 1 && !limit.hasExpired())
+        QThread::msleep(5);
+    QCOMPARE(server.finished(), 1);
+    QThread::msleep(20);
+    const TServerReply reply = client.net->Call(QStringLiteral("B"), {});
+    QVERIFY(reply.ok);
+    QCOMPARE(server.connections(), 2);
+    QCOMPARE(server.methods(), QStringList({"Srv.A", "Srv.B"}));
+}
+
+void tst_NetConnection::closeThenCallReconnects()
+{
+    ScriptedServer server;
+    QVERIFY(server.startListening());
+    Client client(server.port());
+
+    client.net->Open();
+    QVERIFY(client.net->Connected());
+    client.net->Close();
+    QVERIFY(!client.net->Connected());
+    QCOMPARE(client.net->SocketDescriptor(), qintptr(-1));
+    QVERIFY(client.net->Call(QStringLiteral("A"), {}).ok);
+    QCOMPARE(server.connections(), 2);
+    QCOMPARE(client.beforeConnect, 2);
+}
+
+void tst_NetConnection::unreachable_data()
+{
+    QTest::addColumn<bool>("throwException");
+    QTest::newRow("ThrowException off") << false;
+    QTest::newRow("ThrowException on") << true;
+}
+
+void tst_NetConnection::unreachable()
+{
+    QFETCH(bool, throwException);
+    const quint16 port = freePort();
+    Client client(port, throwException);
+    const QString expected =
+        QStringLiteral("Não foi possível conectar ao servidor de aplicação em 127.0.0.1:%1: "
+                       "conexão recusada")
+            .arg(port);
+
+    bool thrown = false;
+    try {
+        client.net->Open();
+    } catch (const ENetError &error) {
+        thrown = true;
+        QCOMPARE(error.message(), expected);
+    }
+    QCOMPARE(thrown, throwException);
+    QVERIFY(!client.net->Connected());
+    QCOMPARE(client.net->LastError(), expected);
+    QCOMPARE(client.beforeConnect, 1);
+
+    // A call cannot succeed without a server, whatever ThrowException says.
+    for (int attempt = 2; attempt <= 3; ++attempt) {
+        QCOMPARE(callError(*client.net, QStringLiteral("GetFiliOL")), expected);
+        QCOMPARE(client.beforeConnect, attempt);
+    }
+}
+
+void tst_NetConnection::serverBackLater()
+{
+    const quint16 port = freePort();
+    Client client(port);
+    client.net->Open();
+    QVERIFY(!client.net->Connected());
+
+    ScriptedServer server(port);
+    QVERIFY(server.startListening());
+    const TServerReply reply = client.net->Call(QStringLiteral("GetFiliOL"), {});
+    QVERIFY2(reply.ok, qPrintable(client.net->LastError()));
+    QVERIFY(client.net->Connected());
+    QVERIFY(client.net->LastError().isEmpty());
+    QCOMPARE(client.beforeConnect, 2);
+}
+
+void tst_NetConnection::invalidPort()
+{
+    TNetConnection net;
+    net.SetPort(0);
+    try {
+        net.Open();
+        QFAIL("connected to port 0");
+    } catch (const ENetError &error) {
+        QVERIFY2(error.message().contains(QStringLiteral("porta inválida")),
+                 qPrintable(error.message()));
+    }
+}
+
+void tst_NetConnection::lowDelaySet()
+{
+    ScriptedServer server;
+    QVERIFY(server.startListening());
+    Client client(server.port());
+    client.net->Open();
+    const qintptr fd = client.net->SocketDescriptor();
+    QVERIFY(fd >= 0);
+    int value = 0;
+    socklen_t size = sizeof value;
+    QCOMPARE(::getsockopt(int(fd), IPPROTO_TCP, TCP_NODELAY, &value, &size), 0);
+    QVERIFY(value != 0);
+}
+
+QTEST_GUILESS_MAIN(tst_NetConnection)
+#include "tst_netconnection.moc"
