@@ -1,0 +1,162 @@
+#include "RpcDispatcher.h"
+
+#include "RdmAcomPOL.h"
+#include "ServerErrors.h"
+#include "ServerLog.h"
+#include "StatementCache.h"
+
+#include "Database.h"
+#include "net/JsonRpc.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QSqlQuery>
+
+namespace {
+
+QByteArray withNewline(QByteArray message)
+{
+    if (!message.endsWith('\n'))
+        message.append('\n');
+    return message;
+}
+
+QString paramKindText(ParamKind kind)
+{
+    return kind == ParamKind::Date ? QStringLiteral("número (data)") : QStringLiteral("texto");
+}
+
+bool hasKind(const QJsonValue &value, ParamKind kind)
+{
+    return kind == ParamKind::Date ? value.isDouble() : value.isString();
+}
+
+void checkParams(const RdmAcomPOL::Method &method, const QJsonArray &params)
+{
+    if (params.size() != method.params.size())
+        throw EInvalidParams(QStringLiteral("Parâmetros inválidos para %1: esperados %2, recebidos %3")
+                                 .arg(method.name)
+                                 .arg(method.params.size())
+                                 .arg(params.size()));
+    for (qsizetype i = 0; i < params.size(); ++i) {
+        const ParamSpec &spec = method.params.at(i);
+        if (!hasKind(params.at(i), spec.kind))
+            throw EInvalidParams(QStringLiteral("Parâmetro %1 (%2) de %3 inválido: esperado %4")
+                                     .arg(QString::fromLatin1(spec.name))
+                                     .arg(i + 1)
+                                     .arg(method.name, paramKindText(spec.kind)));
+    }
+}
+
+} // namespace
+
+RpcDispatcher::RpcDispatcher(const QString &databaseUrl, const QString &connectionName)
+    : m_url(databaseUrl), m_connectionName(connectionName)
+{
+}
+
+RpcDispatcher::~RpcDispatcher()
+{
+    closeDatabase();
+}
+
+bool RpcDispatcher::open(QString *error)
+{
+    try {
+        ensureDatabase();
+        return true;
+    } catch (const EVexError &e) {
+        *error = e.message();
+        return false;
+    }
+}
+
+void RpcDispatcher::closeDatabase()
+{
+    m_module.reset();
+    m_statements.reset();
+    if (m_db.isValid()) {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connectionName);
+    }
+}
+
+// Opens the connection when there is none, and after a database failure
+// checks it is still alive (the server may have restarted) before reuse.
+void RpcDispatcher::ensureDatabase()
+{
+    if (m_db.isOpen() && m_checkConnection) {
+        m_checkConnection = false;
+        QSqlQuery probe(m_db);
+        if (!probe.exec(QStringLiteral("SELECT 1"))) {
+            qCWarning(lcServer) << "conexão com o banco perdida; reabrindo:" << m_connectionName;
+            closeDatabase();
+        }
+    }
+    if (m_db.isOpen())
+        return;
+    closeDatabase();
+    QString error;
+    m_db = VexDb::open(m_url, m_connectionName, &error);
+    if (!m_db.isOpen()) {
+        closeDatabase();
+        throw EDatabaseError(error.isEmpty() ? QStringLiteral("não foi possível conectar") : error);
+    }
+    m_statements = std::make_unique<StatementCache>(m_db);
+    m_module = std::make_unique<RdmAcomPOL>(*m_statements);
+}
+
+QByteArray RpcDispatcher::errorReply(int code, const QString &message)
+{
+    return withNewline(JsonRpc::encodeError(QJsonValue(), code, message));
+}
+
+QByteArray RpcDispatcher::handleLine(QByteArrayView line)
+{
+    const JsonRpc::RequestParse parsed = JsonRpc::parseRequest(line);
+    if (!parsed.ok) {
+        qCWarning(lcCall).noquote() << "requisição recusada:" << parsed.errorMessage;
+        return withNewline(JsonRpc::encodeError(parsed.request.id, parsed.errorCode,
+                                                parsed.errorMessage));
+    }
+    return call(parsed.request.id, parsed.request.method, parsed.request.params);
+}
+
+QByteArray RpcDispatcher::call(const QJsonValue &id, const QString &fullName,
+                               const QJsonArray &params)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const QString prefix = RdmAcomPOL::ServerName + u'.';
+    const RdmAcomPOL::Method *method =
+        fullName.startsWith(prefix) ? RdmAcomPOL::findMethod(QStringView(fullName).mid(prefix.size()))
+                                    : nullptr;
+    int code = JsonRpc::ServerError;
+    QString message;
+    try {
+        if (!method) {
+            code = JsonRpc::MethodNotFound;
+            throw EVexError(QStringLiteral("Método desconhecido: '%1'").arg(fullName));
+        }
+        checkParams(*method, params);
+        ensureDatabase();
+        const TDataPacket packet = ((*m_module).*(method->handler))(CallArgs(params));
+        QByteArray reply = withNewline(JsonRpc::encodeResult(id, packet.toJsonText()));
+        qCDebug(lcCall).noquote() << method->name << packet.rows.size() << "linhas,"
+                                  << timer.nsecsElapsed() / 1000 << "us";
+        return reply;
+    } catch (const EInvalidParams &e) {
+        code = JsonRpc::InvalidParams;
+        message = e.message();
+    } catch (const EDatabaseError &e) {
+        m_checkConnection = true;
+        message = QStringLiteral("Falha no banco de dados: ") + e.message();
+    } catch (const EVexError &e) {
+        message = e.message();
+    } catch (const std::exception &e) {
+        message = QStringLiteral("Erro interno do servidor: ") + QString::fromUtf8(e.what());
+    }
+    qCWarning(lcCall).noquote() << fullName << "falhou:" << message;
+    return withNewline(JsonRpc::encodeError(id, code, message));
+}

@@ -1,0 +1,100 @@
+#include "RpcServer.h"
+
+#include "RpcDispatcher.h"
+#include "RpcWorker.h"
+#include "ServerLog.h"
+
+#include "net/JsonRpc.h"
+
+#include <QHostAddress>
+#include <QTcpSocket>
+#include <QThread>
+
+RpcServer::RpcServer(const ServerOptions &options, QObject *parent)
+    : QTcpServer(parent), m_options(options)
+{
+}
+
+RpcServer::~RpcServer()
+{
+    stop();
+}
+
+bool RpcServer::start(QString *error)
+{
+    QHostAddress address;
+    if (m_options.listenHost == u"localhost")
+        address = QHostAddress::LocalHost;
+    else if (!address.setAddress(m_options.listenHost)) {
+        *error = QStringLiteral("endereço de escuta inválido: %1").arg(m_options.listenHost);
+        return false;
+    }
+    setMaxPendingConnections(std::max(30, m_options.maxConnections));
+    if (!listen(address, m_options.listenPort)) {
+        *error = QStringLiteral("não foi possível escutar em %1:%2: %3")
+                     .arg(m_options.listenHost)
+                     .arg(m_options.listenPort)
+                     .arg(errorString());
+        return false;
+    }
+    const ConnectionLimits limits{m_options.maxRequestBytes, m_options.idleTimeoutS,
+                                  m_options.partialTimeoutS};
+    for (int i = 0; i < m_options.threads; ++i) {
+        auto *thread = new QThread;
+        thread->setObjectName(QStringLiteral("vex-worker-%1").arg(i));
+        auto *worker = new RpcWorker(i, m_options.databaseUrl, limits, m_connectionCount);
+        worker->moveToThread(thread);
+        thread->start();
+        QMetaObject::invokeMethod(worker, &RpcWorker::start, Qt::QueuedConnection);
+        m_threads.append(thread);
+        m_workers.append(worker);
+    }
+    return true;
+}
+
+void RpcServer::incomingConnection(qintptr descriptor)
+{
+    if (m_workers.isEmpty() || m_connectionCount.load() >= m_options.maxConnections) {
+        refuseBusy(descriptor);
+        return;
+    }
+    ++m_connectionCount;
+    RpcWorker *worker = m_workers.at(m_nextWorker);
+    m_nextWorker = (m_nextWorker + 1) % m_workers.size();
+    QMetaObject::invokeMethod(worker, [worker, descriptor] { worker->adoptSocket(descriptor); },
+                              Qt::QueuedConnection);
+}
+
+// Accepts, says why and closes, so the client gets a reason rather than a
+// connection that never answers.
+void RpcServer::refuseBusy(qintptr descriptor)
+{
+    auto *socket = new QTcpSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+        return;
+    }
+    qCWarning(lcServer) << "conexão recusada: limite de" << m_options.maxConnections
+                        << "conexões atingido";
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    socket->write(RpcDispatcher::errorReply(
+        JsonRpc::ServerError,
+        QStringLiteral("Servidor ocupado: limite de %1 conexões atingido")
+            .arg(m_options.maxConnections)));
+    socket->disconnectFromHost();
+}
+
+void RpcServer::stop()
+{
+    close();
+    for (RpcWorker *worker : std::as_const(m_workers))
+        QMetaObject::invokeMethod(worker, &RpcWorker::stop, Qt::BlockingQueuedConnection);
+    for (QThread *thread : std::as_const(m_threads)) {
+        thread->quit();
+        thread->wait();
+    }
+    qDeleteAll(m_workers);
+    qDeleteAll(m_threads);
+    m_workers.clear();
+    m_threads.clear();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ServerOptions.h"
+
+#include <QList>
+#include <QTcpServer>
+
+#include <atomic>
+
+class QThread;
+class RpcWorker;
+
+// Accepts clients and hands each socket to a worker thread, round-robin.
+class RpcServer final : public QTcpServer
+{
+    Q_OBJECT
+
+public:
+    explicit RpcServer(const ServerOptions &options, QObject *parent = nullptr);
+    ~RpcServer() override;
+
+    // Starts the workers and listens; false with the reason on failure.
+    bool start(QString *error);
+    // Stops accepting, lets each worker finish its call in progress, closes
+    // every connection and joins the threads.
+    void stop();
+
+protected:
+    void incomingConnection(qintptr descriptor) override;
+
+private:
+    void refuseBusy(qintptr descriptor);
+
+    ServerOptions m_options;
+    QList<QThread *> m_threads;
+    QList<RpcWorker *> m_workers;
+    std::atomic<int> m_connectionCount{0};
+    qsizetype m_nextWorker = 0;
+};

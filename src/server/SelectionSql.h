@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Criteria.h"
+
+#include <QString>
+#include <QVariantList>
+
+// One SQL text and the values bound to its '?' placeholders, in order.
+// Only validated flags and list lengths shape a text; every client value
+// is a bound parameter.
+struct SqlStatement
+{
+    QString text;
+    QVariantList binds;
+};
+
+namespace SelectionSql {
+// Requesting branches with at least one matching item, branch by branch.
+SqlStatement filiSoliGrid(const Criteria &c);
+// Matching items of one requesting branch. Columns: see RdmAcomPOL::SoliColumn.
+SqlStatement soli(const QString &branch, const Criteria &c);
+SqlStatement prod(const QString &branch, const QString &filOL, const QString &prodEsto,
+                  const QString &consol);
+struct ProdOLKey
+{
+    QString filDest, filLanc, pedido, produto, marca, filOL;
+};
+SqlStatement prodOL(const ProdOLKey &key);
+SqlStatement filiOL();
+SqlStatement vdFiliOL(const QString &code);
+SqlStatement pesqFilial(const QString &filOL);
+// Consolidations of filOL that took an item inside the date ranges.
+SqlStatement pesqConsol(const QString &filOL, const Criteria &dates);
+} // namespace SelectionSql

@@ -1,0 +1,60 @@
+#include "RpcDispatcher.h"
+#include "RpcServer.h"
+#include "ServerLog.h"
+#include "ServerOptions.h"
+#include "SignalWatcher.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+int fail(const QString &reason)
+{
+    std::fprintf(stderr, "vex-appserver: %s\n", qPrintable(reason));
+    return 2;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vex-appserver"));
+
+    ServerOptions options;
+    QString message;
+    switch (ServerOptions::parse(app.arguments(), &options, &message)) {
+    case ServerOptions::Parse::Help:
+        std::fputs(qPrintable(message), stdout);
+        return 0;
+    case ServerOptions::Parse::Error:
+        return fail(message);
+    case ServerOptions::Parse::Ok:
+        break;
+    }
+
+    {
+        // Refuse to start on a database that cannot be reached at all.
+        RpcDispatcher probe(options.databaseUrl, QStringLiteral("vex-appserver-probe"));
+        QString error;
+        if (!probe.open(&error))
+            return fail(QStringLiteral("banco de dados inacessível: %1").arg(error));
+    }
+
+    RpcServer server(options);
+    if (!server.start(&message))
+        return fail(message);
+
+    SignalWatcher watcher;
+    QObject::connect(&watcher, &SignalWatcher::stopRequested, &app, [&](int number) {
+        qCInfo(lcServer) << "sinal" << number << "recebido; encerrando";
+        server.stop();
+        QCoreApplication::quit();
+    });
+
+    std::printf("vex-appserver: pronto em %s:%u (%s, %d threads)\n",
+                qPrintable(server.serverAddress().toString()), unsigned(server.serverPort()),
+                qPrintable(options.displayUrl()), options.threads);
+    std::fflush(stdout);
+    return app.exec();
+}

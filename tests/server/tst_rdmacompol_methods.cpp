@@ -1,0 +1,475 @@
+// The eight methods through a real vex-appserver, over the hand-written
+// fixture, on SQLite and (with VEX_TEST_PG_URL) PostgreSQL. Every expected
+// row is worked out by hand from tests/fixtures/server_fixture.sql.
+#include "AppServerHarness.h"
+
+#include <QJsonDocument>
+#include <QMap>
+
+#include <map>
+#include <QTest>
+
+#include <memory>
+
+using namespace FixtureParams;
+
+namespace {
+QString day(int month, int d)
+{
+    return QString::number(oleDay(2025, month, d), 'g', 15);
+}
+double at(int month, int d, double fraction = 0)
+{
+    return oleDay(2025, month, d) + fraction;
+}
+const QString Z16(16, u'Z');
+const QString Z13(13, u'Z');
+} // namespace
+
+class tst_RdmAcomPOLMethods : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void filiSoliGrid_data();
+    void filiSoliGrid();
+    void soli_data();
+    void soli();
+    void soliColumns_data();
+    void soliColumns();
+    void lookups_data();
+    void lookups();
+    void packetFields_data();
+    void packetFields();
+
+private:
+    struct Served
+    {
+        std::unique_ptr<FixtureDatabase> database;
+        std::unique_ptr<AppServerProcess> server;
+        std::unique_ptr<RpcTestClient> client;
+    };
+    QStringList databases() const
+    {
+        QStringList names;
+        for (const auto &[name, served] : m_served)
+            names << name;
+        return names;
+    }
+    QJsonObject result(const QString &db, const QString &method, const QJsonArray &params);
+    void addGrid(const char *name, const QVariantMap &criteria, const QStringList &branches);
+    void addSoli(const char *name, const QString &branch, const QVariantMap &criteria,
+                 const QStringList &items);
+    void addLookup(const char *name, const QString &method, const QJsonArray &params,
+                   const QStringList &columns, const QStringList &rows);
+
+    std::map<QString, Served> m_served;
+};
+
+void tst_RdmAcomPOLMethods::initTestCase()
+{
+    const QString fixture = QStringLiteral(VEX_SERVER_FIXTURE);
+    QList<QPair<QString, FixtureDatabase::Kind>> kinds = {
+        {QStringLiteral("sqlite"), FixtureDatabase::Kind::SQLite}};
+    if (!FixtureDatabase::pgAdminUrl().isEmpty())
+        kinds.append({QStringLiteral("postgresql"), FixtureDatabase::Kind::PostgreSQL});
+    else
+        qWarning("VEX_TEST_PG_URL not set: PostgreSQL rows are left out");
+    for (const auto &[name, kind] : kinds) {
+        QString error;
+        Served s;
+        s.database = FixtureDatabase::create(kind, fixture, &error);
+        QVERIFY2(s.database, qPrintable(name + QStringLiteral(": ") + error));
+        s.server = std::make_unique<AppServerProcess>();
+        QVERIFY2(s.server->start(s.database->url(), {}, &error), qPrintable(error));
+        s.client = std::make_unique<RpcTestClient>();
+        QVERIFY(s.client->connectTo(s.server->port()));
+        m_served.emplace(name, std::move(s));
+    }
+}
+
+void tst_RdmAcomPOLMethods::cleanupTestCase()
+{
+    for (auto &[name, s] : m_served) {
+        s.client.reset();
+        QCOMPARE(s.server->terminate(), 0);
+    }
+    m_served.clear();
+}
+
+QJsonObject tst_RdmAcomPOLMethods::result(const QString &db, const QString &method,
+                                          const QJsonArray &params)
+{
+    const QJsonObject reply = m_served[db].client->call(method, params);
+    if (!reply.contains(QStringLiteral("result"))) {
+        const QByteArray text = QJsonDocument(reply).toJson(QJsonDocument::Compact);
+        QTest::qFail(("reply without result: " + text).constData(), __FILE__, __LINE__);
+    }
+    return reply.value(QStringLiteral("result")).toObject();
+}
+
+void tst_RdmAcomPOLMethods::addGrid(const char *name, const QVariantMap &criteria,
+                                    const QStringList &branches)
+{
+    for (const QString &db : databases())
+        QTest::addRow("%s: %s", qPrintable(db), name) << db << criteria << branches;
+}
+
+void tst_RdmAcomPOLMethods::filiSoliGrid_data()
+{
+    QTest::addColumn<QString>("db");
+    QTest::addColumn<QVariantMap>("criteria");
+    QTest::addColumn<QStringList>("branches");
+
+    const QString c = "Campinas", s = "Santos", cu = "Curitiba", r = "Recife";
+    const QStringList b1{"0001|" + c}, b2{"0002|" + s}, b4{"0004|" + r};
+    addGrid("all open", {}, {b1[0], b2[0], b4[0]});
+    addGrid("all open, other operator", {{"stFilOL", "OL02"}}, {b2[0], "0003|" + cu});
+    addGrid("operator with no branches", {{"stFilOL", "OL03"}}, {});
+    addGrid("unknown operator", {{"stFilOL", "XXXX"}}, {});
+    addGrid("delivery day, bounds with time of day",
+            {{"stDtEntr", ""}, {"DtEntrIni", at(1, 10, 0.75)}, {"DtEntrFin", at(1, 10, 0.25)}},
+            b1);
+    addGrid("delivery day after midnight",
+            {{"stDtEntr", ""}, {"DtEntrIni", at(1, 11, 0.9)}, {"DtEntrFin", at(1, 11, 0.1)}}, b2);
+    addGrid("delivery range",
+            {{"stDtEntr", ""}, {"DtEntrIni", at(1, 12)}, {"DtEntrFin", at(1, 20)}}, b1 + b4);
+    addGrid("request range",
+            {{"stDtSoli", ""}, {"DtSolIni", at(1, 6)}, {"DtSolFin", at(1, 8)}}, b1);
+    addGrid("request day, bounds with time of day",
+            {{"stDtSoli", ""}, {"DtSolIni", at(1, 4, 0.99)}, {"DtSolFin", at(1, 4, 0.01)}}, b2);
+    addGrid("products, padded final code",
+            {{"stProd", ""}, {"stProdIni", "0202"}, {"stProdFin", "0303" + Z16}}, b1 + b4);
+    addGrid("products, empty initial code",
+            {{"stProd", ""}, {"stProdIni", ""}, {"stProdFin", "0101" + Z16}}, b1 + b2);
+    addGrid("one product",
+            {{"stProd", ""}, {"stProdIni", "0303001"}, {"stProdFin", "0303001" + Z13}}, b1 + b4);
+    addGrid("branch list", {{"stTFilSoli", ""}, {"stLFilSoli", "0002,0004"}}, b2 + b4);
+    addGrid("branch list of another operator", {{"stTFilSoli", ""}, {"stLFilSoli", "0003"}}, {});
+    addGrid("empty branch list selects nothing", {{"stTFilSoli", ""}, {"stLFilSoli", ""}}, {});
+    addGrid("consolidation list", {{"stTodasConsol", ""}, {"stListaConsol", "C2"}}, b1);
+    addGrid("consolidation list of two",
+            {{"stTodasConsol", ""}, {"stListaConsol", "C1,C3"}}, b1 + b2);
+    addGrid("empty consolidation list selects nothing",
+            {{"stTodasConsol", ""}, {"stListaConsol", ""}}, {});
+    addGrid("direct delivery only", {{"stStatus", "S"}}, b1 + b4);
+    addGrid("through the operator only", {{"stStatus", "N"}}, b1 + b2);
+    addGrid("consolidated only", {{"stItemConsol", "S"}}, b1 + b2);
+    addGrid("not consolidated only", {{"stItemConsol", "N"}}, b1 + b4);
+    addGrid("blank consolidation is not consolidated",
+            {{"stItemConsol", "N"}, {"stStatus", "N"}, {"stProd", ""},
+             {"stProdIni", "0101002"}, {"stProdFin", "0101002" + Z13}},
+            b1);
+    addGrid("order generated", {{"stPedGerado", "S"}}, b1);
+    addGrid("no order generated", {{"stPedGerado", "N"}}, b1 + b2 + b4);
+    const QVariantMap ol2Ordered{{"stFilOL", "OL02"}, {"stPedGerado", "S"}};
+    const QStringList b3{"0003|" + cu};
+    const QList<QPair<const char *, QStringList>> quantities = {
+        {"A", b3}, {"B", {}}, {"C", b2}, {"D", b2 + b3}, {"E", b2}, {"F", b3}, {"T", b2 + b3}};
+    for (const auto &[code, expected] : quantities) {
+        QVariantMap criteria = ol2Ordered;
+        criteria.insert("stQtdePedido", code);
+        const QByteArray name = QByteArray("ordered against requested ") + code;
+        addGrid(name.constData(), criteria, expected);
+    }
+    addGrid("items without order lines pass the quantity rule",
+            {{"stFilOL", "OL02"}, {"stQtdePedido", "B"}}, b3);
+    addGrid("every rule closed at once",
+            {{"stTFilSoli", ""}, {"stLFilSoli", "0001,0002"}, {"stDtEntr", ""},
+             {"DtEntrIni", at(1, 1)}, {"DtEntrFin", at(1, 12)}, {"stStatus", "N"},
+             {"stItemConsol", "S"}, {"stPedGerado", "S"}, {"stQtdePedido", "D"},
+             {"stProd", ""}, {"stProdIni", "0101"}, {"stProdFin", "0101" + Z16},
+             {"stTodasConsol", ""}, {"stListaConsol", "C1"}},
+            b1);
+    addGrid("consolidated without order, by request day",
+            {{"stItemConsol", "S"}, {"stPedGerado", "N"}, {"stDtSoli", ""},
+             {"DtSolIni", at(1, 4)}, {"DtSolFin", at(1, 4)}},
+            b2);
+}
+
+void tst_RdmAcomPOLMethods::filiSoliGrid()
+{
+    QFETCH(QString, db);
+    QFETCH(QVariantMap, criteria);
+    QFETCH(QStringList, branches);
+    const QJsonArray params = with("GetFiliSoliGrid", filiSoliGridAllOpen("OL01"), criteria);
+    QCOMPARE(project(result(db, "GetFiliSoliGrid", params), {"CDFILSOLI", "NMFILIAL"}), branches);
+}
+
+void tst_RdmAcomPOLMethods::addSoli(const char *name, const QString &branch,
+                                    const QVariantMap &criteria, const QStringList &items)
+{
+    for (const QString &db : databases())
+        QTest::addRow("%s: %s", qPrintable(db), name) << db << branch << criteria << items;
+}
+
+void tst_RdmAcomPOLMethods::soli_data()
+{
+    QTest::addColumn<QString>("db");
+    QTest::addColumn<QString>("branch");
+    QTest::addColumn<QVariantMap>("criteria");
+    QTest::addColumn<QStringList>("items");
+
+    const QString s1 = "S001|P1", s1d = "S001|P4", s2 = "S002|P2", s3 = "S003|P3",
+                  s4 = "S004|P4", s6 = "S006|P2";
+    addSoli("all open, by delivery day, number, product", "0001", {},
+            {s1, s1d, s2, s3, s4, s6});
+    addSoli("item of another operator left out", "0002", {}, {"S007|P1"});
+    addSoli("the other operator's item", "0002", {{"stFilOL", "OL02"}}, {"S008|P3"});
+    addSoli("direct delivery of a branch served by another operator", "0003", {}, {});
+    addSoli("branch with only direct deliveries", "0004", {}, {"S011|P4"});
+    const QList<QPair<const char *, QStringList>> ordered = {
+        {"A", {s2}}, {"B", {s3}}, {"C", {s1}}, {"D", {s1, s2}}, {"E", {s1, s3}},
+        {"F", {s2, s3}}, {"T", {s1, s2, s3}}};
+    for (const auto &[code, expected] : ordered) {
+        const QByteArray name = QByteArray("with order, ordered against requested ") + code;
+        addSoli(name.constData(), "0001", {{"stPedGerado", "S"}, {"stQtdePedido", code}},
+                expected);
+    }
+    addSoli("smaller, items without order pass", "0001", {{"stQtdePedido", "B"}},
+            {s1d, s3, s4, s6});
+    addSoli("greater, items without order pass", "0001", {{"stQtdePedido", "A"}},
+            {s1d, s2, s4, s6});
+    addSoli("direct delivery only", "0001", {{"stStatus", "S"}}, {s1d});
+    addSoli("through the operator only", "0001", {{"stStatus", "N"}}, {s1, s2, s3, s4, s6});
+    addSoli("consolidated only", "0001", {{"stItemConsol", "S"}}, {s1, s2, s3});
+    addSoli("not consolidated only", "0001", {{"stItemConsol", "N"}}, {s1d, s4, s6});
+    addSoli("no order generated", "0001", {{"stPedGerado", "N"}}, {s1d, s4, s6});
+    addSoli("delivery range with time of day", "0001",
+            {{"stDtEntr", ""}, {"DtEntrIni", at(1, 10, 0.5)}, {"DtEntrFin", at(1, 12, 0.5)}},
+            {s1, s1d, s2});
+    addSoli("request range", "0001",
+            {{"stDtSoli", ""}, {"DtSolIni", at(1, 2)}, {"DtSolFin", at(1, 3)}}, {s1, s2});
+    addSoli("product range", "0001",
+            {{"stProd", ""}, {"stProdIni", "0202"}, {"stProdFin", "0303" + Z16}},
+            {s1d, s3, s4});
+    addSoli("consolidation list", "0001", {{"stTodasConsol", ""}, {"stListaConsol", "C1"}},
+            {s1, s2});
+    addSoli("consolidation list with an unknown code", "0001",
+            {{"stTodasConsol", ""}, {"stListaConsol", "C2,C9"}}, {s3});
+    addSoli("several rules at once", "0001",
+            {{"stDtEntr", ""}, {"DtEntrIni", at(1, 1)}, {"DtEntrFin", at(1, 15)},
+             {"stStatus", "N"}, {"stItemConsol", "S"}, {"stPedGerado", "S"},
+             {"stQtdePedido", "F"}},
+            {s2, s3});
+}
+
+void tst_RdmAcomPOLMethods::soli()
+{
+    QFETCH(QString, db);
+    QFETCH(QString, branch);
+    QFETCH(QVariantMap, criteria);
+    QFETCH(QStringList, items);
+    const QJsonArray params = with("GetSoli", soliAllOpen(branch, "OL01"), criteria);
+    QCOMPARE(project(result(db, "GetSoli", params), {"NRSOLICMP", "CDPRODUTO"}), items);
+}
+
+void tst_RdmAcomPOLMethods::soliColumns_data()
+{
+    QTest::addColumn<QString>("db");
+    QTest::addColumn<QJsonArray>("params");
+    QTest::addColumn<QStringList>("rows");
+
+    const QVariantMap p1Only{{"stProd", ""}, {"stProdIni", "0101001"},
+                             {"stProdFin", "0101001" + Z13}};
+    const QVariantMap blank{{"stItemConsol", "N"}, {"stStatus", "N"}, {"stProd", ""},
+                            {"stProdIni", "0101002"}, {"stProdFin", "0101002" + Z13}};
+    struct Case { const char *name; QJsonArray params; QString row; };
+    const QList<Case> cases = {
+        {"through the operator, with order",
+         with("GetSoli", soliAllOpen("0001", "OL01"), p1Only),
+         "S001|0101001|Arroz tipo 1|KG|10|" + day(1, 10)
+             + "|S|SC01|S|Operador Norte|P1|P1|OL01|1|C1|S"},
+        {"direct delivery: ED text, empty operator and consolidation",
+         with("GetSoli", soliAllOpen("0001", "OL01"), {{"stStatus", "S"}}),
+         "S001|0303001|Sabão em pó|UN|2|" + day(1, 10) + "|N|null|S|Entrega direta|P4|P4||1||N"},
+        {"blank consolidation kept as sent",
+         with("GetSoli", soliAllOpen("0001", "OL01"), blank),
+         "S006|0101002|Feijão carioca|KG|4|" + day(1, 25)
+             + "|N|null|S|Operador Norte|P2|P2|OL01|1|  |N"},
+        {"stock product differs, factor applied",
+         with("GetSoli", soliAllOpen("0002", "OL02"), {}),
+         "S008|0202001|Óleo de soja|CX|1|" + day(2, 10)
+             + "|S|SC05|S|Operador Sul|P3|P3|OL02|12|C3|S"},
+        {"order through the stock product",
+         with("GetSoli", soliAllOpen("0003", "OL02"), {{"stPedGerado", "S"}}),
+         "S009|0101001|Arroz tipo 1|KG|3|" + day(1, 9)
+             + "|S|SC06|S|Operador Sul|P1|R1|OL02|1|C3|S"},
+        {"the client's own direct-delivery text",
+         with("GetSoli", soliAllOpen("0004", "OL01"), {{"ED", "Direta"}}),
+         "S011|0303001|Sabão em pó|UN|7|" + day(1, 13) + "|N|null|N|Direta|P4|P4||1||N"},
+    };
+    for (const QString &db : databases()) {
+        for (const Case &c : cases)
+            QTest::addRow("%s: %s", qPrintable(db), c.name) << db << c.params << QStringList{c.row};
+    }
+}
+
+void tst_RdmAcomPOLMethods::soliColumns()
+{
+    QFETCH(QString, db);
+    QFETCH(QJsonArray, params);
+    QFETCH(QStringList, rows);
+    const QStringList columns = {
+        "NRSOLICMP", "CDARVPROD", "NMPRODUTO", "SGUNIDADE", "QTSOLIPROD", "DTPROGENTR",
+        "IDITMCONS", "NRSOLCMPCONS", "IDSOLIAPROV", "NMFILIAL", "CDPRODUTO", "CDPRODESTO",
+        "CDFILIOPELOG", "VRFATOCONV", "NRSEQUCONSOL", "IDPEDIDOOL"};
+    QCOMPARE(project(result(db, "GetSoli", params), columns), rows);
+}
+
+void tst_RdmAcomPOLMethods::addLookup(const char *name, const QString &method,
+                                      const QJsonArray &params, const QStringList &columns,
+                                      const QStringList &rows)
+{
+    for (const QString &db : databases()) {
+        QTest::addRow("%s: %s %s", qPrintable(db), qPrintable(method), name)
+            << db << method << params << columns << rows;
+    }
+}
+
+void tst_RdmAcomPOLMethods::lookups_data()
+{
+    QTest::addColumn<QString>("db");
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QJsonArray>("params");
+    QTest::addColumn<QStringList>("columns");
+    QTest::addColumn<QStringList>("rows");
+
+    const double d = at(1, 12);
+    const QStringList lineKey{"NRPEDEXOL", "CDMARCA", "QTPROGENPEOL", "DTPROGENPEOL"};
+    addLookup("item with three lines, by date, number, brand", "GetProd",
+              {"0001", "OL01", d, "P2", "T", "C1"}, lineKey,
+              {"PD05|M1|4|" + day(1, 10), "PD02|M1|3|" + day(1, 11), "PD02|M2|4|" + day(1, 11)});
+    addLookup("quantity code does not filter", "GetProd", {"0001", "OL01", d, "P2", "B", "C1"},
+              {"NRPEDEXOL", "CDMARCA"}, {"PD05|M1", "PD02|M1", "PD02|M2"});
+    addLookup("every column", "GetProd", {"0001", "OL01", d, "P1", "T", "C1"},
+              {"CDARVPROD", "NMPRODUTO", "SGUNIDADE", "QTPROGENPEOL", "DTPROGENPEOL",
+               "NRPEDEXOL", "IDBAIXENPEOL", "IDBAIXAOLSAI", "CDFILDEST", "CDFILLANC", "CDMARCA",
+               "DTPROGEMBARQ", "CDPRODUTO", "VRFATOCONV"},
+              {"0101001|Arroz tipo 1|KG|10|" + day(1, 9) + "|PD01|2|1|0001|0001|M1|"
+               + day(1, 8) + "|P1|1"});
+    addLookup("line of the stock product", "GetProd", {"0003", "OL02", d, "R1", "T", "C3"},
+              {"NRPEDEXOL", "CDARVPROD", "NMPRODUTO", "IDBAIXENPEOL"},
+              {"PD06|0909001|Arroz tipo 1 granel|null"});
+    addLookup("line of another consolidation left out", "GetProd",
+              {"0002", "OL01", d, "P1", "T", "C1"}, lineKey, {});
+    addLookup("another operator", "GetProd", {"0001", "OL02", d, "P2", "T", "C1"}, lineKey, {});
+
+    const QStringList stock{"PRODARVOL", "QUANT_ESTOQUE", "ESTOQ_DISPO", "QTRESERVESTOL",
+                            "RESERVA_ITEM"};
+    addLookup("stock with the line's reservation", "GetProdOL",
+              {"0001", "0001", "PD01", d, "P1", "M1", "OL01", d}, stock,
+              {"0909001|100|70|30|4"});
+    addLookup("nothing available, fractional reservation", "GetProdOL",
+              {"0001", "0001", "PD02", d, "P2", "M1", "OL01", d}, stock, {"0101002|50|0|50|1.5"});
+    addLookup("product without stock", "GetProdOL",
+              {"0001", "0001", "PD03", d, "P3", "M1", "OL01", d}, stock, {});
+    addLookup("no such order line: reservation 0", "GetProdOL",
+              {"0001", "0001", "PD99", d, "P1", "M1", "OL01", d}, stock, {"0909001|100|70|30|0"});
+    addLookup("stock of another operator", "GetProdOL",
+              {"0001", "0001", "PD01", d, "P1", "M1", "OL02", d}, stock, {});
+
+    addLookup("operators by code", "GetFiliOL", {}, {"CDFILIOPELOG", "NMFILIAL"},
+              {"OL01|Operador Norte", "OL02|Operador Sul", "OL03|Operador Vazio"});
+    addLookup("an operator", "GetVdFiliOL", {"OL02"}, {"CDFILIOPELOG", "NMFILIAL"},
+              {"OL02|Operador Sul"});
+    addLookup("a branch that is no operator", "GetVdFiliOL", {"0001"},
+              {"CDFILIOPELOG", "NMFILIAL"}, {});
+    addLookup("unknown code", "GetVdFiliOL", {"ZZZZ"}, {"CDFILIOPELOG", "NMFILIAL"}, {});
+
+    const QStringList filial{"IDMARCADO", "CDFILIAL", "NMFILIAL", "IDCNTRRESC", "CDFILCENTCMP",
+                             "CDREGIAO"};
+    addLookup("branches served", "GetPesqFilial", {"OL01"}, filial,
+              {"N|0001|Campinas|S|0001|SP1", "N|0002|Santos|N|0001|SP2",
+               "N|0004|Recife|N|0004|NE1"});
+    addLookup("nulls kept", "GetPesqFilial", {"OL02"}, filial, {"N|0003|Curitiba|null|null|SUL"});
+    addLookup("operator with no branches", "GetPesqFilial", {"OL03"}, filial, {});
+
+    addLookup("runs that took items", "GetPesqConsol", {"OL01", 0, 0, "T", 0, 0, "T"},
+              {"IDMARCADO", "NRSEQUCONSOL", "DTINICONSSOLOL", "DTFINCONSSOLOL"},
+              {"N|C1|" + day(1, 1) + "|" + day(1, 7), "N|C2|" + day(1, 8) + "|" + day(1, 14)});
+    addLookup("delivery range", "GetPesqConsol",
+              {"OL01", at(1, 13), at(1, 20), "", 0, 0, "T"}, {"NRSEQUCONSOL"}, {"C2"});
+    addLookup("delivery day with time of day", "GetPesqConsol",
+              {"OL01", at(1, 12, 0.9), at(1, 12, 0.1), "", 0, 0, "T"}, {"NRSEQUCONSOL"}, {"C1"});
+    addLookup("request day", "GetPesqConsol",
+              {"OL01", 0, 0, "T", at(1, 4), at(1, 4), ""}, {"NRSEQUCONSOL"}, {"C1"});
+    addLookup("both ranges", "GetPesqConsol",
+              {"OL01", at(1, 15), at(1, 15), "", at(1, 4), at(1, 4), ""}, {"NRSEQUCONSOL"}, {});
+    addLookup("other operator", "GetPesqConsol", {"OL02", 0, 0, "T", 0, 0, "T"},
+              {"NRSEQUCONSOL"}, {"C3"});
+    addLookup("operator without runs", "GetPesqConsol", {"OL03", 0, 0, "T", 0, 0, "T"},
+              {"NRSEQUCONSOL"}, {});
+}
+
+void tst_RdmAcomPOLMethods::lookups()
+{
+    QFETCH(QString, db);
+    QFETCH(QString, method);
+    QFETCH(QJsonArray, params);
+    QFETCH(QStringList, columns);
+    QFETCH(QStringList, rows);
+    QCOMPARE(project(result(db, method, params), columns), rows);
+}
+
+void tst_RdmAcomPOLMethods::packetFields_data()
+{
+    QTest::addColumn<QString>("db");
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QJsonArray>("params");
+    QTest::addColumn<QString>("fields");
+
+    const QList<std::tuple<QString, QJsonArray, QString>> methods = {
+        {"GetFiliSoliGrid", filiSoliGridAllOpen("OL01"), "CDFILSOLI:string:4 NMFILIAL:string:30"},
+        {"GetSoli", soliAllOpen("0001", "OL01"),
+         "NRSOLICMP:string:10 CDARVPROD:string:20 NMPRODUTO:string:50 SGUNIDADE:string:10 "
+         "QTSOLIPROD:float DTPROGENTR:datetime IDITMCONS:string:1 NRSOLCMPCONS:string:10 "
+         "IDSOLIAPROV:string:1 NMFILIAL:string:37 CDPRODUTO:string:10 CDPRODESTO:string:10 "
+         "CDFILIOPELOG:string:4 VRFATOCONV:float NRSEQUCONSOL:string:15 IDPEDIDOOL:string:1"},
+        {"GetProd", {"0001", "OL01", 0, "P2", "T", "C1"},
+         "CDARVPROD:string:20 NMPRODUTO:string:50 SGUNIDADE:string:10 QTPROGENPEOL:float "
+         "DTPROGENPEOL:datetime NRPEDEXOL:string:10 IDBAIXENPEOL:string:1 "
+         "IDBAIXAOLSAI:string:1 CDFILDEST:string:4 CDFILLANC:string:4 CDMARCA:string:5 "
+         "DTPROGEMBARQ:datetime CDPRODUTO:string:10 VRFATOCONV:float"},
+        {"GetProdOL", {"0001", "0001", "PD03", 0, "P3", "M1", "OL01", 0},
+         "PRODARVOL:string:73 QUANT_ESTOQUE:float ESTOQ_DISPO:float QTRESERVESTOL:float "
+         "RESERVA_ITEM:float"},
+        {"GetFiliOL", {}, "CDFILIOPELOG:string:4 NMFILIAL:string:30"},
+        {"GetVdFiliOL", {"ZZZZ"}, "CDFILIOPELOG:string:4 NMFILIAL:string:30"},
+        {"GetPesqFilial", {"OL03"},
+         "IDMARCADO:string:1 CDFILIAL:string:4 NMFILIAL:string:30 IDCNTRRESC:string:1 "
+         "CDFILCENTCMP:string:4 CDREGIAO:string:3"},
+        {"GetPesqConsol", {"OL03", 0, 0, "T", 0, 0, "T"},
+         "IDMARCADO:string:1 NRSEQUCONSOL:string:15 DTINICONSSOLOL:datetime "
+         "DTFINCONSSOLOL:datetime"},
+    };
+    for (const QString &db : databases()) {
+        for (const auto &[method, params, fields] : methods)
+            QTest::addRow("%s: %s", qPrintable(db), qPrintable(method))
+                << db << method << params << fields;
+    }
+}
+
+// Field lists hold even when no row comes back: the client's data sets
+// match columns by name.
+void tst_RdmAcomPOLMethods::packetFields()
+{
+    QFETCH(QString, db);
+    QFETCH(QString, method);
+    QFETCH(QJsonArray, params);
+    QFETCH(QString, fields);
+    QStringList described;
+    for (const QJsonValue &f : result(db, method, params).value("fields").toArray()) {
+        const QJsonObject o = f.toObject();
+        QString text = o.value("name").toString() + u':' + o.value("type").toString();
+        if (o.contains("size"))
+            text += u':' + QString::number(o.value("size").toInt());
+        described << text;
+    }
+    QCOMPARE(described.join(u' '), fields);
+}
+
+QTEST_GUILESS_MAIN(tst_RdmAcomPOLMethods)
+#include "tst_rdmacompol_methods.moc"
