@@ -1,0 +1,34 @@
+#pragma once
+
+#include "data/TFieldType.h"
+
+#include <QList>
+#include <QString>
+
+class TClientDataSet;
+
+// Design-time field lists of the tracking window's four data sets.
+// Widget-free so the declarations can be checked without a window.
+namespace AcomPOLDataSets {
+
+struct FieldSpec
+{
+    const char *column;
+    TFieldType type;
+    int size;            // strings only
+    const char *label;   // UTF-8; nullptr: the column name serves
+    const char *format;  // display format of floats, or nullptr
+    const char *mask;    // edit mask, or nullptr
+    bool hidden;
+    int displayWidth;    // 0: from type and size
+};
+
+QList<FieldSpec> filialFields();
+QList<FieldSpec> soliFields();
+QList<FieldSpec> prodFields();
+QList<FieldSpec> prodOLFields();
+
+// Adds the fields in declaration order.
+void declareFields(TClientDataSet &dataSet, const QList<FieldSpec> &fields);
+
+} // namespace AcomPOLDataSets

@@ -1,0 +1,168 @@
+#pragma once
+
+#include "controls/TDBGrid.h"
+#include "forms/TfrmPadrao.h"
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+class QFrame;
+class QLabel;
+class QScrollArea;
+class ResizeBar;
+class TADOIBQuery;
+class TClientDataSet;
+class TField;
+class TNetConnection;
+
+// The order-tracking window: four linked levels (requesting branch ->
+// purchase request -> order product -> stock at the logistics operator),
+// each fetched from the application server when the row above changes.
+class TfrmAcomPOL : public TfrmPadrao
+{
+    Q_OBJECT
+public:
+    explicit TfrmAcomPOL(QWidget *parent = nullptr);
+    ~TfrmAcomPOL() override;
+
+    // Criteria hand-over from the filter dialog: fourteen strings and four
+    // date-times, stored in the unit-level criteria.
+    void Var_filtro(const QString &stLFilSoli, const QString &stTFilSoli,
+                    const QString &stFilOL, const QString &stDtEntr, const QString &stDtSoli,
+                    const QString &stProdIni, const QString &stProdFin, const QString &stProd,
+                    const QString &stListaConsol, const QString &stTodasConsol,
+                    const QString &stStatus, const QString &stItemConsol,
+                    const QString &stPedGerado, const QString &stQtdePedido,
+                    double DtEntrIni, double DtEntrFin, double DtSolIni, double DtSolFin);
+
+    // Tool bar, menu and status line additions
+    TButtonFlat *sbtFiltro = nullptr;
+    QLabel *lblFilial = nullptr;
+    QLabel *Label1 = nullptr;
+    TDBText *dbtOL = nullptr;
+
+    // Page "Solicitação"
+    ResizeBar *Splitter1 = nullptr;
+    QFrame *panProd = nullptr;
+    QScrollArea *scbProd = nullptr;
+    TDBGrid *dbgProd = nullptr;
+    QFrame *panProdOL = nullptr;
+    QScrollArea *scbProdOL = nullptr;
+    TDBGrid *dbgProdOL = nullptr;
+    ResizeBar *Splitter2 = nullptr;
+    TDBGrid *dbgSoli = nullptr;
+
+    // Connection, data sets, data sources, direct query
+    TNetConnection *netAcomPOL = nullptr;
+    TClientDataSet *cdsFilial = nullptr;
+    TClientDataSet *cdsSoli = nullptr;
+    TClientDataSet *cdsProd = nullptr;
+    TClientDataSet *cdsProdOL = nullptr;
+    TDataSource *dtsSoli = nullptr;
+    TDataSource *dtsProd = nullptr;
+    TDataSource *dtsProdOL = nullptr;
+    TDataSource *dtsOL = nullptr;
+    TADOIBQuery *qryOL = nullptr;
+
+    // Fields
+    TField *cdsFilialCDFILSOLI = nullptr;
+    TField *cdsFilialNMFILIAL = nullptr;
+    TField *cdsSoliNRSOLICMP = nullptr;
+    TField *cdsSoliCDARVPROD = nullptr;
+    TField *cdsSoliNMPRODUTO = nullptr;
+    TField *cdsSoliSGUNIDADE = nullptr;
+    TField *cdsSoliQTSOLIPROD = nullptr;
+    TField *cdsSoliDTPROGENTR = nullptr;
+    TField *cdsSoliIDITMCONS = nullptr;
+    TField *cdsSoliNRSOLCMPCONS = nullptr;
+    TField *cdsSoliIDSOLIAPROV = nullptr;
+    TField *cdsSoliNMFILIAL = nullptr;
+    TField *cdsSoliCDPRODUTO = nullptr;
+    TField *cdsSoliCDPRODESTO = nullptr;
+    TField *cdsSoliCDFILIOPELOG = nullptr;
+    TField *cdsSoliVRFATOCONV = nullptr;
+    TField *cdsSoliNRSEQUCONSOL = nullptr;
+    TField *cdsSoliIDPEDIDOOL = nullptr;
+    TField *cdsProdCDARVPROD = nullptr;
+    TField *cdsProdNMPRODUTO = nullptr;
+    TField *cdsProdSGUNIDADE = nullptr;
+    TField *cdsProdQTPROGENPEOL = nullptr;
+    TField *cdsProdDTPROGENPEOL = nullptr;
+    TField *cdsProdNRPEDEXOL = nullptr;
+    TField *cdsProdIDBAIXENPEOL = nullptr;
+    TField *cdsProdIDBAIXAOLSAI = nullptr;
+    TField *cdsProdCDFILDEST = nullptr;
+    TField *cdsProdCDFILLANC = nullptr;
+    TField *cdsProdCDMARCA = nullptr;
+    TField *cdsProdDTPROGEMBARQ = nullptr;
+    TField *cdsProdCDPRODUTO = nullptr;
+    TField *cdsProdVRFATOCONV = nullptr;
+    TField *cdsProdOLPRODARVOL = nullptr;
+    TField *cdsProdOLQUANT_ESTOQUE = nullptr;
+    TField *cdsProdOLESTOQ_DISPO = nullptr;
+    TField *cdsProdOLQTRESERVESTOL = nullptr;
+    TField *cdsProdOLRESERVA_ITEM = nullptr;
+
+    // Event handlers, named after component and event.
+    void FormCreate() override;
+    void FormActivate() override;
+    void FormClose(TCloseAction &action) override;
+    void pgcPadraoChange() override;
+    void dtsPadraoStateChange(TDataSource *sender) override;
+    void netAcomPOLBeforeConnect(TNetConnection *sender);
+    void sbtFiltroClick(QObject *sender);
+    void mnuOrdenarClick() override;
+    void cdsFilialAfterScroll(TClientDataSet *dataSet);
+    void cdsSoliAfterScroll(TClientDataSet *dataSet);
+    void cdsProdAfterScroll(TClientDataSet *dataSet);
+    void cdsSoliIDITMCONSGetText(TField *sender, QString &text, bool displayText);
+    void cdsSoliIDSOLIAPROVGetText(TField *sender, QString &text, bool displayText);
+    void cdsSoliIDPEDIDOOLGetText(TField *sender, QString &text, bool displayText);
+    void cdsSoliNRSEQUCONSOLGetText(TField *sender, QString &text, bool displayText);
+    void cdsSoliCDFILIOPELOGGetText(TField *sender, QString &text, bool displayText);
+    void cdsProdIDBAIXENPEOLGetText(TField *sender, QString &text, bool displayText);
+    void cdsProdIDBAIXAOLSAIGetText(TField *sender, QString &text, bool displayText);
+    void dbgProdDrawColumnCell(TDBGrid *sender, TCanvas &canvas, const QRect &rect,
+                               int dataCol, TColumn *column, TGridDrawState state);
+
+    // The window's message table, in order.
+    static QStringList messageLines();
+
+private:
+    void createDataSets();
+    void createConnection();
+    void adjustToolBarAndMenu();
+    void buildBranchPage();
+    void buildRequestPage();
+    void buildStatusLine();
+    TDBGrid *createDetailGrid(TDataSource *source, QWidget *parent);
+    void wireEvents();
+    void closeLevel(TClientDataSet *dataSet);
+    void closeLowerLevels();
+    void applyFilterCommandState();
+    void setCodedText(TClientDataSet *dataSet, const QString &key, QString &text) const;
+
+    bool m_firstFilterOpen = false; // the first activation's dialog is showing
+};
+
+// Unit-level state of the tracking window's unit.
+namespace Cli_vex00300 {
+// A QPointer: closing the window frees it, and the next CriaAcomPOL must
+// create a fresh one rather than show a dangling reference.
+extern QPointer<TfrmAcomPOL> frmAcomPOL;
+extern bool boStCriado;
+extern bool boPrimVez;
+
+extern QString stLFilSoli, stTFilSoli, stFilOL, stDtEntr, stDtSoli, stProdIni, stProdFin,
+    stProd, stListaConsol, stTodasConsol, stStatus, stItemConsol, stPedGerado, stQtdePedido;
+extern double DtEntrIni, DtEntrFin, DtSolIni, DtSolFin;
+
+void CriaAcomPOL();
+void IniProc();
+
+void Initialization();
+void Finalization();
+// Names of the criteria strings in the order the finalization clears them.
+QStringList FinalizationOrder();
+} // namespace Cli_vex00300

@@ -1,0 +1,102 @@
+#include "TestSupport.h"
+
+#include "app/TApplication.h"
+#include "services/HostConfig.h"
+#include "services/HostDisplays.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QTcpServer>
+
+namespace VexTest {
+
+HostFixture::HostFixture()
+{
+    mainWindow = new QMainWindow;
+    mdiArea = new QMdiArea(mainWindow);
+    mainWindow->setCentralWidget(mdiArea);
+    mainWindow->resize(1300, 800);
+    mainWindow->show();
+    application = new TApplication(mdiArea);
+    HostDisplays::setMessageHandler([this](const QString &text) { messages << text; });
+    HostDisplays::setErrorHandler([this](const QString &text) { errors << text; });
+}
+
+HostFixture::~HostFixture()
+{
+    HostDisplays::setMessageHandler(nullptr);
+    HostDisplays::setErrorHandler(nullptr);
+    delete application;
+    delete mainWindow;
+}
+
+ModalCloser::ModalCloser(QObject *parent) : QObject(parent)
+{
+    connect(&m_timer, &QTimer::timeout, this, &ModalCloser::poll);
+    m_timer.start(20);
+}
+
+void ModalCloser::poll()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible())
+        return;
+    m_titles << modal->windowTitle();
+    if (onFound)
+        onFound(modal);
+    if (auto *dialog = qobject_cast<QDialog *>(modal))
+        dialog->reject();
+    else
+        modal->close();
+}
+
+TDataPacket packetFor(const QList<AcomPOLDataSets::FieldSpec> &fields,
+                      const QList<QVariantMap> &rows)
+{
+    TDataPacket packet;
+    for (const auto &spec : fields)
+        packet.fields.append({QString::fromLatin1(spec.column), spec.type, spec.size});
+    for (const QVariantMap &row : rows) {
+        QVariantList values;
+        for (const auto &spec : fields)
+            values << row.value(QString::fromLatin1(spec.column));
+        packet.rows.append(values);
+    }
+    return packet;
+}
+
+QJsonObject packetJson(const QList<AcomPOLDataSets::FieldSpec> &fields,
+                       const QList<QVariantMap> &rows)
+{
+    return packetFor(fields, rows).toJson();
+}
+
+TDataPacket branchPacket(const QStringList &codes)
+{
+    QList<QVariantMap> rows;
+    for (const QString &code : codes)
+        rows << QVariantMap{{"CDFILSOLI", code}, {"NMFILIAL", QStringLiteral("Filial ") + code}};
+    return packetFor(AcomPOLDataSets::filialFields(), rows);
+}
+
+void useServerPort(quint16 port)
+{
+    HostConfig config = HostConfig::current();
+    config.serverHost = QStringLiteral("127.0.0.1");
+    config.serverPort = port;
+    config.callTimeoutMs = 10000;
+    HostConfig::setCurrent(config);
+}
+
+quint16 deadPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+} // namespace VexTest

@@ -1,0 +1,766 @@
+// The tracking window's screen: data sets, coded words, quantity colouring,
+// command enabling, layout and the criteria hand-over's branch name.
+#include "Cli_vex00300.h"
+#include "ResizeBar.h"
+#include "TestSupport.h"
+
+#include "app/TApplication.h"
+#include "controls/SystemColors.h"
+#include "controls/TButtonFlat.h"
+#include "controls/TDBGrid.h"
+#include "controls/TDBNavigator.h"
+#include "controls/TDBText.h"
+#include "data/TClientDataSet.h"
+#include "data/TDataSource.h"
+#include "data/TField.h"
+#include "data/TdtmDBGeral.h"
+#include "services/HostConfig.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+#include <set>
+
+using AcomPOLDataSets::FieldSpec;
+
+namespace {
+const QColor kRed(255, 0, 0);
+const QColor kBlue(0, 0, 255);
+// Distinct palette entries, so a wrong role shows as a wrong colour.
+const QColor kCaptionText(0, 200, 120);
+const QColor kHighlightText(250, 250, 250);
+const QColor kHighlight(40, 60, 160);
+const QColor kWindowText(10, 10, 10);
+} // namespace
+
+class tst_AcomPOLScreen : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void fields_data();
+    void fields();
+    void fieldOrder_data();
+    void fieldOrder();
+    void codedWords_data();
+    void codedWords();
+    void noTextOnEmptyDataSet_data();
+    void noTextOnEmptyDataSet();
+    void quantityColour_data();
+    void quantityColour();
+    void otherColumnsKeepDefaultDrawing();
+    void gridPaintsColouredQuantity();
+    void commandEnabling_data();
+    void commandEnabling();
+    void pageChangeTogglesFilter();
+    void masksSetAtActivation();
+    void toolBar_data();
+    void toolBar();
+    void menuAndCaptions();
+    void gridColumns_data();
+    void gridColumns();
+    void requestPageStack();
+    void statusLine();
+    void branchNameFromDatabase_data();
+    void branchNameFromDatabase();
+
+private:
+    TClientDataSet *dataSetNamed(const QString &name) const;
+    TDBGrid *gridNamed(const QString &name) const;
+    void loadSoli(const QVariantMap &row);
+    void loadProd(const QVariantMap &row);
+
+    std::unique_ptr<VexTest::HostFixture> m_host;
+    QPointer<TfrmAcomPOL> m_window;
+    QTemporaryDir m_dir;
+};
+
+void tst_AcomPOLScreen::initTestCase()
+{
+    QPalette palette = QApplication::palette();
+    palette.setColor(QPalette::BrightText, kCaptionText);
+    palette.setColor(QPalette::HighlightedText, kHighlightText);
+    palette.setColor(QPalette::Highlight, kHighlight);
+    palette.setColor(QPalette::WindowText, kWindowText);
+    QApplication::setPalette(palette);
+
+    VexTest::useServerPort(VexTest::deadPort());
+    m_host = std::make_unique<VexTest::HostFixture>();
+    m_window = TApplication::instance()->CreateForm<TfrmAcomPOL>();
+    QVERIFY(m_window);
+    // Display only: the cascade is tst_cascade's.
+    for (TClientDataSet *ds : {m_window->cdsFilial, m_window->cdsSoli, m_window->cdsProd})
+        ds->AfterScroll = nullptr;
+    Cli_vex00300::boPrimVez = false;
+    TApplication::instance()->ShowForm(m_window);
+}
+
+void tst_AcomPOLScreen::cleanupTestCase()
+{
+    delete m_window.data();
+    m_host.reset();
+}
+
+void tst_AcomPOLScreen::init()
+{
+    for (TClientDataSet *ds : {m_window->cdsProdOL, m_window->cdsProd, m_window->cdsSoli,
+                               m_window->cdsFilial})
+        ds->Close();
+    m_window->pgcPadrao->setCurrentWidget(m_window->tshFolhaDados);
+}
+
+TClientDataSet *tst_AcomPOLScreen::dataSetNamed(const QString &name) const
+{
+    if (name == u"cdsFilial")
+        return m_window->cdsFilial;
+    if (name == u"cdsSoli")
+        return m_window->cdsSoli;
+    if (name == u"cdsProd")
+        return m_window->cdsProd;
+    return m_window->cdsProdOL;
+}
+
+TDBGrid *tst_AcomPOLScreen::gridNamed(const QString &name) const
+{
+    if (name == u"dbgPadrao")
+        return m_window->dbgPadrao;
+    if (name == u"dbgSoli")
+        return m_window->dbgSoli;
+    if (name == u"dbgProd")
+        return m_window->dbgProd;
+    return m_window->dbgProdOL;
+}
+
+void tst_AcomPOLScreen::loadSoli(const QVariantMap &row)
+{
+    m_window->cdsSoli->LoadFromPacket(
+        VexTest::packetFor(AcomPOLDataSets::soliFields(), {row}));
+}
+
+void tst_AcomPOLScreen::loadProd(const QVariantMap &row)
+{
+    m_window->cdsProd->LoadFromPacket(
+        VexTest::packetFor(AcomPOLDataSets::prodFields(), {row}));
+}
+
+void tst_AcomPOLScreen::fields_data()
+{
+    QTest::addColumn<QString>("dataSet");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<int>("displayWidth"); // 0: not checked
+
+    const int S = int(TFieldType::ftString), F = int(TFieldType::ftFloat),
+              D = int(TFieldType::ftDateTime), C = int(TFieldType::ftFixedChar);
+    const QString q = QStringLiteral("#,##0.000");
+    auto row = [](const char *ds, const char *col, int type, int size, const QString &label,
+                  const QString &format, bool visible, int width = 0) {
+        QTest::addRow("%s.%s", ds, col) << QString::fromLatin1(ds) << QString::fromLatin1(col)
+                                        << type << size << label << format << visible << width;
+    };
+    row("cdsFilial", "CDFILSOLI", S, 4, "Código", {}, true);
+    row("cdsFilial", "NMFILIAL", S, 30, "Nome", {}, true);
+    row("cdsSoli", "NRSOLICMP", S, 10, "Nº da Solicitação", {}, true);
+    row("cdsSoli", "CDARVPROD", S, 20, "Produto", {}, true);
+    row("cdsSoli", "NMPRODUTO", S, 50, "Nome do Produto", {}, false);
+    row("cdsSoli", "SGUNIDADE", S, 10, "UN", {}, false);
+    row("cdsSoli", "QTSOLIPROD", F, 0, "Quantidade", q, false);
+    row("cdsSoli", "DTPROGENTR", D, 0, "Data de Entrega", {}, false);
+    row("cdsSoli", "IDITMCONS", S, 1, "Consolidada", {}, false, 15);
+    row("cdsSoli", "NRSOLCMPCONS", S, 10, "Nº da Consolidação", {}, false);
+    row("cdsSoli", "IDSOLIAPROV", S, 1, "Aprovada", {}, false);
+    row("cdsSoli", "NMFILIAL", S, 37, "Operador Logístico", {}, false, 37);
+    row("cdsSoli", "CDPRODUTO", S, 10, "CDPRODUTO", {}, false);
+    row("cdsSoli", "CDPRODESTO", S, 10, "CDPRODESTO", {}, false);
+    row("cdsSoli", "CDFILIOPELOG", S, 4, "Status", {}, false);
+    row("cdsSoli", "VRFATOCONV", F, 0, "Fator Conv.", q, true);
+    row("cdsSoli", "NRSEQUCONSOL", S, 10, "Item Consolidado", {}, true);
+    row("cdsSoli", "IDPEDIDOOL", C, 1, "Pedido Gerado", {}, true);
+    row("cdsProd", "CDARVPROD", S, 20, "Produto do Pedido", {}, true);
+    row("cdsProd", "NMPRODUTO", S, 50, "Nome do produto", {}, true);
+    row("cdsProd", "SGUNIDADE", S, 10, "UN", {}, true);
+    row("cdsProd", "QTPROGENPEOL", F, 0, "Quantidade", q, true);
+    row("cdsProd", "DTPROGENPEOL", D, 0, "Data de Entrega", {}, true);
+    row("cdsProd", "NRPEDEXOL", S, 10, "Nº Pedido", {}, true);
+    row("cdsProd", "IDBAIXENPEOL", S, 1, "Baixa de Entrada", {}, true);
+    row("cdsProd", "IDBAIXAOLSAI", S, 1, "Baixa de Saída", {}, true);
+    row("cdsProd", "CDFILDEST", S, 4, "CDFILDEST", {}, false);
+    row("cdsProd", "CDFILLANC", S, 4, "CDFILLANC", {}, false);
+    row("cdsProd", "CDMARCA", S, 5, "CDMARCA", {}, true);
+    row("cdsProd", "DTPROGEMBARQ", D, 0, "Data de Embarque", {}, true);
+    row("cdsProd", "CDPRODUTO", S, 10, "CDPRODUTO", {}, true);
+    row("cdsProd", "VRFATOCONV", F, 0, "Fator Conv.", q, true);
+    row("cdsProdOL", "PRODARVOL", S, 73, "Produto de Relacionamento OL", {}, true);
+    row("cdsProdOL", "QUANT_ESTOQUE", F, 0, "Quantidade Total em Estoque", q, true);
+    row("cdsProdOL", "ESTOQ_DISPO", F, 0, "Estoque Disponível", q, true);
+    row("cdsProdOL", "QTRESERVESTOL", F, 0, "Estoque Reservado", q, true);
+    row("cdsProdOL", "RESERVA_ITEM", F, 0, "Qtde. Reservada do Item", q, true);
+}
+
+void tst_AcomPOLScreen::fields()
+{
+    QFETCH(QString, dataSet);
+    QFETCH(QString, column);
+    QFETCH(int, type);
+    QFETCH(int, size);
+    QFETCH(QString, label);
+    QFETCH(QString, format);
+    QFETCH(bool, visible);
+    QFETCH(int, displayWidth);
+    const TField *field = dataSetNamed(dataSet)->FindField(column);
+    QVERIFY2(field, qPrintable(column));
+    QCOMPARE(int(field->DataType()), type);
+    if (size > 0)
+        QCOMPARE(field->Size(), size);
+    QCOMPARE(field->DisplayLabel(), label);
+    QCOMPARE(field->DisplayFormat(), format);
+    QCOMPARE(field->Visible(), visible);
+    if (displayWidth > 0)
+        QCOMPARE(field->DisplayWidth(), displayWidth);
+}
+
+void tst_AcomPOLScreen::fieldOrder_data()
+{
+    QTest::addColumn<QString>("dataSet");
+    QTest::addColumn<QStringList>("columns");
+    QTest::newRow("cdsFilial") << "cdsFilial" << QStringList{"CDFILSOLI", "NMFILIAL"};
+    QTest::newRow("cdsSoli") << "cdsSoli"
+        << QStringList{"NRSOLICMP", "CDARVPROD", "NMPRODUTO", "SGUNIDADE", "QTSOLIPROD",
+                       "DTPROGENTR", "IDITMCONS", "NRSOLCMPCONS", "IDSOLIAPROV", "NMFILIAL",
+                       "CDPRODUTO", "CDPRODESTO", "CDFILIOPELOG", "VRFATOCONV",
+                       "NRSEQUCONSOL", "IDPEDIDOOL"};
+    QTest::newRow("cdsProd") << "cdsProd"
+        << QStringList{"CDARVPROD", "NMPRODUTO", "SGUNIDADE", "QTPROGENPEOL", "DTPROGENPEOL",
+                       "NRPEDEXOL", "IDBAIXENPEOL", "IDBAIXAOLSAI", "CDFILDEST", "CDFILLANC",
+                       "CDMARCA", "DTPROGEMBARQ", "CDPRODUTO", "VRFATOCONV"};
+    QTest::newRow("cdsProdOL") << "cdsProdOL"
+        << QStringList{"PRODARVOL", "QUANT_ESTOQUE", "ESTOQ_DISPO", "QTRESERVESTOL",
+                       "RESERVA_ITEM"};
+}
+
+void tst_AcomPOLScreen::fieldOrder()
+{
+    QFETCH(QString, dataSet);
+    QFETCH(QStringList, columns);
+    QStringList actual;
+    for (const TField *field : dataSetNamed(dataSet)->Fields())
+        actual << field->FieldName();
+    QCOMPARE(actual, columns);
+}
+
+void tst_AcomPOLScreen::codedWords_data()
+{
+    QTest::addColumn<QString>("dataSet");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QVariant>("raw");
+    QTest::addColumn<QString>("text");
+
+    const QVariant null;
+    struct Case { const char *ds, *col; QVariant raw; const char *text; };
+    const Case cases[] = {
+        {"cdsSoli", "IDITMCONS", "S", "Gerou pedido OL"},
+        {"cdsSoli", "IDITMCONS", "s", "Não gerou pedido OL"},
+        {"cdsSoli", "IDITMCONS", "N", "Não gerou pedido OL"},
+        {"cdsSoli", "IDITMCONS", "", "Não gerou pedido OL"},
+        {"cdsSoli", "IDITMCONS", null, "Não gerou pedido OL"},
+        {"cdsSoli", "IDSOLIAPROV", "S", "Sim"},
+        {"cdsSoli", "IDSOLIAPROV", "s", "Não"},
+        {"cdsSoli", "IDSOLIAPROV", "", "Não"},
+        {"cdsSoli", "IDSOLIAPROV", null, "Não"},
+        {"cdsSoli", "IDPEDIDOOL", "S", "Sim"},
+        {"cdsSoli", "IDPEDIDOOL", "N", "Não"},
+        {"cdsSoli", "IDPEDIDOOL", "s", "Não"},
+        {"cdsSoli", "IDPEDIDOOL", null, "Não"},
+        {"cdsSoli", "NRSEQUCONSOL", "0", "Sim"},
+        {"cdsSoli", "NRSEQUCONSOL", "000123", "Sim"},
+        {"cdsSoli", "NRSEQUCONSOL", "", "Não"},
+        {"cdsSoli", "NRSEQUCONSOL", null, "Não"},
+        {"cdsSoli", "CDFILIOPELOG", "0001", "OL"},
+        {"cdsSoli", "CDFILIOPELOG", "", "ED"},
+        {"cdsSoli", "CDFILIOPELOG", null, "ED"},
+        {"cdsProd", "IDBAIXENPEOL", "3", "Baixa Manual"},
+        {"cdsProd", "IDBAIXENPEOL", "2", "Baixa Total"},
+        {"cdsProd", "IDBAIXENPEOL", "1", "Baixa Parcial"},
+        {"cdsProd", "IDBAIXENPEOL", "4", "Em Aberto"},
+        {"cdsProd", "IDBAIXENPEOL", "0", "Em Aberto"},
+        {"cdsProd", "IDBAIXENPEOL", "", "Em Aberto"},
+        {"cdsProd", "IDBAIXENPEOL", null, "Em Aberto"},
+        {"cdsProd", "IDBAIXAOLSAI", "3", "Baixa Manual"},
+        {"cdsProd", "IDBAIXAOLSAI", "2", "Baixa Total"},
+        {"cdsProd", "IDBAIXAOLSAI", "1", "Baixa Parcial"},
+        {"cdsProd", "IDBAIXAOLSAI", "4", "Em Aberto"},
+        {"cdsProd", "IDBAIXAOLSAI", "", "Em Aberto"},
+        {"cdsProd", "IDBAIXAOLSAI", null, "Em Aberto"},
+    };
+    for (const Case &c : cases) {
+        const QString rawName = c.raw.isNull() ? QStringLiteral("null")
+                                               : u'"' + c.raw.toString() + u'"';
+        QTest::addRow("%s=%s", c.col, qPrintable(rawName))
+            << QString::fromLatin1(c.ds) << QString::fromLatin1(c.col) << c.raw
+            << QString::fromUtf8(c.text);
+    }
+}
+
+void tst_AcomPOLScreen::codedWords()
+{
+    QFETCH(QString, dataSet);
+    QFETCH(QString, column);
+    QFETCH(QVariant, raw);
+    QFETCH(QString, text);
+    const QVariantMap row{{column, raw}};
+    if (dataSet == u"cdsSoli")
+        loadSoli(row);
+    else
+        loadProd(row);
+    const TField *field = dataSetNamed(dataSet)->FieldByName(column);
+    QCOMPARE(field->DisplayText(), text);
+    QCOMPARE(field->EditText(), text);
+    // The grid paints the same words.
+    TDBGrid *grid = dataSet == u"cdsSoli" ? m_window->dbgSoli : m_window->dbgProd;
+    for (int col = 0; col < grid->Columns().size(); ++col) {
+        if (grid->Columns().at(col)->FieldName == column)
+            QCOMPARE(grid->cellText(0, col), text);
+    }
+}
+
+void tst_AcomPOLScreen::noTextOnEmptyDataSet_data()
+{
+    QTest::addColumn<QString>("dataSet");
+    QTest::addColumn<QString>("column");
+    for (const char *col : {"IDITMCONS", "IDSOLIAPROV", "IDPEDIDOOL", "NRSEQUCONSOL",
+                            "CDFILIOPELOG"})
+        QTest::addRow("cdsSoli.%s", col) << "cdsSoli" << QString::fromLatin1(col);
+    for (const char *col : {"IDBAIXENPEOL", "IDBAIXAOLSAI"})
+        QTest::addRow("cdsProd.%s", col) << "cdsProd" << QString::fromLatin1(col);
+}
+
+void tst_AcomPOLScreen::noTextOnEmptyDataSet()
+{
+    QFETCH(QString, dataSet);
+    QFETCH(QString, column);
+    TClientDataSet *ds = dataSetNamed(dataSet);
+    const TField *field = ds->FieldByName(column);
+    QCOMPARE(field->DisplayText(), QString()); // closed
+    const auto specs = dataSet == u"cdsSoli" ? AcomPOLDataSets::soliFields()
+                                             : AcomPOLDataSets::prodFields();
+    ds->LoadFromPacket(VexTest::packetFor(specs, {}));
+    QVERIFY(ds->Active());
+    QCOMPARE(field->DisplayText(), QString());
+    QCOMPARE(field->EditText(), QString());
+}
+
+void tst_AcomPOLScreen::quantityColour_data()
+{
+    QTest::addColumn<QVariant>("ordered");
+    QTest::addColumn<QVariant>("orderedFactor");
+    QTest::addColumn<QVariant>("requested");
+    QTest::addColumn<QVariant>("requestedFactor");
+    QTest::addColumn<bool>("selected");
+    QTest::addColumn<QColor>("colour");
+
+    const QVariant null;
+    QTest::newRow("10x1 = 5x2") << QVariant(10.0) << QVariant(1.0) << QVariant(5.0)
+                                << QVariant(2.0) << false << kWindowText;
+    QTest::newRow("10.001x1 > 5x2") << QVariant(10.001) << QVariant(1.0) << QVariant(5.0)
+                                    << QVariant(2.0) << false << kRed;
+    QTest::newRow("9.999x1 < 5x2") << QVariant(9.999) << QVariant(1.0) << QVariant(5.0)
+                                   << QVariant(2.0) << false << kBlue;
+    QTest::newRow("0.1x3 vs 0.3x1, no tolerance") << QVariant(0.1) << QVariant(3.0) << QVariant(0.3)
+                                            << QVariant(1.0) << false << kRed;
+    QTest::newRow("null factor counts zero") << QVariant(10.0) << null << QVariant(5.0)
+                                             << QVariant(2.0) << false << kBlue;
+    QTest::newRow("null requested counts zero") << QVariant(1.0) << QVariant(1.0) << null
+                                                << QVariant(2.0) << false << kRed;
+    QTest::newRow("both zero") << QVariant(0.0) << QVariant(1.0) << null << null << false
+                               << kWindowText;
+    QTest::newRow("selected greater") << QVariant(10.001) << QVariant(1.0) << QVariant(5.0)
+                                      << QVariant(2.0) << true << kCaptionText;
+    QTest::newRow("selected smaller") << QVariant(9.0) << QVariant(1.0) << QVariant(5.0)
+                                      << QVariant(2.0) << true << kCaptionText;
+}
+
+void tst_AcomPOLScreen::quantityColour()
+{
+    QFETCH(QVariant, ordered);
+    QFETCH(QVariant, orderedFactor);
+    QFETCH(QVariant, requested);
+    QFETCH(QVariant, requestedFactor);
+    QFETCH(bool, selected);
+    QFETCH(QColor, colour);
+
+    loadSoli({{"QTSOLIPROD", requested}, {"VRFATOCONV", requestedFactor}});
+    loadProd({{"QTPROGENPEOL", ordered}, {"VRFATOCONV", orderedFactor}});
+
+    // The grid hands the handler a canvas with the cell's colour already
+    // chosen: highlight on the selected cell, the grid colour elsewhere.
+    const QColor cellColour = selected ? kHighlight : SystemColors::clInfoBk();
+    QImage image(160, 24, QImage::Format_RGB32);
+    image.fill(QColor(1, 2, 3));
+    {
+        QPainter painter(&image);
+        TCanvas canvas(&painter);
+        canvas.Brush.Color = cellColour;
+        canvas.Font.Font.setPixelSize(16);
+        canvas.Font.Font.setStyleStrategy(QFont::NoAntialias);
+        canvas.Font.Color = QColor(7, 7, 7);
+        TGridDrawState state;
+        if (selected)
+            state |= TGridDrawStateFlag::gdSelected;
+        TColumn *column = m_window->dbgProd->Columns().at(4);
+        QCOMPARE(column->FieldName, QStringLiteral("QTPROGENPEOL"));
+        TRecordScope scope(m_window->cdsProd, 0);
+        m_window->dbgProdDrawColumnCell(m_window->dbgProd, canvas, image.rect(), 4, column,
+                                        state);
+    }
+    QCOMPARE(image.pixelColor(0, 0), cellColour);
+    std::set<QRgb> inks;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != cellColour.rgb())
+                inks.insert(image.pixel(x, y));
+    QVERIFY2(!inks.empty(), "no text drawn");
+    QVERIFY2(inks.count(colour.rgb()), qPrintable(QStringLiteral("colour %1 not drawn")
+                                                      .arg(colour.name())));
+    for (const QColor &other : {kRed, kBlue, kWindowText, kCaptionText, kHighlightText}) {
+        if (other != colour)
+            QVERIFY2(!inks.count(other.rgb()), qPrintable(other.name()));
+    }
+}
+
+void tst_AcomPOLScreen::otherColumnsKeepDefaultDrawing()
+{
+    loadSoli({{"QTSOLIPROD", 1.0}, {"VRFATOCONV", 1.0}});
+    loadProd({{"QTPROGENPEOL", 5.0}, {"VRFATOCONV", 1.0}, {"CDARVPROD", "123"}});
+    const QList<TColumn *> columns = m_window->dbgProd->Columns();
+    for (int col = 0; col < columns.size(); ++col) {
+        if (columns.at(col)->FieldName == u"QTPROGENPEOL")
+            continue;
+        QImage image(60, 20, QImage::Format_RGB32);
+        image.fill(QColor(9, 9, 9));
+        const QImage before = image;
+        {
+            QPainter painter(&image);
+            TCanvas canvas(&painter);
+            canvas.Brush.Color = Qt::white;
+            TRecordScope scope(m_window->cdsProd, 0);
+            m_window->dbgProdDrawColumnCell(m_window->dbgProd, canvas, image.rect(), col,
+                                            columns.at(col), TGridDrawState());
+        }
+        QVERIFY2(image == before, qPrintable(columns.at(col)->FieldName));
+    }
+}
+
+void tst_AcomPOLScreen::gridPaintsColouredQuantity()
+{
+    m_window->pgcPadrao->setCurrentWidget(m_window->tshFormulario);
+    loadSoli({{"QTSOLIPROD", 5.0}, {"VRFATOCONV", 2.0}});
+    m_window->cdsProd->LoadFromPacket(VexTest::packetFor(
+        AcomPOLDataSets::prodFields(),
+        {{{"QTPROGENPEOL", 10.0}, {"VRFATOCONV", 1.0}},
+         {{"QTPROGENPEOL", 20.0}, {"VRFATOCONV", 1.0}},
+         {{"QTPROGENPEOL", 1.0}, {"VRFATOCONV", 1.0}}}));
+    TDBGrid *grid = m_window->dbgProd;
+    m_window->panProd->setFixedHeight(200); // room for three rows
+    QApplication::processEvents();
+    const QImage shot = grid->viewport()->grab().toImage();
+    m_window->panProd->setFixedHeight(77);
+    // Text is antialiased here: look for clearly red or clearly blue ink.
+    auto reddish = [](const QColor &c) { return c.red() > 160 && c.green() < 90 && c.blue() < 90; };
+    auto bluish = [](const QColor &c) { return c.blue() > 160 && c.red() < 90 && c.green() < 90; };
+    auto rowHas = [&](int row, auto ink) {
+        const QRect cell = grid->visualRect(grid->model()->index(row, 4)) & shot.rect();
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = cell.left(); x <= cell.right(); ++x)
+                if (ink(shot.pixelColor(x, y)))
+                    return true;
+        return false;
+    };
+    QVERIFY(rowHas(1, reddish));
+    QVERIFY(rowHas(2, bluish));
+    QVERIFY(!rowHas(1, bluish));
+    QVERIFY(!rowHas(2, reddish));
+    QCOMPARE(grid->cellText(1, 4), QStringLiteral("20,000"));
+}
+
+void tst_AcomPOLScreen::commandEnabling_data()
+{
+    QTest::addColumn<bool>("requestPage");
+    QTest::addColumn<QString>("filial"); // closed, empty, rows
+    QTest::addColumn<bool>("searchVerify");
+    QTest::addColumn<bool>("filter");
+    QTest::addColumn<bool>("navigator");
+
+    for (bool page : {false, true}) {
+        const char *p = page ? "Solicitação" : "Filial Solicitante";
+        QTest::addRow("%s, closed", p) << page << "closed" << false << !page << false;
+        QTest::addRow("%s, empty", p) << page << "empty" << false << !page << true;
+        QTest::addRow("%s, rows", p) << page << "rows" << true << !page << true;
+        QTest::addRow("%s, rows then closed", p) << page << "reclosed" << false << !page
+                                                 << false;
+    }
+}
+
+void tst_AcomPOLScreen::commandEnabling()
+{
+    QFETCH(bool, requestPage);
+    QFETCH(QString, filial);
+    QFETCH(bool, searchVerify);
+    QFETCH(bool, filter);
+    QFETCH(bool, navigator);
+
+    TfrmAcomPOL *w = m_window;
+    w->pgcPadrao->setCurrentWidget(requestPage ? w->tshFormulario : w->tshFolhaDados);
+    if (filial == u"empty")
+        w->cdsFilial->LoadFromPacket(VexTest::branchPacket({}));
+    if (filial == u"rows" || filial == u"reclosed")
+        w->cdsFilial->LoadFromPacket(VexTest::branchPacket({"0001", "0002"}));
+    if (filial == u"reclosed")
+        w->cdsFilial->Close();
+    // Search and verify follow the branch list alone, whatever cdsSoli holds.
+    QVERIFY(!w->cdsSoli->Active());
+
+    const QList<TfrmPadrao::TCommandPair> pairs = w->CommandPairs();
+    QCOMPARE(pairs.size(), 7);
+    for (int i = 0; i < 5; ++i) {
+        QVERIFY(!pairs[i].menuItem->isEnabled());
+        QVERIFY(!pairs[i].button->isEnabled());
+    }
+    QCOMPARE(w->mnuProcurar->isEnabled(), searchVerify);
+    QCOMPARE(w->sbtProcurar->isEnabled(), searchVerify);
+    QCOMPARE(w->mnuVerificar->isEnabled(), searchVerify);
+    QCOMPARE(w->sbtVerificar->isEnabled(), searchVerify);
+    QCOMPARE(w->mnuOrdenar->isEnabled(), filter);
+    QCOMPARE(w->sbtFiltro->isEnabled(), filter);
+    QCOMPARE(w->dbnPadrao->isEnabled(), navigator);
+    QVERIFY(!w->sbtImprimir->isEnabled());
+}
+
+void tst_AcomPOLScreen::pageChangeTogglesFilter()
+{
+    TfrmAcomPOL *w = m_window;
+    w->cdsFilial->LoadFromPacket(VexTest::branchPacket({"0001"}));
+    w->pgcPadrao->setCurrentWidget(w->tshFormulario);
+    QVERIFY(!w->mnuOrdenar->isEnabled());
+    QVERIFY(!w->sbtFiltro->isEnabled());
+    QVERIFY(w->mnuVerificar->isEnabled()); // untouched by the page change
+    w->pgcPadrao->setCurrentWidget(w->tshFolhaDados);
+    QVERIFY(w->mnuOrdenar->isEnabled());
+    QVERIFY(w->sbtFiltro->isEnabled());
+}
+
+void tst_AcomPOLScreen::masksSetAtActivation()
+{
+    const HostConfig saved = HostConfig::current();
+    HostConfig config = saved;
+    config.pictures[0] = QStringLiteral("99.999.9999;0;_");
+    HostConfig::setCurrent(config);
+    TfrmAcomPOL *w = m_window;
+    for (TField *f : {w->cdsSoliCDARVPROD, w->cdsProdCDARVPROD, w->cdsProdOLPRODARVOL})
+        f->SetEditMask(QString());
+
+    w->FormActivate();
+    HostConfig::setCurrent(saved);
+    for (TField *f : {w->cdsSoliCDARVPROD, w->cdsProdCDARVPROD, w->cdsProdOLPRODARVOL})
+        QCOMPARE(f->EditMask(), QStringLiteral("99.999.9999;0;_"));
+    loadSoli({{"CDARVPROD", "123456789"}});
+    QCOMPARE(w->cdsSoliCDARVPROD->DisplayText(), QStringLiteral("12.345.6789"));
+
+    // Every activation sets them again, from the current picture.
+    w->FormActivate();
+    QCOMPARE(w->cdsProdCDARVPROD->EditMask(), HostConfig::current().picture(0));
+}
+
+void tst_AcomPOLScreen::toolBar_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<bool>("enabledAlways");
+    QTest::newRow("sbtFiltro") << "sbtFiltro" << QRect(203, 4, 21, 21) << false;
+    QTest::newRow("sbtImprimir") << "sbtImprimir" << QRect(251, 4, 21, 21) << false;
+    QTest::newRow("sbtAjuda") << "sbtAjuda" << QRect(287, 4, 21, 21) << true;
+    QTest::newRow("sbtFechar") << "sbtFechar" << QRect(323, 4, 21, 21) << true;
+}
+
+void tst_AcomPOLScreen::toolBar()
+{
+    QFETCH(QString, button);
+    QFETCH(QRect, geometry);
+    QFETCH(bool, enabledAlways);
+    auto *b = m_window->panMenu->findChild<TButtonFlat *>(button);
+    QVERIFY2(b, qPrintable(button));
+    QCOMPARE(b->geometry(), geometry);
+    if (enabledAlways)
+        QVERIFY(b->isEnabled());
+    if (button == u"sbtImprimir")
+        QVERIFY(!b->isEnabled());
+    if (button == u"sbtFiltro")
+        QCOMPARE(b->toolTip(), QStringLiteral("Filtrar"));
+}
+
+void tst_AcomPOLScreen::menuAndCaptions()
+{
+    TfrmAcomPOL *w = m_window;
+    QCOMPARE(w->windowTitle(), QStringLiteral("Acompanhamento de Pedidos OL"));
+    QCOMPARE(w->lblCodTela->text(), QStringLiteral("VEX00300"));
+    QCOMPARE(w->mnuOrdenar->text(), QStringLiteral("&Filtrar"));
+    QCOMPARE(w->mnuOrdenar->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+    QCOMPARE(w->pgcPadrao->tabText(w->pgcPadrao->indexOf(w->tshFolhaDados)),
+             QStringLiteral("Filial Solicitante"));
+    QCOMPARE(w->pgcPadrao->tabText(w->pgcPadrao->indexOf(w->tshFormulario)),
+             QStringLiteral("Solicitação"));
+    QCOMPARE(w->msgPadrao.Lines.size(), 11);
+    QCOMPARE(w->msgPadrao.Msg(QStringLiteral("ED")), QStringLiteral("Entrega direta"));
+    for (TDBGrid *grid : {w->dbgSoli, w->dbgProd, w->dbgProdOL}) {
+        QCOMPARE(grid->palette().color(QPalette::Base), SystemColors::clInfoBk());
+        QCOMPARE(grid->horizontalHeader()->font().pixelSize(), 11);
+        QCOMPARE(grid->horizontalHeader()->font().family(), QStringLiteral("MS Sans Serif"));
+    }
+}
+
+void tst_AcomPOLScreen::gridColumns_data()
+{
+    QTest::addColumn<QString>("grid");
+    QTest::addColumn<QStringList>("columns"); // "NAME:width" or "NAME" or "NAME:-hidden"
+    QTest::newRow("dbgPadrao") << "dbgPadrao" << QStringList{"CDFILSOLI:68", "NMFILIAL:847"};
+    QTest::newRow("dbgSoli") << "dbgSoli"
+        << QStringList{"NRSOLICMP", "CDARVPROD:99", "NMPRODUTO:192", "SGUNIDADE:28",
+                       "VRFATOCONV", "QTSOLIPROD", "DTPROGENTR:82", "IDSOLIAPROV",
+                       "NRSOLCMPCONS", "CDFILIOPELOG", "NRSEQUCONSOL", "IDPEDIDOOL"};
+    QTest::newRow("dbgProd") << "dbgProd"
+        << QStringList{"CDARVPROD:96", "NMPRODUTO:300", "SGUNIDADE:22", "VRFATOCONV",
+                       "QTPROGENPEOL", "DTPROGENPEOL:89", "NRPEDEXOL", "IDBAIXENPEOL",
+                       "IDBAIXAOLSAI", "DTPROGEMBARQ:98", "CDPRODUTO:hidden"};
+    QTest::newRow("dbgProdOL") << "dbgProdOL"
+        << QStringList{"PRODARVOL", "QUANT_ESTOQUE", "ESTOQ_DISPO", "QTRESERVESTOL",
+                       "RESERVA_ITEM"};
+}
+
+void tst_AcomPOLScreen::gridColumns()
+{
+    QFETCH(QString, grid);
+    QFETCH(QStringList, columns);
+    const QList<TColumn *> actual = gridNamed(grid)->Columns();
+    QCOMPARE(actual.size(), columns.size());
+    for (int i = 0; i < columns.size(); ++i) {
+        const QString name = columns[i].section(u':', 0, 0);
+        const QString extra = columns[i].section(u':', 1);
+        QCOMPARE(actual[i]->FieldName, name);
+        QVERIFY2(actual[i]->Field(), qPrintable(name));
+        QCOMPARE(actual[i]->Visible, extra != u"hidden");
+        if (!extra.isEmpty() && extra != u"hidden")
+            QCOMPARE(actual[i]->Width, extra.toInt());
+        else
+            QCOMPARE(actual[i]->Width, -1);
+    }
+}
+
+void tst_AcomPOLScreen::requestPageStack()
+{
+    TfrmAcomPOL *w = m_window;
+    auto *stack = qobject_cast<QBoxLayout *>(w->tshFormulario->layout());
+    QVERIFY(stack);
+    const QList<QWidget *> order{w->panFormulario, w->Splitter1, w->panProd, w->panProdOL,
+                                 w->Splitter2};
+    for (int i = 0; i < order.size(); ++i)
+        QCOMPARE(stack->itemAt(i)->widget(), order[i]);
+    QCOMPARE(w->panFormulario->height(), 331);
+    QCOMPARE(w->panProd->height(), 77);
+    QCOMPARE(w->panProdOL->height(), 78);
+    QCOMPARE(w->Splitter1->height(), 1);
+    QCOMPARE(w->Splitter1->target(), w->panFormulario);
+    QCOMPARE(w->Splitter2->target(), w->panProdOL);
+    QVERIFY(w->panFormulario->isAncestorOf(w->dbgSoli));
+    QVERIFY(w->panProd->isAncestorOf(w->dbgProd));
+    QVERIFY(w->panProdOL->isAncestorOf(w->dbgProdOL));
+
+    // Dragging the bar under the request grid resizes that panel.
+    w->pgcPadrao->setCurrentWidget(w->tshFormulario);
+    QApplication::processEvents();
+    QTest::mousePress(w->Splitter1, Qt::LeftButton, {}, QPoint(5, 0));
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 40), w->Splitter1->mapToGlobal(QPointF(5, 40)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w->Splitter1, &move);
+    QTest::mouseRelease(w->Splitter1, Qt::LeftButton, {}, QPoint(5, 40));
+    QCOMPARE(w->panFormulario->height(), 371);
+    w->panFormulario->setFixedHeight(331);
+}
+
+void tst_AcomPOLScreen::statusLine()
+{
+    TfrmAcomPOL *w = m_window;
+    QCOMPARE(w->lblFilial->text(), QStringLiteral("Filial Solicitante:"));
+    QCOMPARE(w->lblFilial->pos(), QPoint(120, 2));
+    QCOMPARE(w->Label1->text(), QStringLiteral("Filial OL:"));
+    QCOMPARE(w->Label1->pos(), QPoint(565, 2));
+    // The texts sit at their classic places unless the label runs wider.
+    QCOMPARE(w->dbtOL->x(), qMax(622, w->Label1->geometry().right() + 6));
+    QCOMPARE(w->dbtOL->geometry().size(), QSize(402, 13));
+    QCOMPARE(w->dbtOL->y(), 2);
+    QVERIFY(w->dbtOL->font().bold());
+    QCOMPARE(w->dbtNome->x(), qMax(219, w->lblFilial->geometry().right() + 6));
+    QVERIFY(w->dbtNome->x() > w->lblFilial->geometry().right());
+    QCOMPARE(w->dbtNome->width(), 320);
+    w->cdsFilial->LoadFromPacket(VexTest::branchPacket({"0007"}));
+    QCOMPARE(w->dbtNome->text(), QStringLiteral("Filial 0007"));
+}
+
+void tst_AcomPOLScreen::branchNameFromDatabase_data()
+{
+    QTest::addColumn<QString>("stFilOL");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("known") << "0100" << "Operador Campinas";
+    QTest::newRow("other") << "0200" << "Operador Recife";
+    QTest::newRow("unknown") << "9999" << "";
+    QTest::newRow("quote in code") << "01'0" << "";
+}
+
+void tst_AcomPOLScreen::branchNameFromDatabase()
+{
+    QFETCH(QString, stFilOL);
+    QFETCH(QString, name);
+    if (!dtmDBGeral().Connected()) {
+        QVERIFY(m_dir.isValid());
+        dtmDBGeral().Open(QStringLiteral("sqlite:") + m_dir.filePath("screen.db"));
+        QSqlQuery q(dtmDBGeral().adcGeral());
+        QVERIFY2(q.exec("CREATE TABLE FILIAL (CDFILIAL VARCHAR(4) PRIMARY KEY, "
+                        "NMFILIAL VARCHAR(30))"), qPrintable(q.lastError().text()));
+        QVERIFY(q.exec("INSERT INTO FILIAL VALUES ('0100', 'Operador Campinas')"));
+        QVERIFY(q.exec("INSERT INTO FILIAL VALUES ('0200', 'Operador Recife')"));
+    }
+    m_window->Var_filtro("0001,0002", "", stFilOL, "T", "", "A", "B", "", "", "T", "T", "S",
+                         "N", "C", 45000, 45010, 44990, 45005);
+    QCOMPARE(m_window->dbtOL->text(), name);
+    namespace U = Cli_vex00300;
+    const QStringList stored{U::stLFilSoli, U::stTFilSoli, U::stFilOL, U::stDtEntr,
+                             U::stDtSoli, U::stProdIni, U::stProdFin, U::stProd,
+                             U::stListaConsol, U::stTodasConsol, U::stStatus,
+                             U::stItemConsol, U::stPedGerado, U::stQtdePedido};
+    QCOMPARE(stored, (QStringList{"0001,0002", "", stFilOL, "T", "", "A", "B", "", "", "T",
+                                  "T", "S", "N", "C"}));
+    QCOMPARE(U::DtEntrIni, 45000.0);
+    QCOMPARE(U::DtEntrFin, 45010.0);
+    QCOMPARE(U::DtSolIni, 44990.0);
+    QCOMPARE(U::DtSolFin, 45005.0);
+}
+
+QTEST_MAIN(tst_AcomPOLScreen)
+#include "tst_acompol_screen.moc"
