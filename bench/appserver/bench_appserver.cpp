@@ -1,8 +1,11 @@
 // bench-appserver --database URL [--label TEXT] [--threads N] [--seconds S]
 // Starts vex-appserver on the database, then prints per method: p50 and p99
 // of the end-to-end call time from one loopback client, the same SQL timed
-// directly on the database, their ratio, and calls per second with 1, 8 and
-// 32 concurrent clients.
+// directly on the database (executed and every value read through the
+// server's own statement cache, nothing written), their ratio, and calls per
+// second with 1, 8 and 32 concurrent clients. GetSoli is measured for one
+// branch with every criterion open but the delivery dates: one day (today)
+// and one week (today -3 .. +3).
 #include "Criteria.h"
 #include "Database.h"
 #include "SelectionSql.h"
@@ -40,7 +43,15 @@ struct Method
     QString name;
     QList<Call> calls; // cycled through
     int latencyRuns;
+    // One letter per SELECT column, read as the server reads it:
+    // s text, f number, d date.
+    const char *columns;
 };
+
+const char *const GridColumns = "ss";
+const char *const SoliColumns = "ssssfdssssssssfs";
+const char *const ProdColumns = "sssfdssssssdsf";
+const char *const ProdOLColumns = "sffff";
 
 double ole(const QDate &d)
 {
@@ -123,25 +134,35 @@ Criteria allOpen(const QString &ol)
 QList<Method> buildMethods(QSqlDatabase &db)
 {
     QList<Method> methods;
-    const QString ol = rows(db, "SELECT CDFILIAL FROM FILIAL WHERE IDOPELOG = 'S' ORDER BY CDFILIAL")
-                           .value(0).value(0).toString();
+    const QString ol
+        = rows(db, "SELECT CDFILIAL FROM FILIAL WHERE IDOPELOG = 'S' ORDER BY CDFILIAL")
+              .value(0)
+              .value(0)
+              .toString();
     const QString branch = rows(db, "SELECT CDFILIAL FROM FILIAL WHERE CDFILIOPELOG = '" + ol
                                         + "' ORDER BY CDFILIAL")
                                .value(0).value(0).toString();
     methods.append({"GetFiliSoliGrid (all open)",
-                    {{gridParams(ol), SelectionSql::filiSoliGrid(allOpen(ol))}}, 30});
+                    {{gridParams(ol), SelectionSql::filiSoliGrid(allOpen(ol))}}, 30, GridColumns});
 
-    // GetSoli: one branch, one week of deliveries around today.
+    // GetSoli: one branch, deliveries of one day and of one week around
+    // today, every other criterion open.
     const QDate today = QDate::currentDate();
-    Criteria week = allOpen(ol);
-    week.allDtEntr = false;
-    week.entrIni = today.addDays(-3).toString(Qt::ISODate);
-    week.entrFin = today.addDays(3).toString(Qt::ISODate);
-    QJsonArray soli = {branch, ol, ole(today.addDays(-3)), ole(today.addDays(3)), "", 0, 0, "T",
-                       "", QString(20, u'Z'), "T", "Entrega direta", "", "T", "T", "T", "T", "T"};
-    methods.append({"GetSoli (1 branch, 7 days)", {{soli, SelectionSql::soli(branch, week)}}, 200});
+    const auto soliCall = [&](int before, int after) {
+        Criteria c = allOpen(ol);
+        c.allDtEntr = false;
+        c.entrIni = today.addDays(-before).toString(Qt::ISODate);
+        c.entrFin = today.addDays(after).toString(Qt::ISODate);
+        const QJsonArray params = {branch, ol, ole(today.addDays(-before)),
+                                   ole(today.addDays(after)), "", 0, 0, "T", "",
+                                   QString(20, u'Z'), "T", "Entrega direta", "", "T", "T", "T",
+                                   "T", "T"};
+        return Call{params, SelectionSql::soli(branch, c)};
+    };
+    methods.append({"GetSoli (1 branch, 1 day)", {soliCall(0, 0)}, 300, SoliColumns});
+    methods.append({"GetSoli (1 branch, 7 days)", {soliCall(3, 3)}, 200, SoliColumns});
 
-    Method prod{"GetProd", {}, 3000};
+    Method prod{"GetProd", {}, 3000, ProdColumns};
     for (const QVariantList &r : rows(db, "SELECT CDFILDEST, CDFILIOPELOG, CDPRODUTO, NRSEQUCONSOL"
                                           " FROM PEDIDOOL ORDER BY NRPEDEXOL LIMIT 200")) {
         const QString dest = r[0].toString(), fol = r[1].toString(), p = r[2].toString(),
@@ -150,7 +171,7 @@ QList<Method> buildMethods(QSqlDatabase &db)
     }
     methods.append(prod);
 
-    Method prodOL{"GetProdOL", {}, 3000};
+    Method prodOL{"GetProdOL", {}, 3000, ProdOLColumns};
     for (const QVariantList &r :
          rows(db, "SELECT o.CDFILDEST, o.CDFILLANC, o.NRPEDEXOL, o.CDPRODUTO, o.CDMARCA,"
                   " o.CDFILIOPELOG FROM PEDIDOOL o WHERE EXISTS (SELECT 1 FROM ESTOQUEOL e"
@@ -164,27 +185,36 @@ QList<Method> buildMethods(QSqlDatabase &db)
     }
     methods.append(prodOL);
 
-    Method vd{"GetVdFiliOL", {}, 3000};
-    for (const QVariantList &r : rows(db, "SELECT CDFILIAL FROM FILIAL WHERE IDOPELOG = 'S' ORDER BY CDFILIAL"))
+    Method vd{"GetVdFiliOL", {}, 3000, GridColumns};
+    for (const QVariantList &r :
+         rows(db, "SELECT CDFILIAL FROM FILIAL WHERE IDOPELOG = 'S' ORDER BY CDFILIAL"))
         vd.calls.append({{r[0].toString()}, SelectionSql::vdFiliOL(r[0].toString())});
     methods.append(vd);
     return methods;
 }
 
-// Runs the statement and reads every value, as the server does before
-// building its packet.
-qsizetype runDirect(StatementCache &cache, const SqlStatement &st)
+// Runs the statement and reads every value through the server's own
+// cursor, as the server does before writing its reply.
+qsizetype runDirect(StatementCache &cache, const SqlStatement &st, const char *columns)
 {
-    QSqlQuery &q = cache.run(st);
+    SqlCursor &rows = cache.run(st);
+    SqlCursorFinisher finisher(rows);
+    const int width = int(qstrlen(columns));
     qsizetype n = 0;
-    const int width = q.record().count();
-    while (q.next()) {
-        for (int i = 0; i < width; ++i)
-            q.value(i);
+    double sink = 0;
+    while (rows.next()) {
+        for (int i = 0; i < width; ++i) {
+            if (rows.isNull(i))
+                continue;
+            switch (columns[i]) {
+            case 'f': sink += rows.real(i); break;
+            case 'd': sink += rows.day(i).day(); break;
+            default: sink += double(rows.text(i).size());
+            }
+        }
         ++n;
     }
-    q.finish();
-    return n;
+    return sink == -1 ? -1 : n; // keeps the reads
 }
 
 double callsPerSecond(quint16 port, const Method &m, int clients, double seconds)
@@ -273,7 +303,7 @@ int main(int argc, char *argv[])
             const Call &call = method.calls.at(i % method.calls.size());
             QElapsedTimer t;
             t.start();
-            rowCount = runDirect(cache, call.statement);
+            rowCount = runDirect(cache, call.statement, method.columns);
             direct << t.nsecsElapsed() / 1e6;
         }
         for (int i = 0; i < method.latencyRuns; ++i) {

@@ -82,8 +82,12 @@ bool ClientConnection::takeLines()
         QByteArrayView line(m_buffer.constData(), end);
         if (line.endsWith('\r'))
             line.chop(1);
-        if (!line.trimmed().isEmpty())
+        if (!line.trimmed().isEmpty()) {
+            // Hand the reply to the kernel now, in one write, rather than on
+            // the next turn of the event loop.
             m_socket->write(m_dispatcher.handleLine(line));
+            m_socket->flush();
+        }
         m_buffer.remove(0, end + 1);
         m_scanned = 0;
         m_partialSinceMs = m_buffer.isEmpty() ? -1 : nowMs();

@@ -21,7 +21,8 @@ bool isCodeChar(QChar c)
 QString quoted(const QString &value)
 {
     constexpr int MaxShown = 40;
-    return u'\'' + (value.size() > MaxShown ? value.left(MaxShown) + QStringLiteral("…") : value) + u'\'';
+    return u'\'' + (value.size() > MaxShown ? value.left(MaxShown) + QStringLiteral("…") : value)
+        + u'\'';
 }
 } // namespace
 

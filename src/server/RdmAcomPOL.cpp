@@ -4,10 +4,9 @@
 #include "SelectionSql.h"
 #include "StatementCache.h"
 
-#include "data/OleDate.h"
-
 #include <QDate>
-#include <QSqlQuery>
+
+#include <charconv>
 
 namespace {
 
@@ -17,6 +16,15 @@ struct Column
     TFieldType type;
     int size = 0;
 };
+
+QList<TPacketField> packetFields(const QList<Column> &columns)
+{
+    QList<TPacketField> fields;
+    fields.reserve(columns.size());
+    for (const Column &c : columns)
+        fields.append({QString::fromLatin1(c.name), c.type, c.size});
+    return fields;
+}
 
 constexpr TFieldType Str = TFieldType::ftString;
 constexpr TFieldType Flt = TFieldType::ftFloat;
@@ -30,98 +38,117 @@ enum SoliColumn {
     SoliIDPEDIDOOL,
 };
 
-const QList<Column> SoliColumns = {
+const QList<TPacketField> SoliColumns = packetFields({
     {"NRSOLICMP", Str, 10}, {"CDARVPROD", Str, 20}, {"NMPRODUTO", Str, 50},
     {"SGUNIDADE", Str, 10}, {"QTSOLIPROD", Flt}, {"DTPROGENTR", Day},
     {"IDITMCONS", Str, 1}, {"NRSOLCMPCONS", Str, 10}, {"IDSOLIAPROV", Str, 1},
     {"NMFILIAL", Str, 37}, {"CDPRODUTO", Str, 10}, {"CDPRODESTO", Str, 10},
     {"CDFILIOPELOG", Str, 4}, {"VRFATOCONV", Flt}, {"NRSEQUCONSOL", Str, 15},
     {"IDPEDIDOOL", Str, 1},
-};
+});
 
-const QList<Column> ProdColumns = {
+const QList<TPacketField> ProdColumns = packetFields({
     {"CDARVPROD", Str, 20}, {"NMPRODUTO", Str, 50}, {"SGUNIDADE", Str, 10},
     {"QTPROGENPEOL", Flt}, {"DTPROGENPEOL", Day}, {"NRPEDEXOL", Str, 10},
     {"IDBAIXENPEOL", Str, 1}, {"IDBAIXAOLSAI", Str, 1}, {"CDFILDEST", Str, 4},
     {"CDFILLANC", Str, 4}, {"CDMARCA", Str, 5}, {"DTPROGEMBARQ", Day},
     {"CDPRODUTO", Str, 10}, {"VRFATOCONV", Flt},
-};
+});
 
-const QList<Column> ProdOLColumns = {
+const QList<TPacketField> ProdOLColumns = packetFields({
     {"PRODARVOL", Str, 73}, {"QUANT_ESTOQUE", Flt}, {"ESTOQ_DISPO", Flt},
     {"QTRESERVESTOL", Flt}, {"RESERVA_ITEM", Flt},
-};
+});
 
-const QList<Column> FiliSoliColumns = {{"CDFILSOLI", Str, 4}, {"NMFILIAL", Str, 30}};
-const QList<Column> FiliOLColumns = {{"CDFILIOPELOG", Str, 4}, {"NMFILIAL", Str, 30}};
-const QList<Column> PesqFilialColumns = {
+const QList<TPacketField> FiliSoliColumns =
+    packetFields({{"CDFILSOLI", Str, 4}, {"NMFILIAL", Str, 30}});
+const QList<TPacketField> FiliOLColumns =
+    packetFields({{"CDFILIOPELOG", Str, 4}, {"NMFILIAL", Str, 30}});
+const QList<TPacketField> PesqFilialColumns = packetFields({
     {"IDMARCADO", Str, 1}, {"CDFILIAL", Str, 4}, {"NMFILIAL", Str, 30},
     {"IDCNTRRESC", Str, 1}, {"CDFILCENTCMP", Str, 4}, {"CDREGIAO", Str, 3},
-};
-const QList<Column> PesqConsolColumns = {
+});
+const QList<TPacketField> PesqConsolColumns = packetFields({
     {"IDMARCADO", Str, 1}, {"NRSEQUCONSOL", Str, 15}, {"DTINICONSSOLOL", Day},
     {"DTFINCONSSOLOL", Day},
-};
+});
 
-TDataPacket emptyPacket(const QList<Column> &columns)
+void writeCell(TDataPacketWriter &out, const SqlCursor &row, int column, TFieldType type)
 {
-    TDataPacket packet;
-    packet.fields.reserve(columns.size());
-    for (const Column &c : columns)
-        packet.fields.append({QString::fromLatin1(c.name), c.type, c.size});
-    return packet;
-}
-
-// SQLite hands dates back as ISO text, PostgreSQL as QDate.
-QVariant dayValue(const QVariant &v)
-{
-    if (v.isNull())
-        return {};
-    const QDate date = v.typeId() == QMetaType::QDate
-                           ? v.toDate()
-                           : QDate::fromString(v.toString().left(10), Qt::ISODate);
-    return date.isValid() ? QVariant(OleDate::fromDate(date)) : QVariant();
-}
-
-QVariant typedValue(const QVariant &v, TFieldType type)
-{
-    if (v.isNull())
-        return {};
+    if (row.isNull(column)) {
+        out.null();
+        return;
+    }
     switch (type) {
-    case TFieldType::ftFloat: return v.toDouble();
-    case TFieldType::ftDateTime: return dayValue(v);
-    case TFieldType::ftInteger: return v.toLongLong();
-    default: return v.toString();
+    case TFieldType::ftFloat: out.number(row.real(column)); break;
+    case TFieldType::ftDateTime: out.day(row.day(column)); break;
+    case TFieldType::ftInteger: {
+        const QByteArrayView text = row.text(column);
+        qint64 n = 0;
+        std::from_chars(text.data(), text.data() + text.size(), n);
+        out.integer(n);
+        break;
+    }
+    default: out.utf8(row.text(column));
     }
 }
 
-// Reads every row; the first `markColumns` packet columns are the selection
-// mark 'N' of the pick lists, the rest follow the SELECT list.
-TDataPacket readPacket(QSqlQuery &query, const QList<Column> &columns, int markColumns = 0)
+// Writes cell `column` of the row itself when it has a say, false to
+// leave it to the column type.
+using CellOverride = bool (*)(TDataPacketWriter &, const SqlCursor &, int column,
+                              const void *context);
+
+// Writes every row straight from the cursor; the first `markColumns` packet
+// columns are the selection mark 'N' of the pick lists, the rest follow the
+// SELECT list.
+void writeRows(SqlCursor &rows, TDataPacketWriter &out, const QList<TPacketField> &columns,
+               int markColumns = 0, CellOverride cell = nullptr, const void *context = nullptr)
 {
-    TDataPacket packet = emptyPacket(columns);
-    const qsizetype width = columns.size();
-    while (query.next()) {
-        QVariantList row;
-        row.reserve(width);
+    SqlCursorFinisher finisher(rows);
+    out.begin(columns);
+    const int width = int(columns.size()) - markColumns;
+    while (rows.next()) {
+        out.beginRow();
         for (int i = 0; i < markColumns; ++i)
-            row.append(QStringLiteral("N"));
-        for (qsizetype i = markColumns; i < width; ++i)
-            row.append(typedValue(query.value(int(i - markColumns)), columns.at(i).type));
-        packet.rows.append(std::move(row));
+            out.utf8("N");
+        for (int i = 0; i < width; ++i) {
+            if (!cell || !cell(out, rows, i, context))
+                writeCell(out, rows, i, columns.at(i + markColumns).type);
+        }
+        out.endRow();
     }
-    query.finish();
-    return packet;
+    out.end();
 }
 
-TDataPacket run(StatementCache &statements, const SqlStatement &st,
-                const QList<Column> &columns, int markColumns = 0)
+void run(StatementCache &statements, const SqlStatement &st, TDataPacketWriter &out,
+         const QList<TPacketField> &columns, int markColumns = 0)
 {
-    return readPacket(statements.run(st), columns, markColumns);
+    writeRows(statements.run(st), out, columns, markColumns);
 }
 
-constexpr ParamSpec text(const char *name) { return {name, ParamKind::Text}; }
-constexpr ParamSpec date(const char *name) { return {name, ParamKind::Date}; }
+// Direct deliveries show the direct-delivery text for the operator's name
+// and an empty operator code; items not consolidated an empty run number.
+bool soliCell(TDataPacketWriter &out, const SqlCursor &row, int column,
+              const void *directDelivery)
+{
+    switch (column) {
+    case SoliNMFILIAL:
+        if (!row.isNull(SoliCDFILIOPELOG))
+            return false;
+        out.string(*static_cast<const QString *>(directDelivery));
+        return true;
+    case SoliCDFILIOPELOG:
+    case SoliNRSEQUCONSOL:
+        if (!row.isNull(column))
+            return false;
+        out.utf8("");
+        return true;
+    default: return false;
+    }
+}
+
+constexpr ParamDef text(const char *name) { return {name, ParamKind::Text}; }
+constexpr ParamDef date(const char *name) { return {name, ParamKind::Date}; }
 
 } // namespace
 
@@ -172,7 +199,7 @@ const RdmAcomPOL::Method *RdmAcomPOL::findMethod(QStringView name)
     return nullptr;
 }
 
-TDataPacket RdmAcomPOL::GetFiliSoliGrid(const CallArgs &a)
+void RdmAcomPOL::GetFiliSoliGrid(const CallArgs &a, TDataPacketWriter &out)
 {
     RawCriteria raw;
     raw.lFilSoli = a.text(0);
@@ -194,10 +221,10 @@ TDataPacket RdmAcomPOL::GetFiliSoliGrid(const CallArgs &a)
     raw.pedGerado = a.text(16);
     raw.qtdePedido = a.text(17);
     const Criteria c = Criteria::fromRaw(raw);
-    return run(m_statements, SelectionSql::filiSoliGrid(c), FiliSoliColumns);
+    run(m_statements, SelectionSql::filiSoliGrid(c), out, FiliSoliColumns);
 }
 
-TDataPacket RdmAcomPOL::GetSoli(const CallArgs &a)
+void RdmAcomPOL::GetSoli(const CallArgs &a, TDataPacketWriter &out)
 {
     RawCriteria raw;
     raw.tFilSoli = QStringLiteral("T"); // the branch is argument 1
@@ -220,28 +247,20 @@ TDataPacket RdmAcomPOL::GetSoli(const CallArgs &a)
     const Criteria c = Criteria::fromRaw(raw);
     const QString directDelivery = a.text(11);
 
-    TDataPacket packet = run(m_statements, SelectionSql::soli(a.text(0), c), SoliColumns);
-    for (QVariantList &row : packet.rows) {
-        if (row.at(SoliCDFILIOPELOG).isNull()) {
-            row[SoliNMFILIAL] = directDelivery;
-            row[SoliCDFILIOPELOG] = QString();
-        }
-        if (row.at(SoliNRSEQUCONSOL).isNull())
-            row[SoliNRSEQUCONSOL] = QString();
-    }
-    return packet;
+    writeRows(m_statements.run(SelectionSql::soli(a.text(0), c)), out, SoliColumns, 0,
+              soliCell, &directDelivery);
 }
 
-TDataPacket RdmAcomPOL::GetProd(const CallArgs &a)
+void RdmAcomPOL::GetProd(const CallArgs &a, TDataPacketWriter &out)
 {
     // The delivery date and the quantity code take no part in the selection:
     // every line of the item is shown. The code is still checked.
     CriteriaCheck::oneOf(QStringLiteral("stQtdePedido"), a.text(4), QStringLiteral("ABCDEFT"));
-    return run(m_statements, SelectionSql::prod(a.text(0), a.text(1), a.text(3), a.text(5)),
-               ProdColumns);
+    run(m_statements, SelectionSql::prod(a.text(0), a.text(1), a.text(3), a.text(5)), out,
+        ProdColumns);
 }
 
-TDataPacket RdmAcomPOL::GetProdOL(const CallArgs &a)
+void RdmAcomPOL::GetProdOL(const CallArgs &a, TDataPacketWriter &out)
 {
     SelectionSql::ProdOLKey key;
     key.filDest = a.text(0);
@@ -250,25 +269,25 @@ TDataPacket RdmAcomPOL::GetProdOL(const CallArgs &a)
     key.produto = a.text(4);
     key.marca = a.text(5);
     key.filOL = a.text(6);
-    return run(m_statements, SelectionSql::prodOL(key), ProdOLColumns);
+    run(m_statements, SelectionSql::prodOL(key), out, ProdOLColumns);
 }
 
-TDataPacket RdmAcomPOL::GetFiliOL(const CallArgs &)
+void RdmAcomPOL::GetFiliOL(const CallArgs &, TDataPacketWriter &out)
 {
-    return run(m_statements, SelectionSql::filiOL(), FiliOLColumns);
+    run(m_statements, SelectionSql::filiOL(), out, FiliOLColumns);
 }
 
-TDataPacket RdmAcomPOL::GetVdFiliOL(const CallArgs &a)
+void RdmAcomPOL::GetVdFiliOL(const CallArgs &a, TDataPacketWriter &out)
 {
-    return run(m_statements, SelectionSql::vdFiliOL(a.text(0)), FiliOLColumns);
+    run(m_statements, SelectionSql::vdFiliOL(a.text(0)), out, FiliOLColumns);
 }
 
-TDataPacket RdmAcomPOL::GetPesqFilial(const CallArgs &a)
+void RdmAcomPOL::GetPesqFilial(const CallArgs &a, TDataPacketWriter &out)
 {
-    return run(m_statements, SelectionSql::pesqFilial(a.text(0)), PesqFilialColumns, 1);
+    run(m_statements, SelectionSql::pesqFilial(a.text(0)), out, PesqFilialColumns, 1);
 }
 
-TDataPacket RdmAcomPOL::GetPesqConsol(const CallArgs &a)
+void RdmAcomPOL::GetPesqConsol(const CallArgs &a, TDataPacketWriter &out)
 {
     using namespace CriteriaCheck;
     Criteria dates;
@@ -278,5 +297,5 @@ TDataPacket RdmAcomPOL::GetPesqConsol(const CallArgs &a)
     dates.solIni = dayText(QStringLiteral("DtSolIni"), a.date(4));
     dates.solFin = dayText(QStringLiteral("DtSolFin"), a.date(5));
     dates.allDtSoli = isOpenSwitch(QStringLiteral("stDtSoli"), a.text(6));
-    return run(m_statements, SelectionSql::pesqConsol(a.text(0), dates), PesqConsolColumns, 1);
+    run(m_statements, SelectionSql::pesqConsol(a.text(0), dates), out, PesqConsolColumns, 1);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TDataPacket.h"
+#include "data/TDataPacketWriter.h"
 
 #include <QJsonArray>
 #include <QList>
@@ -10,14 +10,14 @@ class StatementCache;
 
 enum class ParamKind { Text, Date };
 
-struct ParamSpec
+struct ParamDef
 {
     const char *name;
     ParamKind kind;
 };
 
 // Positional params of one call, already checked against the method's
-// ParamSpec list (count and JSON types).
+// ParamDef list (count and JSON types).
 class CallArgs final
 {
 public:
@@ -30,16 +30,16 @@ private:
 };
 
 // The remote data module "VEX00300.rdmAcomPOL": the tracking screen's eight
-// methods. Each returns a data packet or throws EArgumentRefused /
+// methods. Each writes its data packet or throws EArgumentRefused /
 // EDatabaseError. One instance per worker, over that worker's connection.
 class RdmAcomPOL final
 {
 public:
-    using Handler = TDataPacket (RdmAcomPOL::*)(const CallArgs &);
+    using Handler = void (RdmAcomPOL::*)(const CallArgs &, TDataPacketWriter &);
     struct Method
     {
         QString name;
-        QList<ParamSpec> params;
+        QList<ParamDef> params;
         Handler handler;
     };
 
@@ -49,14 +49,14 @@ public:
 
     explicit RdmAcomPOL(StatementCache &statements) : m_statements(statements) {}
 
-    TDataPacket GetFiliSoliGrid(const CallArgs &args);
-    TDataPacket GetSoli(const CallArgs &args);
-    TDataPacket GetProd(const CallArgs &args);
-    TDataPacket GetProdOL(const CallArgs &args);
-    TDataPacket GetFiliOL(const CallArgs &args);
-    TDataPacket GetVdFiliOL(const CallArgs &args);
-    TDataPacket GetPesqFilial(const CallArgs &args);
-    TDataPacket GetPesqConsol(const CallArgs &args);
+    void GetFiliSoliGrid(const CallArgs &args, TDataPacketWriter &out);
+    void GetSoli(const CallArgs &args, TDataPacketWriter &out);
+    void GetProd(const CallArgs &args, TDataPacketWriter &out);
+    void GetProdOL(const CallArgs &args, TDataPacketWriter &out);
+    void GetFiliOL(const CallArgs &args, TDataPacketWriter &out);
+    void GetVdFiliOL(const CallArgs &args, TDataPacketWriter &out);
+    void GetPesqFilial(const CallArgs &args, TDataPacketWriter &out);
+    void GetPesqConsol(const CallArgs &args, TDataPacketWriter &out);
 
 private:
     StatementCache &m_statements;

@@ -12,7 +12,12 @@
 #include <QJsonArray>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace {
+
+// Reply buffers start at the size of the previous reply, up to this.
+constexpr qsizetype MaxReserve = 64 * 1024;
 
 QByteArray withNewline(QByteArray message)
 {
@@ -34,17 +39,18 @@ bool hasKind(const QJsonValue &value, ParamKind kind)
 void checkParams(const RdmAcomPOL::Method &method, const QJsonArray &params)
 {
     if (params.size() != method.params.size())
-        throw EInvalidParams(QStringLiteral("Parâmetros inválidos para %1: esperados %2, recebidos %3")
-                                 .arg(method.name)
-                                 .arg(method.params.size())
-                                 .arg(params.size()));
+        throw EInvalidParams(
+            QStringLiteral("Parâmetros inválidos para %1: esperados %2, recebidos %3")
+                .arg(method.name)
+                .arg(method.params.size())
+                .arg(params.size()));
     for (qsizetype i = 0; i < params.size(); ++i) {
-        const ParamSpec &spec = method.params.at(i);
-        if (!hasKind(params.at(i), spec.kind))
+        const ParamDef &param = method.params.at(i);
+        if (!hasKind(params.at(i), param.kind))
             throw EInvalidParams(QStringLiteral("Parâmetro %1 (%2) de %3 inválido: esperado %4")
-                                     .arg(QString::fromLatin1(spec.name))
+                                     .arg(QString::fromLatin1(param.name))
                                      .arg(i + 1)
-                                     .arg(method.name, paramKindText(spec.kind)));
+                                     .arg(method.name, paramKindText(param.kind)));
     }
 }
 
@@ -129,9 +135,9 @@ QByteArray RpcDispatcher::call(const QJsonValue &id, const QString &fullName,
     QElapsedTimer timer;
     timer.start();
     const QString prefix = RdmAcomPOL::ServerName + u'.';
-    const RdmAcomPOL::Method *method =
-        fullName.startsWith(prefix) ? RdmAcomPOL::findMethod(QStringView(fullName).mid(prefix.size()))
-                                    : nullptr;
+    const RdmAcomPOL::Method *method = fullName.startsWith(prefix)
+        ? RdmAcomPOL::findMethod(QStringView(fullName).mid(prefix.size()))
+        : nullptr;
     int code = JsonRpc::ServerError;
     QString message;
     try {
@@ -141,9 +147,15 @@ QByteArray RpcDispatcher::call(const QJsonValue &id, const QString &fullName,
         }
         checkParams(*method, params);
         ensureDatabase();
-        const TDataPacket packet = ((*m_module).*(method->handler))(CallArgs(params));
-        QByteArray reply = withNewline(JsonRpc::encodeResult(id, packet.toJsonText()));
-        qCDebug(lcCall).noquote() << method->name << packet.rows.size() << "linhas,"
+        // The reply line is built in one buffer, the packet written into it
+        // row by row, so a large result is never copied.
+        QByteArray reply = JsonRpc::resultPrefix(id);
+        reply.reserve(m_lastReplySize);
+        TDataPacketWriter writer(reply);
+        ((*m_module).*(method->handler))(CallArgs(params), writer);
+        reply.append(JsonRpc::ResultSuffix);
+        m_lastReplySize = std::min<qsizetype>(reply.size(), MaxReserve);
+        qCDebug(lcCall).noquote() << method->name << writer.rowCount() << "linhas,"
                                   << timer.nsecsElapsed() / 1000 << "us";
         return reply;
     } catch (const EInvalidParams &e) {

@@ -39,4 +39,5 @@ private:
     std::unique_ptr<StatementCache> m_statements;
     std::unique_ptr<RdmAcomPOL> m_module;
     bool m_checkConnection = false;
+    qsizetype m_lastReplySize = 256;
 };

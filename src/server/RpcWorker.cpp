@@ -27,8 +27,8 @@ void RpcWorker::start()
     m_sweepTimer->start();
     QString error;
     if (!m_dispatcher.open(&error))
-        qCWarning(lcServer).noquote() << "banco de dados inacessível (nova tentativa a cada chamada):"
-                                      << error;
+        qCWarning(lcServer).noquote()
+            << "banco de dados inacessível (nova tentativa a cada chamada):" << error;
 }
 
 void RpcWorker::adoptSocket(qintptr descriptor)

@@ -128,7 +128,8 @@ SqlStatement filiSoliGrid(const Criteria &c)
         appendItemRules(part, st.binds, c);
         sources << part + QStringLiteral("))");
     }
-    st.text += QStringLiteral(" AND (%1) ORDER BY f.CDFILIAL").arg(sources.join(QStringLiteral(" OR ")));
+    st.text += QStringLiteral(" AND (%1) ORDER BY f.CDFILIAL")
+                   .arg(sources.join(QStringLiteral(" OR ")));
     return st;
 }
 
@@ -146,7 +147,8 @@ SqlStatement soli(const QString &branch, const Criteria &c)
     SqlStatement st;
     QStringList parts;
     if (wantsOperatorItems(c)) {
-        QString part = select.arg(hasOrderLine(), QString()) + QStringLiteral(" AND s.CDFILIOPELOG = ?");
+        QString part = select.arg(hasOrderLine(), QString())
+            + QStringLiteral(" AND s.CDFILIOPELOG = ?");
         st.binds << branch << c.filOL;
         appendItemRules(part, st.binds, c);
         parts << part;

@@ -53,10 +53,13 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
         QStringLiteral("N"));
     const QCommandLineOption maxConnections(QStringLiteral("max-connections"),
         QStringLiteral("Conexões simultâneas (padrão 256)."), QStringLiteral("N"));
-    const QCommandLineOption idle(QStringLiteral("idle-timeout-s"),
-        QStringLiteral("Fecha a conexão ociosa após N segundos (padrão 300)."), QStringLiteral("N"));
+    const QCommandLineOption idle(
+        QStringLiteral("idle-timeout-s"),
+        QStringLiteral("Fecha a conexão ociosa após N segundos (padrão 300)."),
+        QStringLiteral("N"));
     const QCommandLineOption partial(QStringLiteral("partial-timeout-s"),
-        QStringLiteral("Descarta linha incompleta após N segundos (padrão 30)."), QStringLiteral("N"));
+        QStringLiteral("Descarta linha incompleta após N segundos (padrão 30)."),
+        QStringLiteral("N"));
     p.addOptions({help, database, listen, threads, maxRequest, maxConnections, idle, partial});
 
     if (!p.parse(arguments)) {
@@ -77,7 +80,8 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
         return Parse::Error;
     }
     if (p.isSet(listen) && !parseListen(p.value(listen), o)) {
-        *message = QStringLiteral("--listen inválido: %1 (esperado HOST:PORTA)").arg(p.value(listen));
+        *message = QStringLiteral("--listen inválido: %1 (esperado HOST:PORTA)")
+                       .arg(p.value(listen));
         return Parse::Error;
     }
     struct Numeric { const QCommandLineOption *option; qint64 max; qint64 value; };

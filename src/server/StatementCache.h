@@ -1,31 +1,40 @@
 #pragma once
 
 #include "SelectionSql.h"
+#include "SqlCursor.h"
 
-#include <QHash>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 
 #include <memory>
 
 // Prepared statements of one database connection, each SQL text prepared
-// once and reused. Belongs to the thread that owns the connection.
+// once and reused, run through the database's own client library on the
+// connection Qt opened (SQLite or PostgreSQL). Belongs to the thread that
+// owns the connection, and must go before the connection closes.
 class StatementCache final
 {
 public:
+    class Backend;
+
+    // Throws EDatabaseError for a connection of another kind.
     explicit StatementCache(const QSqlDatabase &db);
     ~StatementCache();
 
-    // Binds and executes; the query is forward-only and positioned before
-    // its first row. Throws EDatabaseError with the driver's text. Call
-    // finish() on the query when done with its rows.
-    QSqlQuery &run(const SqlStatement &statement);
+    // Binds and executes; the cursor is positioned before its first row.
+    // Throws EDatabaseError with the database's text.
+    SqlCursor &run(const SqlStatement &statement);
     void clear();
-    qsizetype size() const { return m_queries.size(); }
+    qsizetype size() const;
 
 private:
-    QSqlQuery &prepared(const QString &text);
+    std::unique_ptr<Backend> m_backend;
+};
 
-    QSqlDatabase m_db;
-    QHash<QString, std::shared_ptr<QSqlQuery>> m_queries;
+class StatementCache::Backend
+{
+public:
+    virtual ~Backend() = default;
+    virtual SqlCursor &run(const SqlStatement &statement) = 0;
+    virtual void clear() = 0;
+    virtual qsizetype size() const = 0;
 };

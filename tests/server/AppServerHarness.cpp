@@ -50,7 +50,8 @@ std::unique_ptr<FixtureDatabase> FixtureDatabase::create(Kind kind, const QStrin
     std::unique_ptr<FixtureDatabase> fixture(new FixtureDatabase);
     fixture->m_kind = kind;
     if (kind == Kind::SQLite) {
-        fixture->m_url = QStringLiteral("sqlite:") + fixture->m_dir.filePath(QStringLiteral("f.db"));
+        fixture->m_url
+            = QStringLiteral("sqlite:") + fixture->m_dir.filePath(QStringLiteral("f.db"));
     } else {
         if (pgAdminUrl().isEmpty()) {
             *error = QStringLiteral("VEX_TEST_PG_URL is not set");

@@ -127,19 +127,25 @@ void tst_AppServerProtocol::badInput_data()
 
     const QJsonArray grid = filiSoliGridAllOpen("OL01");
     const QJsonArray soli = soliAllOpen("0001", "OL01");
-    auto gridWith = [&](const QVariantMap &m) { return request("GetFiliSoliGrid", with("GetFiliSoliGrid", grid, m)); };
-    auto soliWith = [&](const QVariantMap &m) { return request("GetSoli", with("GetSoli", soli, m)); };
+    auto gridWith = [&](const QVariantMap &m) {
+        return request("GetFiliSoliGrid", with("GetFiliSoliGrid", grid, m));
+    };
+    auto soliWith = [&](const QVariantMap &m) {
+        return request("GetSoli", with("GetSoli", soli, m));
+    };
 
     QTest::newRow("unparsable") << QByteArray("garbage\n") << -32700 << "JSON";
     QTest::newRow("cut-off object") << QByteArray("{\"jsonrpc\":\"2.0\",\n") << -32700 << "JSON";
     QTest::newRow("not an object") << QByteArray("[1,2]\n") << -32600 << "objeto";
     QTest::newRow("bare number") << QByteArray("42\n") << -32600 << "objeto";
     QTest::newRow("params not a list")
-        << QByteArray(R"({"jsonrpc":"2.0","id":1,"method":"VEX00300.rdmAcomPOL.GetFiliOL","params":{}})" "\n")
+        << QByteArray(R"({"jsonrpc":"2.0","id":1,)"
+                      R"("method":"VEX00300.rdmAcomPOL.GetFiliOL","params":{}})" "\n")
         << -32600 << "params";
     QTest::newRow("unknown method") << request("DropAll", {}) << -32601 << "DropAll";
     QTest::newRow("other server name")
-        << QByteArray(R"({"jsonrpc":"2.0","id":1,"method":"OUTRO.rdmAcomPOL.GetFiliOL","params":[]})" "\n")
+        << QByteArray(R"({"jsonrpc":"2.0","id":1,)"
+                      R"("method":"OUTRO.rdmAcomPOL.GetFiliOL","params":[]})" "\n")
         << -32601 << "OUTRO";
     QTest::newRow("too few params") << request("GetSoli", {"0001", "OL01", 0}) << -32602
                                     << "esperados 18, recebidos 3";
@@ -408,10 +414,11 @@ void tst_AppServerProtocol::badCommandLine_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("reason");
     QTest::newRow("no database") << QStringList{} << "--database";
-    QTest::newRow("zero threads") << QStringList{"--database", "sqlite:/tmp/x.db", "--threads", "0"}
+    QTest::newRow("zero threads") << QStringList { "--database", "sqlite:/tmp/x.db", "--threads",
+                                                   "0" }
                                   << "--threads";
-    QTest::newRow("bad listen") << QStringList{"--database", "sqlite:/tmp/x.db", "--listen", "nowhere"}
-                                << "--listen";
+    QTest::newRow("bad listen")
+        << QStringList{"--database", "sqlite:/tmp/x.db", "--listen", "nowhere"} << "--listen";
     QTest::newRow("unknown option") << QStringList{"--database", "sqlite:/tmp/x.db", "--fast"}
                                     << "fast";
     QTest::newRow("unreachable database")

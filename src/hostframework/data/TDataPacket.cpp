@@ -1,11 +1,12 @@
 #include "TDataPacket.h"
 
+#include "TDataPacketWriter.h"
+
 #include "services/Exceptions.h"
 
 #include <QJsonArray>
 #include <QSet>
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -108,54 +109,6 @@ QVariant parseValue(const QJsonValue &value, const TPacketField &field, int row)
     return {};
 }
 
-// --- text writer -----------------------------------------------------------
-
-void appendString(QByteArray &out, const QString &text)
-{
-    static const char hex[] = "0123456789abcdef";
-    const QByteArray utf8 = text.toUtf8();
-    out += '"';
-    const char *begin = utf8.constData();
-    const char *run = begin;
-    const char *end = begin + utf8.size();
-    for (const char *p = begin; p != end; ++p) {
-        const auto c = static_cast<unsigned char>(*p);
-        if (c >= 0x20 && c != '"' && c != '\\')
-            continue;
-        out.append(run, p - run);
-        run = p + 1;
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        default:
-            out += "\\u00";
-            out += hex[c >> 4];
-            out += hex[c & 0xf];
-        }
-    }
-    out.append(run, end - run);
-    out += '"';
-}
-
-void appendDouble(QByteArray &out, double value)
-{
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr - buffer);
-}
-
-void appendInteger(QByteArray &out, qint64 value)
-{
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr - buffer);
-}
-
 [[noreturn]] void failValue(const TPacketField &field, int row)
 {
     throw EDataPacketError(QStringLiteral("Valor inválido na coluna %1 da linha %2 do pacote")
@@ -191,23 +144,24 @@ void checkWidth(const QVariantList &row, int width, int index)
     }
 }
 
-void appendValue(QByteArray &out, const QVariant &value, const TPacketField &field, int row)
+void appendValue(TDataPacketWriter &writer, const QVariant &value, const TPacketField &field,
+                 int row)
 {
     if (value.isNull()) {
-        out += "null";
+        writer.null();
         return;
     }
     switch (field.type) {
     case TFieldType::ftString:
     case TFieldType::ftFixedChar:
-        appendString(out, value.toString());
+        writer.string(value.toString());
         break;
     case TFieldType::ftFloat:
     case TFieldType::ftDateTime:
-        appendDouble(out, numberValue(value, field, row));
+        writer.number(numberValue(value, field, row));
         break;
     case TFieldType::ftInteger:
-        appendInteger(out, integerValue(value, field, row));
+        writer.integer(integerValue(value, field, row));
         break;
     }
 }
@@ -313,34 +267,18 @@ QByteArray TDataPacket::toJsonText() const
 {
     QByteArray out;
     out.reserve(64 + 32 * fields.size() * (1 + rows.size()));
-    out += "{\"fields\":[";
-    for (int i = 0; i < fields.size(); ++i) {
-        const TPacketField &field = fields.at(i);
-        out += i ? ",{\"name\":" : "{\"name\":";
-        appendString(out, field.name);
-        out += ",\"type\":\"";
-        out += typeName(field.type);
-        out += '"';
-        if (isStringType(field.type)) {
-            out += ",\"size\":";
-            appendInteger(out, field.size);
-        }
-        out += '}';
-    }
-    out += "],\"rows\":[";
+    TDataPacketWriter writer(out);
+    writer.begin(fields);
     const int width = int(fields.size());
     for (int r = 0; r < rows.size(); ++r) {
         const QVariantList &row = rows.at(r);
         checkWidth(row, width, r);
-        out += r ? ",[" : "[";
-        for (int c = 0; c < width; ++c) {
-            if (c)
-                out += ',';
-            appendValue(out, row.at(c), fields.at(c), r);
-        }
-        out += ']';
+        writer.beginRow();
+        for (int c = 0; c < width; ++c)
+            appendValue(writer, row.at(c), fields.at(c), r);
+        writer.endRow();
     }
-    out += "]}";
+    writer.end();
     return out;
 }
 

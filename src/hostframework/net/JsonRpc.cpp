@@ -74,11 +74,16 @@ QByteArray encodeRequest(qint64 id, const QString &method, const QJsonArray &par
                                {QStringLiteral("params"), params}});
 }
 
+QByteArray resultPrefix(const QJsonValue &id)
+{
+    return R"({"jsonrpc":"2.0","id":)" + valueText(id) + R"(,"result":)";
+}
+
 QByteArray encodeResult(const QJsonValue &id, const QByteArray &resultJson)
 {
     QByteArray line;
     line.reserve(resultJson.size() + 48);
-    line.append(R"({"jsonrpc":"2.0","id":)").append(valueText(id)).append(R"(,"result":)");
+    line.append(resultPrefix(id));
     if (resultJson.trimmed().isEmpty())
         line.append("null");
     else if (resultJson.contains('\n'))
@@ -87,7 +92,7 @@ QByteArray encodeResult(const QJsonValue &id, const QByteArray &resultJson)
         line.append(QByteArray(resultJson).replace('\n', ' '));
     else
         line.append(resultJson);
-    line.append("}\n");
+    line.append(ResultSuffix);
     return line;
 }
 

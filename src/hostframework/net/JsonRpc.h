@@ -36,6 +36,10 @@ struct RequestParse
 QByteArray encodeRequest(qint64 id, const QString &method, const QJsonArray &params);
 // resultJson is already-encoded JSON (a data packet's toJsonText()).
 QByteArray encodeResult(const QJsonValue &id, const QByteArray &resultJson);
+// The text of a success reply up to its result: the caller appends the
+// result JSON (one line) and then ResultSuffix.
+QByteArray resultPrefix(const QJsonValue &id);
+inline constexpr char ResultSuffix[] = "}\n";
 QByteArray encodeError(const QJsonValue &id, int code, const QString &message);
 
 // When !ok, request.id still holds the id if it could be read (null
