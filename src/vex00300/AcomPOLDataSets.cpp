@@ -13,7 +13,7 @@ constexpr TFieldType C = TFieldType::ftFixedChar;
 constexpr const char *kQty = "#,##0.000";
 } // namespace
 
-QList<FieldSpec> filialFields()
+QList<FieldDef> filialFields()
 {
     return {
         {"CDFILSOLI", S, 4, "Código", nullptr, ">aaaa;0; ", false, 0},
@@ -21,7 +21,7 @@ QList<FieldSpec> filialFields()
     };
 }
 
-QList<FieldSpec> soliFields()
+QList<FieldDef> soliFields()
 {
     return {
         {"NRSOLICMP", S, 10, "Nº da Solicitação", nullptr, nullptr, false, 0},
@@ -43,7 +43,7 @@ QList<FieldSpec> soliFields()
     };
 }
 
-QList<FieldSpec> prodFields()
+QList<FieldDef> prodFields()
 {
     return {
         {"CDARVPROD", S, 20, "Produto do Pedido", nullptr, nullptr, false, 0},
@@ -63,7 +63,7 @@ QList<FieldSpec> prodFields()
     };
 }
 
-QList<FieldSpec> prodOLFields()
+QList<FieldDef> prodOLFields()
 {
     return {
         {"PRODARVOL", S, 73, "Produto de Relacionamento OL", nullptr, nullptr, false, 0},
@@ -74,19 +74,19 @@ QList<FieldSpec> prodOLFields()
     };
 }
 
-void declareFields(TClientDataSet &dataSet, const QList<FieldSpec> &fields)
+void declareFields(TClientDataSet &dataSet, const QList<FieldDef> &fields)
 {
-    for (const FieldSpec &spec : fields) {
-        TField *field = dataSet.AddField(QString::fromLatin1(spec.column), spec.type, spec.size);
-        if (spec.label)
-            field->SetDisplayLabel(QString::fromUtf8(spec.label));
-        if (spec.format)
-            field->SetDisplayFormat(QString::fromLatin1(spec.format));
-        if (spec.mask)
-            field->SetEditMask(QString::fromLatin1(spec.mask));
-        field->SetVisible(!spec.hidden);
-        if (spec.displayWidth > 0)
-            field->SetDisplayWidth(spec.displayWidth);
+    for (const FieldDef &def : fields) {
+        TField *field = dataSet.AddField(QString::fromLatin1(def.column), def.type, def.size);
+        if (def.label)
+            field->SetDisplayLabel(QString::fromUtf8(def.label));
+        if (def.format)
+            field->SetDisplayFormat(QString::fromLatin1(def.format));
+        if (def.mask)
+            field->SetEditMask(QString::fromLatin1(def.mask));
+        field->SetVisible(!def.hidden);
+        if (def.displayWidth > 0)
+            field->SetDisplayWidth(def.displayWidth);
     }
 }
 

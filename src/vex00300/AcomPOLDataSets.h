@@ -11,7 +11,7 @@ class TClientDataSet;
 // Widget-free so the declarations can be checked without a window.
 namespace AcomPOLDataSets {
 
-struct FieldSpec
+struct FieldDef
 {
     const char *column;
     TFieldType type;
@@ -23,12 +23,12 @@ struct FieldSpec
     int displayWidth;    // 0: from type and size
 };
 
-QList<FieldSpec> filialFields();
-QList<FieldSpec> soliFields();
-QList<FieldSpec> prodFields();
-QList<FieldSpec> prodOLFields();
+QList<FieldDef> filialFields();
+QList<FieldDef> soliFields();
+QList<FieldDef> prodFields();
+QList<FieldDef> prodOLFields();
 
 // Adds the fields in declaration order.
-void declareFields(TClientDataSet &dataSet, const QList<FieldSpec> &fields);
+void declareFields(TClientDataSet &dataSet, const QList<FieldDef> &fields);
 
 } // namespace AcomPOLDataSets

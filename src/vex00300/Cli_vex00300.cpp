@@ -4,6 +4,7 @@
 #include "CodedFields.h"
 
 #include "app/Screen.h"
+#include "UnitStrings.h"
 #include "app/TApplication.h"
 #include "controls/SystemColors.h"
 #include "controls/TButtonFlat.h"
@@ -31,14 +32,8 @@ QString stLFilSoli, stTFilSoli, stFilOL, stDtEntr, stDtSoli, stProdIni, stProdFi
 double DtEntrIni = 0, DtEntrFin = 0, DtSolIni = 0, DtSolFin = 0;
 
 namespace {
-int initializationCount = 0;
-int finalizationCount = 0;
-
-struct NamedString
-{
-    const char *name;
-    QString *value;
-};
+RunOnce initialization;
+RunOnce finalization;
 
 // The window's criteria are cleared last-declared first.
 const NamedString kClearOrder[] = {
@@ -53,24 +48,19 @@ const NamedString kClearOrder[] = {
 
 void Initialization()
 {
-    if (initializationCount++ != 0)
-        return;
+    // Only the count: every variable of this unit starts zeroed at load.
+    initialization.firstTime();
 }
 
 void Finalization()
 {
-    if (finalizationCount++ != 0)
-        return;
-    for (const NamedString &entry : kClearOrder)
-        entry.value->clear();
+    if (finalization.firstTime())
+        clearInOrder(kClearOrder);
 }
 
 QStringList FinalizationOrder()
 {
-    QStringList names;
-    for (const NamedString &entry : kClearOrder)
-        names << QString::fromLatin1(entry.name);
-    return names;
+    return namesInOrder(kClearOrder);
 }
 
 void CriaAcomPOL()

@@ -1,5 +1,6 @@
 #include "Cli_vex00301.h"
 
+#include "UnitStrings.h"
 #include "app/TApplication.h"
 
 #include <QLabel>
@@ -11,14 +12,8 @@ QString stTFilSoli, stLFilSoli, stFilOL, stDtEntr, stDtSoli, stProd, stListaCons
     stTodasConsol;
 
 namespace {
-int initializationCount = 0;
-int finalizationCount = 0;
-
-struct NamedString
-{
-    const char *name;
-    QString *value;
-};
+RunOnce initialization;
+RunOnce finalization;
 
 const NamedString kClearOrder[] = {
     {"stTodasConsol", &stTodasConsol}, {"stListaConsol", &stListaConsol},
@@ -29,25 +24,20 @@ const NamedString kClearOrder[] = {
 
 void Initialization()
 {
-    if (initializationCount++ != 0)
+    if (!initialization.firstTime())
         return;
     boFiltroCriado = false;
 }
 
 void Finalization()
 {
-    if (finalizationCount++ != 0)
-        return;
-    for (const NamedString &entry : kClearOrder)
-        entry.value->clear();
+    if (finalization.firstTime())
+        clearInOrder(kClearOrder);
 }
 
 QStringList FinalizationOrder()
 {
-    QStringList names;
-    for (const NamedString &entry : kClearOrder)
-        names << QString::fromLatin1(entry.name);
-    return names;
+    return namesInOrder(kClearOrder);
 }
 
 void CriaFiltroAcomPOL()

@@ -52,22 +52,22 @@ void ModalCloser::poll()
         modal->close();
 }
 
-TDataPacket packetFor(const QList<AcomPOLDataSets::FieldSpec> &fields,
+TDataPacket packetFor(const QList<AcomPOLDataSets::FieldDef> &fields,
                       const QList<QVariantMap> &rows)
 {
     TDataPacket packet;
-    for (const auto &spec : fields)
-        packet.fields.append({QString::fromLatin1(spec.column), spec.type, spec.size});
+    for (const auto &def : fields)
+        packet.fields.append({QString::fromLatin1(def.column), def.type, def.size});
     for (const QVariantMap &row : rows) {
         QVariantList values;
-        for (const auto &spec : fields)
-            values << row.value(QString::fromLatin1(spec.column));
+        for (const auto &def : fields)
+            values << row.value(QString::fromLatin1(def.column));
         packet.rows.append(values);
     }
     return packet;
 }
 
-QJsonObject packetJson(const QList<AcomPOLDataSets::FieldSpec> &fields,
+QJsonObject packetJson(const QList<AcomPOLDataSets::FieldDef> &fields,
                        const QList<QVariantMap> &rows)
 {
     return packetFor(fields, rows).toJson();

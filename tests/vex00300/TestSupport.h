@@ -53,9 +53,9 @@ private:
 
 // A packet carrying every column of a data set's field list; a row's
 // missing columns are null.
-TDataPacket packetFor(const QList<AcomPOLDataSets::FieldSpec> &fields,
+TDataPacket packetFor(const QList<AcomPOLDataSets::FieldDef> &fields,
                       const QList<QVariantMap> &rows);
-QJsonObject packetJson(const QList<AcomPOLDataSets::FieldSpec> &fields,
+QJsonObject packetJson(const QList<AcomPOLDataSets::FieldDef> &fields,
                        const QList<QVariantMap> &rows);
 TDataPacket branchPacket(const QStringList &codes);
 

@@ -32,7 +32,7 @@
 #include <memory>
 #include <set>
 
-using AcomPOLDataSets::FieldSpec;
+using AcomPOLDataSets::FieldDef;
 
 namespace {
 const QColor kRed(255, 0, 0);
@@ -384,8 +384,8 @@ void tst_AcomPOLScreen::quantityColour_data()
                                     << QVariant(2.0) << false << kRed;
     QTest::newRow("9.999x1 < 5x2") << QVariant(9.999) << QVariant(1.0) << QVariant(5.0)
                                    << QVariant(2.0) << false << kBlue;
-    QTest::newRow("0.1x3 vs 0.3x1, no tolerance") << QVariant(0.1) << QVariant(3.0) << QVariant(0.3)
-                                            << QVariant(1.0) << false << kRed;
+    QTest::newRow("0.1x3 vs 0.3x1, no tolerance")
+        << QVariant(0.1) << QVariant(3.0) << QVariant(0.3) << QVariant(1.0) << false << kRed;
     QTest::newRow("null factor counts zero") << QVariant(10.0) << null << QVariant(5.0)
                                              << QVariant(2.0) << false << kBlue;
     QTest::newRow("null requested counts zero") << QVariant(1.0) << QVariant(1.0) << null

@@ -91,7 +91,8 @@ void tst_PackageLifecycle::infoTable()
         QVERIFY(table->units[i].finalization);
     }
     QCOMPARE(QByteArray(table->screenCode), QByteArray("VEX00300"));
-    QCOMPARE(QString::fromUtf8(table->screenCaption), QStringLiteral("Acompanhamento de Pedidos OL"));
+    QCOMPARE(QString::fromUtf8(table->screenCaption),
+             QStringLiteral("Acompanhamento de Pedidos OL"));
 }
 
 void tst_PackageLifecycle::initializeRunsOncePerLoad()
