@@ -15,6 +15,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+
+#include <pwd.h>
+#include <unistd.h>
 #include <QUrl>
 
 namespace {
@@ -38,6 +41,11 @@ QString userName()
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty())
         user = qEnvironmentVariable("USERNAME");
+    if (user.isEmpty()) {
+        // Services and CI often run without USER: ask the account database.
+        if (const passwd *entry = getpwuid(getuid()))
+            user = QString::fromLocal8Bit(entry->pw_name);
+    }
     return user.isEmpty() ? QStringLiteral("?") : user;
 }
 } // namespace

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -44,7 +45,9 @@ int main(int argc, char *argv[])
 
     HostMainWindow window;
     HostMainWindow::installDialogDisplays();
-    window.show();
+    // Without a window manager (Xvfb) maximizing does nothing: size it too.
+    window.setGeometry(window.screen()->availableGeometry());
+    window.showMaximized();
     window.loadPackages(PackageLoader::defaultModulesDir());
 
     const QString databaseUrl = HostConfig::current().databaseUrl;

@@ -99,7 +99,8 @@ QList<QWidget *> TfrmFiltroPadrao::optionControls() const
     const auto widgets = findChildren<QWidget *>();
     for (QWidget *widget : widgets) {
         const QString name = widget->objectName();
-        if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) || panMenu->isAncestorOf(widget))
+        if (name.isEmpty() || name.startsWith(QLatin1String("qt_"))
+            || panMenu->isAncestorOf(widget))
             continue;
         const bool checkable = qobject_cast<QCheckBox *>(widget)
                                || qobject_cast<QRadioButton *>(widget);
