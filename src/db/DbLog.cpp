@@ -1,3 +1,3 @@
 #include "DbLog.h"
 
-Q_LOGGING_CATEGORY(lcVexDb, "vex.db")
+Q_LOGGING_CATEGORY(lcVexDb, "vex.db", QtInfoMsg)

@@ -12,7 +12,7 @@
 
 #include <exception>
 
-Q_LOGGING_CATEGORY(lcPackages, "vex.host.packages")
+Q_LOGGING_CATEGORY(lcPackages, "vex.host.packages", QtInfoMsg)
 
 QString LoadedPackage::menuText() const
 {

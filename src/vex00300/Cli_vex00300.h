@@ -103,6 +103,7 @@ public:
     TField *cdsProdOLESTOQ_DISPO = nullptr;
     TField *cdsProdOLQTRESERVESTOL = nullptr;
     TField *cdsProdOLRESERVA_ITEM = nullptr;
+    TField *qryOLNMFILIAL = nullptr;
 
     // Event handlers, named after component and event.
     void FormCreate() override;

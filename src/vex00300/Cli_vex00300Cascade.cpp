@@ -15,7 +15,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcAcomPOL, "vex.vex00300")
+Q_LOGGING_CATEGORY(lcAcomPOL, "vex.vex00300", QtInfoMsg)
 
 using namespace Cli_vex00300;
 

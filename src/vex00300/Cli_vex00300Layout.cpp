@@ -131,7 +131,7 @@ void TfrmAcomPOL::createDataSets()
     qryOL->SQL = {QStringLiteral("SELECT NMFILIAL"), QStringLiteral("  FROM FILIAL"),
                   QStringLiteral(" WHERE CDFILIAL = :P_CDFILIAL"), QStringLiteral(" ")};
     qryOL->ParamByName(QStringLiteral("P_CDFILIAL"))->SetAsString(QString());
-    qryOL->AddField(QStringLiteral("NMFILIAL"), TFieldType::ftString, 30);
+    qryOLNMFILIAL = qryOL->AddField(QStringLiteral("NMFILIAL"), TFieldType::ftString, 30);
     dtsOL = new TDataSource(this);
     dtsOL->SetDataSet(qryOL->Query());
 }
@@ -221,8 +221,9 @@ void TfrmAcomPOL::buildRequestPage()
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(0);
 
+    // The base panel's bevel and border width already set the scroll box 4
+    // pixels in; only the height is this window's.
     panFormulario->setFixedHeight(331);
-    panFormulario->setContentsMargins(3, 3, 3, 3);
     dbgSoli = createDetailGrid(dtsSoli, nullptr);
     QWidget *contents = scbFormulario->widget();
     if (contents && contents->layout()) {

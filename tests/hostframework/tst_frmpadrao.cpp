@@ -165,6 +165,32 @@ private Q_SLOTS:
         QCOMPARE(first->activates, 2);
     }
 
+    void shortcutReachesOnlyTheActiveWindow_data()
+    {
+        QTest::addColumn<int>("focused");
+        QTest::newRow("first window") << 0;
+        QTest::newRow("second window") << 1;
+    }
+    void shortcutReachesOnlyTheActiveWindow()
+    {
+        QFETCH(int, focused);
+        QList<TestForm *> forms;
+        for (int i = 0; i < 2; ++i) {
+            auto *form = application->CreateForm<TestForm>();
+            form->mnuOrdenar->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+            application->ShowForm(form);
+            forms << form;
+        }
+        application->ShowForm(forms.at(focused));
+        area->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(area));
+        forms.at(focused)->dbgPadrao->setFocus();
+        QTRY_VERIFY(forms.at(focused)->dbgPadrao->hasFocus());
+        QTest::keyClick(forms.at(focused)->dbgPadrao, Qt::Key_L, Qt::ControlModifier);
+        QCOMPARE(forms.at(focused)->orders, 1);
+        QCOMPARE(forms.at(1 - focused)->orders, 0);
+    }
+
     void closeAction_data()
     {
         QTest::addColumn<TCloseAction>("action");

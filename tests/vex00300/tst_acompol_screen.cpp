@@ -23,6 +23,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
+#include <QScrollArea>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTabWidget>
@@ -75,6 +76,8 @@ private slots:
     void gridColumns_data();
     void gridColumns();
     void requestPageStack();
+    void panelInsets_data();
+    void panelInsets();
     void statusLine();
     void branchNameFromDatabase_data();
     void branchNameFromDatabase();
@@ -484,8 +487,12 @@ void tst_AcomPOLScreen::gridPaintsColouredQuantity()
     const QImage shot = grid->viewport()->grab().toImage();
     m_window->panProd->setFixedHeight(77);
     // Text is antialiased here: look for clearly red or clearly blue ink.
-    auto reddish = [](const QColor &c) { return c.red() > 160 && c.green() < 90 && c.blue() < 90; };
-    auto bluish = [](const QColor &c) { return c.blue() > 160 && c.red() < 90 && c.green() < 90; };
+    auto reddish = [](const QColor &c) {
+        return c.red() > 160 && c.green() < 90 && c.blue() < 90;
+    };
+    auto bluish = [](const QColor &c) {
+        return c.blue() > 160 && c.red() < 90 && c.green() < 90;
+    };
     auto rowHas = [&](int row, auto ink) {
         const QRect cell = grid->visualRect(grid->model()->index(row, 4)) & shot.rect();
         for (int y = cell.top(); y <= cell.bottom(); ++y)
@@ -704,6 +711,39 @@ void tst_AcomPOLScreen::requestPageStack()
     w->panFormulario->setFixedHeight(331);
 }
 
+void tst_AcomPOLScreen::panelInsets_data()
+{
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<int>("inset"); // bevels plus border width
+    QTest::addColumn<int>("panelHeight");
+    QTest::newRow("panFormulario") << "panFormulario" << 4 << 331;
+    QTest::newRow("panProd") << "panProd" << 3 << 77;
+    QTest::newRow("panProdOL") << "panProdOL" << 3 << 78;
+}
+
+void tst_AcomPOLScreen::panelInsets()
+{
+    QFETCH(QString, panel);
+    QFETCH(int, inset);
+    QFETCH(int, panelHeight);
+    TfrmAcomPOL *w = m_window;
+    w->pgcPadrao->setCurrentWidget(w->tshFormulario);
+    QApplication::processEvents();
+    QScrollArea *box = panel == u"panFormulario" ? w->scbFormulario
+                       : panel == u"panProd"     ? w->scbProd
+                                                 : w->scbProdOL;
+    TDBGrid *grid = panel == u"panFormulario" ? w->dbgSoli
+                    : panel == u"panProd"     ? w->dbgProd
+                                              : w->dbgProdOL;
+    QCOMPARE(box->parentWidget()->height(), panelHeight);
+    QCOMPARE(box->geometry().topLeft(), QPoint(inset, inset));
+    QCOMPARE(box->height(), panelHeight - 2 * inset);
+    QCOMPARE(box->width(), box->parentWidget()->width() - 2 * inset);
+    QVERIFY(box->isAncestorOf(grid));
+    // The grid fills its scroll box.
+    QCOMPARE(grid->size(), box->viewport()->size());
+}
+
 void tst_AcomPOLScreen::statusLine()
 {
     TfrmAcomPOL *w = m_window;
@@ -749,6 +789,8 @@ void tst_AcomPOLScreen::branchNameFromDatabase()
     m_window->Var_filtro("0001,0002", "", stFilOL, "T", "", "A", "B", "", "", "T", "T", "S",
                          "N", "C", 45000, 45010, 44990, 45005);
     QCOMPARE(m_window->dbtOL->text(), name);
+    QCOMPARE(m_window->qryOLNMFILIAL->AsString(), name);
+    QCOMPARE(m_window->qryOLNMFILIAL->Size(), 30);
     namespace U = Cli_vex00300;
     const QStringList stored{U::stLFilSoli, U::stTFilSoli, U::stFilOL, U::stDtEntr,
                              U::stDtSoli, U::stProdIni, U::stProdFin, U::stProd,

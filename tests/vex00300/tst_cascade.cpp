@@ -17,6 +17,7 @@
 #include "services/SafeCall.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -324,14 +325,15 @@ void tst_Cascade::gridMoveErrorReachesDisplay()
 
 void tst_Cascade::refilterClosesAllLevels_data()
 {
-    QTest::addColumn<bool>("fromMenu");
-    QTest::newRow("button") << false;
-    QTest::newRow("menu") << true;
+    QTest::addColumn<QString>("via");
+    QTest::newRow("button") << "button";
+    QTest::newRow("menu") << "menu";
+    QTest::newRow("short-cut Ctrl+L") << "shortcut";
 }
 
 void tst_Cascade::refilterClosesAllLevels()
 {
-    QFETCH(bool, fromMenu);
+    QFETCH(QString, via);
     load({"0001"});
     QVERIFY(m_window->cdsProdOL->Active());
     const QString branchName = m_window->dbtOL->text();
@@ -339,10 +341,18 @@ void tst_Cascade::refilterClosesAllLevels()
     m_server.clearCalls();
 
     VexTest::ModalCloser closer;
-    if (fromMenu)
+    if (via == u"menu") {
         m_window->mnuOrdenar->trigger();
-    else
+    } else if (via == u"button") {
         m_window->sbtFiltro->click();
+    } else {
+        Cli_vex00300::boPrimVez = false; // the first activation's dialog is not tested here
+        TApplication::instance()->ShowForm(m_window);
+        QWidget *top = m_window->window();
+        top->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(top));
+        QTest::keyClick(m_window->dbgPadrao, Qt::Key_L, Qt::ControlModifier);
+    }
     QCOMPARE(closer.closed(), 1);
     for (TClientDataSet *ds : {m_window->cdsFilial, m_window->cdsSoli, m_window->cdsProd,
                                m_window->cdsProdOL})

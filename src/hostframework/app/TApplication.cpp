@@ -8,7 +8,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
-Q_LOGGING_CATEGORY(lcApplication, "vex.app")
+Q_LOGGING_CATEGORY(lcApplication, "vex.app", QtInfoMsg)
 
 namespace {
 TApplication *g_instance = nullptr;

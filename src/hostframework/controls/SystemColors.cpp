@@ -4,7 +4,7 @@
 #include <QLoggingCategory>
 #include <QPalette>
 
-Q_LOGGING_CATEGORY(lcSystemColors, "vex.controls.colors")
+Q_LOGGING_CATEGORY(lcSystemColors, "vex.controls.colors", QtInfoMsg)
 
 namespace SystemColors {
 

@@ -14,7 +14,7 @@
 
 #include <exception>
 
-Q_LOGGING_CATEGORY(lcDBGrid, "vex.controls.dbgrid")
+Q_LOGGING_CATEGORY(lcDBGrid, "vex.controls.dbgrid", QtInfoMsg)
 
 namespace {
 constexpr int kTextMargin = 2;

@@ -10,7 +10,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-Q_LOGGING_CATEGORY(lcQuery, "vex.data.query")
+Q_LOGGING_CATEGORY(lcQuery, "vex.data.query", QtInfoMsg)
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <QLoggingCategory>
 #include <QTcpSocket>
 
-Q_LOGGING_CATEGORY(lcNet, "vex.net")
+Q_LOGGING_CATEGORY(lcNet, "vex.net", QtInfoMsg)
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 
-Q_LOGGING_CATEGORY(lcDisplays, "vex.displays")
+Q_LOGGING_CATEGORY(lcDisplays, "vex.displays", QtInfoMsg)
 
 namespace HostDisplays {
 namespace {

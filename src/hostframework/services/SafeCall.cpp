@@ -5,7 +5,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcSafeCall, "vex.safecall")
+Q_LOGGING_CATEGORY(lcSafeCall, "vex.safecall", QtInfoMsg)
 
 namespace {
 
