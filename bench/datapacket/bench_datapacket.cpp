@@ -1,6 +1,6 @@
 // Prints how fast a data packet becomes wire text (the server's hot path)
 // against the generic JSON document route, and how fast it reads back.
-#include "data/TDataPacket.h"
+#include "TDataPacket.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

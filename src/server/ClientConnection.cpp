@@ -3,7 +3,7 @@
 #include "RpcDispatcher.h"
 #include "ServerLog.h"
 
-#include "net/JsonRpc.h"
+#include "JsonRpc.h"
 
 #include <QDateTime>
 #include <QTcpSocket>

@@ -1,6 +1,6 @@
 #include "PgStatements.h"
 
-#include "services/Exceptions.h"
+#include "VexErrors.h"
 
 #include <QSqlDriver>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TDataPacketWriter.h"
+#include "TDataPacketWriter.h"
 
 #include <QJsonArray>
 #include <QList>

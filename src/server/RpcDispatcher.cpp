@@ -6,7 +6,7 @@
 #include "StatementCache.h"
 
 #include "Database.h"
-#include "net/JsonRpc.h"
+#include "JsonRpc.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>

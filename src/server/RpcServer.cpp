@@ -4,7 +4,7 @@
 #include "RpcWorker.h"
 #include "ServerLog.h"
 
-#include "net/JsonRpc.h"
+#include "JsonRpc.h"
 
 #include <QHostAddress>
 #include <QTcpSocket>

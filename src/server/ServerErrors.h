@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/Exceptions.h"
+#include "VexErrors.h"
 
 // A client argument the server refuses (bad flag, malformed list, bad date):
 // answered with error -32000 and this Portuguese message.

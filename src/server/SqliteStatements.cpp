@@ -1,6 +1,6 @@
 #include "SqliteStatements.h"
 
-#include "services/Exceptions.h"
+#include "VexErrors.h"
 
 #include <QSqlDriver>
 

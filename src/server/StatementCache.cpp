@@ -3,7 +3,7 @@
 #include "PgStatements.h"
 #include "SqliteStatements.h"
 
-#include "services/Exceptions.h"
+#include "VexErrors.h"
 
 #include <QSqlDriver>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TFieldType.h"
+#include "TFieldType.h"
 
 #include <QList>
 #include <QString>

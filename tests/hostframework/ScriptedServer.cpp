@@ -1,6 +1,6 @@
 #include "ScriptedServer.h"
 
-#include "net/JsonRpc.h"
+#include "JsonRpc.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,4 +1,4 @@
-#include "data/OleDate.h"
+#include "OleDate.h"
 #include "data/TADOIBQuery.h"
 #include "data/TdtmDBGeral.h"
 #include "services/Exceptions.h"

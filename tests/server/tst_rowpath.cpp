@@ -4,8 +4,8 @@
 #include "StatementCache.h"
 
 #include "Database.h"
-#include "data/TDataPacketWriter.h"
-#include "services/Exceptions.h"
+#include "TDataPacketWriter.h"
+#include "VexErrors.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AcomPOLDataSets.h"
-#include "data/TDataPacket.h"
+#include "TDataPacket.h"
 
 #include <QJsonObject>
 #include <QObject>

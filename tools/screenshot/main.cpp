@@ -11,7 +11,7 @@
 
 #include "app/TApplication.h"
 #include "appserver/rdmAcomPOL.h"
-#include "data/OleDate.h"
+#include "OleDate.h"
 #include "data/TClientDataSet.h"
 #include "data/TdtmDBGeral.h"
 #include "services/Consiste.h"

@@ -2,6 +2,7 @@
 
 #include "TDataPacket.h"
 #include "TField.h"
+#include "TDataSetState.h"
 #include "TFieldType.h"
 
 #include <QList>

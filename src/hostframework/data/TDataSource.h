@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TFieldType.h"
+#include "TDataSetState.h"
 
 #include <QObject>
 #include <QPointer>

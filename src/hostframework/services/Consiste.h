@@ -1,7 +1,7 @@
 #pragma once
 
-#include "net/TServerReply.h"
-#include "data/TDataPacket.h"
+#include "TServerReply.h"
+#include "TDataPacket.h"
 
 #include <QString>
 

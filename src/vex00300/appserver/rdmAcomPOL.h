@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/TServerReply.h"
+#include "TServerReply.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "data/OleDate.h"
+#include "OleDate.h"
 
 #include <QTest>
 

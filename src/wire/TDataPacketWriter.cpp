@@ -1,7 +1,7 @@
 #include "TDataPacketWriter.h"
 
 #include "OleDate.h"
-#include "services/Exceptions.h"
+#include "VexErrors.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "Exceptions.h"
+#include "VexErrors.h"
 
 EVexError::EVexError(const QString &message)
     : m_message(message)

@@ -2,7 +2,7 @@
 
 #include "TDataPacketWriter.h"
 
-#include "services/Exceptions.h"
+#include "VexErrors.h"
 
 #include <QJsonArray>
 #include <QSet>

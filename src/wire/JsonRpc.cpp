@@ -1,6 +1,6 @@
 #include "JsonRpc.h"
 
-#include "services/Exceptions.h"
+#include "VexErrors.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

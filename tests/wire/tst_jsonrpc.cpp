@@ -1,5 +1,5 @@
-#include "net/JsonRpc.h"
-#include "services/Exceptions.h"
+#include "JsonRpc.h"
+#include "VexErrors.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

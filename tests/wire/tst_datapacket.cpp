@@ -1,5 +1,5 @@
-#include "data/TDataPacket.h"
-#include "services/Exceptions.h"
+#include "TDataPacket.h"
+#include "VexErrors.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

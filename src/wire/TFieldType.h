@@ -1,6 +1,6 @@
 #pragma once
 
-// Field and column types shared by the data sets, the data packet and the wire.
+// Column types of a data packet, and so of the data sets' fields.
 enum class TFieldType {
     ftString,    // variable length, at most Size characters
     ftFixedChar, // fixed length string
@@ -8,5 +8,3 @@ enum class TFieldType {
     ftDateTime,  // OLE day count (days since 1899-12-30, fraction = time of day)
     ftInteger,   // 64-bit integer
 };
-
-enum class TDataSetState { dsInactive, dsBrowse };
