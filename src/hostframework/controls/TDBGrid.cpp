@@ -1,6 +1,7 @@
 #include "TDBGrid.h"
 
 #include "data/TClientDataSet.h"
+#include "data/TDataLink.h"
 #include "data/TDataSource.h"
 #include "data/TField.h"
 #include "services/SafeCall.h"
@@ -147,8 +148,9 @@ private:
 };
 
 TDBGrid::TDBGrid(QWidget *parent)
-    : QTableView(parent), m_model(std::make_unique<Model>(this))
+    : QTableView(parent), m_model(std::make_unique<Model>(this)), m_link(new TDataLink(this))
 {
+    wireLink();
     setModel(m_model.get());
     setItemDelegate(new Delegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -166,52 +168,38 @@ TDBGrid::TDBGrid(QWidget *parent)
 
 TDBGrid::~TDBGrid()
 {
+    delete m_link; // its callbacks use the model and columns below
     setModel(nullptr);
     qDeleteAll(m_columns);
 }
 
 TDataSource *TDBGrid::DataSource() const
 {
-    return m_source;
+    return m_link->DataSource();
 }
 
 TClientDataSet *TDBGrid::dataSet() const
 {
-    return m_source ? m_source->DataSet() : nullptr;
+    return m_link->DataSet();
 }
 
 void TDBGrid::SetDataSource(TDataSource *source)
 {
-    if (source == m_source)
-        return;
-    disconnect(m_sourceConnection);
-    m_source = source;
-    if (m_source) {
-        m_sourceConnection = connect(m_source, &TDataSource::dataSetChanged, this,
-                                     &TDBGrid::attachDataSet);
-    }
-    attachDataSet();
+    m_link->SetDataSource(source);
 }
 
-void TDBGrid::attachDataSet()
+void TDBGrid::wireLink()
 {
-    for (const auto &connection : std::as_const(m_dataSetConnections))
-        disconnect(connection);
-    m_dataSetConnections.clear();
-    if (TClientDataSet *ds = dataSet()) {
-        m_dataSetConnections = {
-            connect(ds, &TClientDataSet::dataReset, this, &TDBGrid::onDataReset),
-            connect(ds, &TClientDataSet::stateChanged, this, &TDBGrid::onDataReset),
-            connect(ds, &TClientDataSet::currentRowChanged, this, &TDBGrid::syncCurrentIndex),
-            connect(ds, &TClientDataSet::fieldsChanged, this, [this] {
-                m_model->titlesChanged();
-                RefreshColumns();
-                viewport()->update();
-            }),
-        };
-    }
-    onDataReset();
-    RefreshColumns();
+    m_link->OnDataChanged = [this] {
+        onDataReset();
+        RefreshColumns();
+    };
+    m_link->OnRecordChanged = [this] { syncCurrentIndex(); };
+    m_link->OnLayoutChanged = [this] {
+        m_model->titlesChanged();
+        RefreshColumns();
+        viewport()->update();
+    };
 }
 
 void TDBGrid::onDataReset()
@@ -304,7 +292,7 @@ QString TDBGrid::cellText(int row, int dataCol) const
     if (!field)
         return {};
     TRecordScope scope(ds, row);
-    return field->DisplayText();
+    return field->ViewText();
 }
 
 int TDBGrid::firstVisibleColumn() const

@@ -14,6 +14,7 @@
 #include <memory>
 
 class TClientDataSet;
+class TDataLink;
 class TDataSource;
 class TField;
 
@@ -84,16 +85,14 @@ private:
     class Model;
     class Delegate;
     TClientDataSet *dataSet() const;
-    void attachDataSet();
+    void wireLink();
     void onDataReset();
     void syncCurrentIndex();
     int firstVisibleColumn() const;
 
     std::unique_ptr<Model> m_model;
     QList<TColumn *> m_columns;
-    QPointer<TDataSource> m_source;
-    QMetaObject::Connection m_sourceConnection;
-    QList<QMetaObject::Connection> m_dataSetConnections;
+    TDataLink *m_link;
     TGridOptions m_options = TGridOptions(0xF);
     bool m_syncing = false;
 };

@@ -1,7 +1,7 @@
 #include "TDBNavigator.h"
 
 #include "data/TClientDataSet.h"
-#include "data/TDataSource.h"
+#include "data/TDataLink.h"
 #include "services/SafeCall.h"
 
 #include <QHBoxLayout>
@@ -23,7 +23,7 @@ const NavButton kNavButtons[4] = {
 };
 } // namespace
 
-TDBNavigator::TDBNavigator(QWidget *parent) : QWidget(parent)
+TDBNavigator::TDBNavigator(QWidget *parent) : QWidget(parent), m_link(new TDataLink(this))
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -40,39 +40,29 @@ TDBNavigator::TDBNavigator(QWidget *parent) : QWidget(parent)
         m_buttons[i] = button;
         const auto move = kNavButtons[i].move;
         connect(button, &QToolButton::clicked, this, [this, move] {
-            TClientDataSet *ds = m_source ? m_source->DataSet() : nullptr;
+            TClientDataSet *ds = m_link->DataSet();
             if (ds && ds->Active())
                 SafeCall([ds, move] { (ds->*move)(); });
         });
     }
+    m_link->OnDataChanged = [this] { updateButtons(); };
+    m_link->OnRecordChanged = [this] { updateButtons(); };
     updateButtons();
+}
+
+TDBNavigator::~TDBNavigator()
+{
+    delete m_link;
+}
+
+TDataSource *TDBNavigator::DataSource() const
+{
+    return m_link->DataSource();
 }
 
 void TDBNavigator::SetDataSource(TDataSource *source)
 {
-    // One navigator per source for its lifetime, as the forms use it; a
-    // second call re-wires everything.
-    for (const auto &connection : std::as_const(m_connections))
-        disconnect(connection);
-    m_connections.clear();
-    m_source = source;
-    if (m_source) {
-        m_connections << connect(m_source, &TDataSource::dataSetChanged, this,
-                                 [this] { SetDataSource(m_source); });
-        m_connections << connect(m_source, &QObject::destroyed, this, [this] {
-            m_source = nullptr;
-            updateButtons();
-        });
-        if (TClientDataSet *ds = m_source->DataSet()) {
-            m_connections << connect(ds, &TClientDataSet::dataReset, this,
-                                     &TDBNavigator::updateButtons);
-            m_connections << connect(ds, &TClientDataSet::stateChanged, this,
-                                     &TDBNavigator::updateButtons);
-            m_connections << connect(ds, &TClientDataSet::currentRowChanged, this,
-                                     &TDBNavigator::updateButtons);
-        }
-    }
-    updateButtons();
+    m_link->SetDataSource(source);
 }
 
 QToolButton *TDBNavigator::button(int index) const
@@ -82,7 +72,7 @@ QToolButton *TDBNavigator::button(int index) const
 
 void TDBNavigator::updateButtons()
 {
-    const TClientDataSet *ds = m_source ? m_source->DataSet() : nullptr;
+    const TClientDataSet *ds = m_link->DataSet();
     const bool active = ds && ds->Active() && !ds->IsEmpty();
     const bool atFirst = !active || ds->CurrentRow() <= 0;
     const bool atLast = !active || ds->CurrentRow() >= ds->RecordCount() - 1;

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QList>
-#include <QMetaObject>
 #include <QWidget>
 
+class TDataLink;
 class TDataSource;
 class QToolButton;
 
@@ -13,15 +12,15 @@ class TDBNavigator : public QWidget
     Q_OBJECT
 public:
     explicit TDBNavigator(QWidget *parent = nullptr);
+    ~TDBNavigator() override;
     void SetDataSource(TDataSource *source);
-    TDataSource *DataSource() const { return m_source; }
+    TDataSource *DataSource() const;
 
     enum Button { nbFirst, nbPrior, nbNext, nbLast };
     QToolButton *button(int index) const;
 
 private:
     void updateButtons();
-    TDataSource *m_source = nullptr;
+    TDataLink *m_link;
     QToolButton *m_buttons[4] = {};
-    QList<QMetaObject::Connection> m_connections;
 };

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QString>
 
+class TDataLink;
 class TDataSource;
 
 // Label showing one field's display text of its data source's current row;
@@ -12,20 +13,16 @@ class TDBText : public QLabel
     Q_OBJECT
 public:
     explicit TDBText(QWidget *parent = nullptr);
+    ~TDBText() override;
 
     void SetDataSource(TDataSource *source);
-    TDataSource *DataSource() const { return m_source; }
+    TDataSource *DataSource() const;
     void SetDataField(const QString &fieldName);
     QString DataField() const { return m_fieldName; }
 
     void refresh();
 
 private:
-    TDataSource *m_source = nullptr;
+    TDataLink *m_link;
     QString m_fieldName;
-    QMetaObject::Connection m_connections[3];
-    QMetaObject::Connection m_fieldsConnection;
-    QMetaObject::Connection m_sourceConnection;
-
-    void attachDataSet();
 };

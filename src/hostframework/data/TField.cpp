@@ -6,6 +6,11 @@
 #include "services/Exceptions.h"
 
 #include <QLocale>
+#include <QLoggingCategory>
+
+#include <exception>
+
+Q_LOGGING_CATEGORY(lcField, "vex.data.field", QtInfoMsg)
 
 namespace {
 
@@ -124,6 +129,18 @@ QString TField::DisplayText() const
         return text;
     }
     return formattedText(true);
+}
+
+QString TField::ViewText() const noexcept
+{
+    try {
+        return DisplayText();
+    } catch (const std::exception &e) {
+        qCWarning(lcField) << m_fieldName << "get-text handler failed:" << e.what();
+    } catch (...) {
+        qCWarning(lcField) << m_fieldName << "get-text handler failed";
+    }
+    return {};
 }
 
 QString TField::EditText() const

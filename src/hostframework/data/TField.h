@@ -51,6 +51,9 @@ public:
     // is set it produces the text alone: it starts from an empty text.
     QString DisplayText() const;
     QString EditText() const;
+    // DisplayText for painting views: a failing get-text handler is logged
+    // and gives an empty text, since a view that paints must not throw.
+    QString ViewText() const noexcept;
 
 private:
     QString formattedText(bool displayText) const;
