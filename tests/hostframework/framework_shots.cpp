@@ -83,7 +83,7 @@ QWidget *controlsDemo()
     grid->addWidget(name, 0, 3);
     grid->addWidget(new QLabel(QStringLiteral("Entrega")), 1, 0);
     grid->addWidget(ini, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Terça (dica da data válida)")), 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("dica: Terça (dia da semana)")), 1, 3);
     grid->addWidget(new QLabel(QStringLiteral("Até")), 2, 0);
     grid->addWidget(fin, 2, 1);
     grid->addWidget(new QLabel(QStringLiteral("meia data: \"Data inválida.\" ao sair")), 2, 3);

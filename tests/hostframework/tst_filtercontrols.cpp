@@ -16,6 +16,7 @@
 #include "services/HostDisplays.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -123,6 +124,8 @@ private Q_SLOTS:
     void cleanup();
     void dateTyping_data();
     void dateTyping();
+    void calendar_data();
+    void calendar();
     void maskEdit_data();
     void maskEdit();
     void exitCheck_data();
@@ -226,6 +229,44 @@ void tst_FilterControls::dateTyping()
     edit.Clear();
     QVERIFY(edit.IsBlank());
     QCOMPARE(edit.GetDate(), 0.0);
+}
+
+void tst_FilterControls::calendar_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<bool>("pick");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("pick over a half-typed date") << "3102" << true << "15/03/2027";
+    QTest::newRow("Esc keeps the text") << "3102" << false << "31/02/";
+}
+
+void tst_FilterControls::calendar()
+{
+    QFETCH(QString, start);
+    QFETCH(bool, pick);
+    QFETCH(QString, shown);
+    FilterDialog dialog;
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.depIni->setFocus(Qt::TabFocusReason);
+    dialog.depIni->setCursorPosition(0);
+    QTest::keyClicks(dialog.depIni, start);
+    QString title;
+    onModal(m_owner.get(), [&](QWidget *modal) {
+        title = modal->windowTitle();
+        auto *calendar = modal->findChild<QCalendarWidget *>();
+        calendar->setSelectedDate(QDate(2027, 3, 15));
+        QTest::keyClick(calendar->focusWidget() ? calendar->focusWidget() : calendar,
+                        pick ? Qt::Key_Return : Qt::Key_Escape);
+    });
+    QTest::keyClick(dialog.depIni, Qt::Key_Down, Qt::AltModifier);
+    QTest::qWait(50);
+    QCOMPARE(title, QStringLiteral("Calendário"));
+    QCOMPARE(dialog.depIni->Text(), shown);
+    QVERIFY(m_messages.isEmpty()); // the pop-up is not leaving the edit
+    QCOMPARE(dialog.focusWidget(), dialog.depIni);
 }
 
 void tst_FilterControls::maskEdit_data()

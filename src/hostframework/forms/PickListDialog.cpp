@@ -77,10 +77,13 @@ PickListDialog::PickListDialog(TClientDataSet *dataSet, const TOptions &options,
         if (field->Visible())
             m_view->setColumnWidth(column++, field->DisplayWidth() * charWidth + 16);
     }
-    if (options.tree)
+    if (options.tree) {
         fillTree();
-    else
+        // The code column also holds the tree's indentation.
+        m_view->setColumnWidth(0, m_view->columnWidth(0) + m_view->indentation() * m_deepest);
+    } else {
         fillList();
+    }
     resize(560, 380);
     restoreLayout();
 
