@@ -24,15 +24,18 @@ namespace {
 TDataPacket productRows()
 {
     TDataPacket packet;
-    packet.fields = {{"CDARVPROD", TFieldType::ftString, 20},
-                     {"CDPRODUTO", TFieldType::ftString, 10},
-                     {"NMPRODUTO", TFieldType::ftString, 50}};
-    packet.rows = {{"01", "G1", "Alimentos"},          {"0101", "S11", "Grãos"},
-                   {"01010001", "000001", "Arroz tipo 1"},
-                   {"01010002", "000002", "Feijão carioca"},
-                   {"0102", "S12", "Óleos"},           {"01020001", "000004", "Óleo de soja"},
-                   {"02", "G2", "Limpeza"},            {"0201", "S21", "Sabões"},
-                   {"02010001", "000003", "Sabão em pó"}};
+    packet.fields = { { "CDARVPROD", TFieldType::ftString, 20 },
+                      { "CDPRODUTO", TFieldType::ftString, 10 },
+                      { "NMPRODUTO", TFieldType::ftString, 50 } };
+    packet.rows = { { "01", "G1", "Alimentos" },
+                    { "0101", "S11", "Grãos" },
+                    { "01010001", "000001", "Arroz tipo 1" },
+                    { "01010002", "000002", "Feijão carioca" },
+                    { "0102", "S12", "Óleos" },
+                    { "01020001", "000004", "Óleo de soja" },
+                    { "02", "G2", "Limpeza" },
+                    { "0201", "S21", "Sabões" },
+                    { "02010001", "000003", "Sabão em pó" } };
     return packet;
 }
 
@@ -129,15 +132,17 @@ int main(int argc, char **argv)
     branches.FieldByName("CDFILIAL")->SetDisplayWidth(8);
     branches.AddField("NMFILIAL", TFieldType::ftString, 30)->SetDisplayLabel("Nome");
     TDataPacket rows;
-    rows.fields = {{"IDMARCADO", TFieldType::ftFixedChar, 1},
-                   {"CDFILIAL", TFieldType::ftString, 4},
-                   {"NMFILIAL", TFieldType::ftString, 30}};
-    rows.rows = {{"N", "0001", "Campinas"},  {"N", "0002", "Ribeirão Preto"},
-                 {"N", "0003", "Santos"},    {"N", "0004", "São José dos Campos"},
-                 {"N", "0005", "Sorocaba"}};
+    rows.fields = { { "IDMARCADO", TFieldType::ftFixedChar, 1 },
+                    { "CDFILIAL", TFieldType::ftString, 4 },
+                    { "NMFILIAL", TFieldType::ftString, 30 } };
+    rows.rows = { { "N", "0001", "Campinas" },
+                  { "N", "0002", "Ribeirão Preto" },
+                  { "N", "0003", "Santos" },
+                  { "N", "0004", "São José dos Campos" },
+                  { "N", "0005", "Sorocaba" } };
     branches.LoadFromPacket(rows);
     MultiSelectDialog multi(&branches, QStringLiteral("CDFILIAL"),
-                            QStringLiteral("Filial Solicitante"), {"0002", "0004"});
+                            QStringLiteral("Filial Solicitante"), { "0002", "0004" });
     ok = save(multi, dir, "multiselection.png") && ok;
 
     SearchDialog search(&branches);

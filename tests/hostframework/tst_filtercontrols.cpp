@@ -63,16 +63,16 @@ void loadProducts(TClientDataSet &ds)
     ds.FieldByName("CDARVPROD")->SetEditMask(Corvel::DBPict(TPictType::ptProduto));
     ds.AddField("CDPRODUTO", TFieldType::ftString, 10)->SetVisible(false);
     ds.AddField("NMPRODUTO", TFieldType::ftString, 50)->SetDisplayLabel("Nome");
-    ds.LoadFromPacket(packetOf({{"CDARVPROD", TFieldType::ftString, 20},
-                                {"CDPRODUTO", TFieldType::ftString, 10},
-                                {"NMPRODUTO", TFieldType::ftString, 50}},
-                               {{"01", "G1", "Alimentos"},
-                                {"0101", "S11", "Grãos"},
-                                {"01010001", "000001", "Arroz tipo 1"},
-                                {"01010002", "000002", "Feijão carioca"},
-                                {"02", "G2", "Limpeza"},
-                                {"0201", "S21", "Sabões"},
-                                {"02010001", "000003", "Sabão em pó"}}));
+    ds.LoadFromPacket(packetOf({ { "CDARVPROD", TFieldType::ftString, 20 },
+                                 { "CDPRODUTO", TFieldType::ftString, 10 },
+                                 { "NMPRODUTO", TFieldType::ftString, 50 } },
+                               { { "01", "G1", "Alimentos" },
+                                 { "0101", "S11", "Grãos" },
+                                 { "01010001", "000001", "Arroz tipo 1" },
+                                 { "01010002", "000002", "Feijão carioca" },
+                                 { "02", "G2", "Limpeza" },
+                                 { "0201", "S21", "Sabões" },
+                                 { "02010001", "000003", "Sabão em pó" } }));
 }
 
 void loadBranches(TClientDataSet &ds, const QStringList &codes)
@@ -82,10 +82,10 @@ void loadBranches(TClientDataSet &ds, const QStringList &codes)
     ds.AddField("NMFILIAL", TFieldType::ftString, 30)->SetDisplayLabel("Nome");
     QList<QVariantList> rows;
     for (const QString &code : codes)
-        rows << QVariantList{"N", code, "Filial " + code};
-    ds.LoadFromPacket(packetOf({{"IDMARCADO", TFieldType::ftFixedChar, 1},
-                                {"CDFILIAL", TFieldType::ftString, 4},
-                                {"NMFILIAL", TFieldType::ftString, 30}},
+        rows << QVariantList { "N", code, "Filial " + code };
+    ds.LoadFromPacket(packetOf({ { "IDMARCADO", TFieldType::ftFixedChar, 1 },
+                                 { "CDFILIAL", TFieldType::ftString, 4 },
+                                 { "NMFILIAL", TFieldType::ftString, 30 } },
                                rows));
 }
 
@@ -177,17 +177,22 @@ void tst_FilterControls::dateTyping_data()
     QTest::addColumn<QDate>("date"); // invalid: GetDate gives 0 (blank) or refuses
     QTest::addColumn<QString>("weekday");
 
-    QTest::newRow("typed digits") << "01122026" << "01/12/2026" << true << QDate(2026, 12, 1)
-                                  << "Terça";
-    QTest::newRow("blank") << "" << "//" << true << QDate() << "";
-    QTest::newRow("leap day") << "29022028" << "29/02/2028" << true << QDate(2028, 2, 29)
-                              << "Terça";
-    QTest::newRow("no leap day") << "29022027" << "29/02/2027" << false << QDate() << "";
-    QTest::newRow("31 February") << "31022026" << "31/02/2026" << false << QDate() << "";
-    QTest::newRow("day zero") << "00012026" << "00/01/2026" << false << QDate() << "";
-    QTest::newRow("half typed") << "0112" << "01/12/" << false << QDate() << "";
-    QTest::newRow("letters ignored") << "0a1b12c2026" << "01/12/2026" << true
-                                     << QDate(2026, 12, 1) << "Terça";
+    QTest::newRow("typed digits") << "01122026"
+                                  << "01/12/2026" << true << QDate(2026, 12, 1) << "Terça";
+    QTest::newRow("blank") << ""
+                           << "//" << true << QDate() << "";
+    QTest::newRow("leap day") << "29022028"
+                              << "29/02/2028" << true << QDate(2028, 2, 29) << "Terça";
+    QTest::newRow("no leap day") << "29022027"
+                                 << "29/02/2027" << false << QDate() << "";
+    QTest::newRow("31 February") << "31022026"
+                                 << "31/02/2026" << false << QDate() << "";
+    QTest::newRow("day zero") << "00012026"
+                              << "00/01/2026" << false << QDate() << "";
+    QTest::newRow("half typed") << "0112"
+                                << "01/12/" << false << QDate() << "";
+    QTest::newRow("letters ignored") << "0a1b12c2026"
+                                     << "01/12/2026" << true << QDate(2026, 12, 1) << "Terça";
 }
 
 void tst_FilterControls::dateTyping()
@@ -216,7 +221,7 @@ void tst_FilterControls::dateTyping()
         QVERIFY(m_messages.isEmpty());
     } catch (const EAbort &) {
         QVERIFY(!valid);
-        QCOMPARE(m_messages, QStringList{"Data inválida."});
+        QCOMPARE(m_messages, QStringList { "Data inválida." });
     }
     if (date.isValid()) {
         QCOMPARE(edit.palette().color(QPalette::Text), QColor(Qt::blue));
@@ -277,12 +282,27 @@ void tst_FilterControls::maskEdit_data()
     QTest::addColumn<QString>("value");
 
     const QString product = Corvel::DBPict(TPictType::ptProduto);
-    QTest::newRow("branch upper case") << ">aaaa;0; " << "ab1" << "AB1" << "AB1";
-    QTest::newRow("branch set by code") << ">aaaa;0; " << "=0001" << "0001" << "0001";
-    QTest::newRow("product typed") << product << "01020003" << "01.02.0003" << "01020003";
-    QTest::newRow("product set stored") << product << "=01020003" << "01.02.0003" << "01020003";
-    QTest::newRow("product half typed") << product << "0102" << "01.02." << "0102";
-    QTest::newRow("no mask") << "" << "abc" << "abc" << "abc";
+    QTest::newRow("branch upper case") << ">aaaa;0; "
+                                       << "ab1"
+                                       << "AB1"
+                                       << "AB1";
+    QTest::newRow("branch set by code") << ">aaaa;0; "
+                                        << "=0001"
+                                        << "0001"
+                                        << "0001";
+    QTest::newRow("product typed") << product << "01020003"
+                                   << "01.02.0003"
+                                   << "01020003";
+    QTest::newRow("product set stored") << product << "=01020003"
+                                        << "01.02.0003"
+                                        << "01020003";
+    QTest::newRow("product half typed") << product << "0102"
+                                        << "01.02."
+                                        << "0102";
+    QTest::newRow("no mask") << ""
+                             << "abc"
+                             << "abc"
+                             << "abc";
 }
 
 void tst_FilterControls::maskEdit()
@@ -317,18 +337,36 @@ void tst_FilterControls::exitCheck_data()
     QTest::addColumn<bool>("backInIni");
     QTest::addColumn<bool>("open");
 
-    QTest::newRow("tab from invalid") << "31022026" << "" << "tab" << 1 << true << true;
-    QTest::newRow("tab from half typed") << "0112" << "" << "tab" << 1 << true << true;
-    QTest::newRow("tab from valid") << "01122026" << "" << "tab" << 0 << false << true;
-    QTest::newRow("tab from blank") << "" << "" << "tab" << 0 << false << true;
-    QTest::newRow("click into the next edit") << "31022026" << "" << "click" << 1 << true << true;
-    QTest::newRow("next edit invalid too: no ping-pong")
-        << "31022026" << "00002026" << "tab" << 1 << true << true;
-    QTest::newRow("message box takes the focus") << "31022026" << "" << "tabModal" << 1 << true
-                                                 << true;
-    QTest::newRow("Esc cancels") << "31022026" << "" << "esc" << 0 << true << false;
-    QTest::newRow("cancel button") << "31022026" << "" << "sbtCancela" << 0 << true << false;
-    QTest::newRow("focusable cancel") << "31022026" << "" << "btnFechar" << 0 << false << false;
+    QTest::newRow("tab from invalid") << "31022026"
+                                      << ""
+                                      << "tab" << 1 << true << true;
+    QTest::newRow("tab from half typed") << "0112"
+                                         << ""
+                                         << "tab" << 1 << true << true;
+    QTest::newRow("tab from valid") << "01122026"
+                                    << ""
+                                    << "tab" << 0 << false << true;
+    QTest::newRow("tab from blank") << ""
+                                    << ""
+                                    << "tab" << 0 << false << true;
+    QTest::newRow("click into the next edit") << "31022026"
+                                              << ""
+                                              << "click" << 1 << true << true;
+    QTest::newRow("next edit invalid too: no ping-pong") << "31022026"
+                                                         << "00002026"
+                                                         << "tab" << 1 << true << true;
+    QTest::newRow("message box takes the focus") << "31022026"
+                                                 << ""
+                                                 << "tabModal" << 1 << true << true;
+    QTest::newRow("Esc cancels") << "31022026"
+                                 << ""
+                                 << "esc" << 0 << true << false;
+    QTest::newRow("cancel button") << "31022026"
+                                   << ""
+                                   << "sbtCancela" << 0 << true << false;
+    QTest::newRow("focusable cancel") << "31022026"
+                                      << ""
+                                      << "btnFechar" << 0 << false << false;
 }
 
 void tst_FilterControls::exitCheck()
@@ -400,22 +438,26 @@ void tst_FilterControls::pickList_data()
     QTest::addColumn<int>("visible");
     QTest::addColumn<int>("picked"); // -1: no pick, no after event
 
-    QTest::newRow("Enter picks the current") << false << "" << "" << int(Qt::Key_Return) << 7 << 0;
-    QTest::newRow("filter by name") << false << "" << "feijão" << int(Qt::Key_Return) << 1 << 3;
-    QTest::newRow("filter by hidden code") << false << "" << "000003" << int(Qt::Key_Return) << 1
-                                           << 6;
-    QTest::newRow("filter by shown code") << false << "" << "01.01.0001" << int(Qt::Key_Enter)
-                                          << 1 << 2;
-    QTest::newRow("Esc picks nothing") << false << "" << "" << int(Qt::Key_Escape) << 7 << -1;
-    QTest::newRow("nothing matches") << false << "" << "xyz" << int(Qt::Key_Return) << 0 << -1;
-    QTest::newRow("opens on the typed code") << false << "01010002" << "" << int(Qt::Key_Return)
-                                             << 7 << 3;
-    QTest::newRow("tree: a group is not picked") << true << "" << "" << int(Qt::Key_Return) << 3
-                                                 << -1;
-    QTest::newRow("tree: filter to an item") << true << "" << "sabão em" << int(Qt::Key_Return)
-                                             << 1 << 6;
-    QTest::newRow("tree: opens on the typed code") << true << "02010001" << ""
-                                                   << int(Qt::Key_Return) << 3 << 6;
+    QTest::newRow("Enter picks the current") << false << ""
+                                             << "" << int(Qt::Key_Return) << 7 << 0;
+    QTest::newRow("filter by name") << false << ""
+                                    << "feijão" << int(Qt::Key_Return) << 1 << 3;
+    QTest::newRow("filter by hidden code") << false << ""
+                                           << "000003" << int(Qt::Key_Return) << 1 << 6;
+    QTest::newRow("filter by shown code") << false << ""
+                                          << "01.01.0001" << int(Qt::Key_Enter) << 1 << 2;
+    QTest::newRow("Esc picks nothing") << false << ""
+                                       << "" << int(Qt::Key_Escape) << 7 << -1;
+    QTest::newRow("nothing matches") << false << ""
+                                     << "xyz" << int(Qt::Key_Return) << 0 << -1;
+    QTest::newRow("opens on the typed code") << false << "01010002"
+                                             << "" << int(Qt::Key_Return) << 7 << 3;
+    QTest::newRow("tree: a group is not picked") << true << ""
+                                                 << "" << int(Qt::Key_Return) << 3 << -1;
+    QTest::newRow("tree: filter to an item") << true << ""
+                                             << "sabão em" << int(Qt::Key_Return) << 1 << 6;
+    QTest::newRow("tree: opens on the typed code") << true << "02010001"
+                                                   << "" << int(Qt::Key_Return) << 3 << 6;
 }
 
 void tst_FilterControls::pickList()
@@ -463,7 +505,7 @@ void tst_FilterControls::pickList()
     QTest::keyClick(edit, Qt::Key_F2); // F2 in the edit opens the list
     QCOMPARE(befores, 1);
     QCOMPARE(shown, visible);
-    QCOMPARE(afters, picked < 0 ? QList<int>{} : QList<int>{picked});
+    QCOMPARE(afters, picked < 0 ? QList<int> {} : QList<int> { picked });
     QCOMPARE(ds.CurrentRow(), picked < 0 ? 0 : picked);
     QVERIFY(m_errors.isEmpty());
 }
@@ -474,8 +516,8 @@ void tst_FilterControls::pickListEmptyOrStopped_data()
     QTest::addColumn<bool>("proceed");
     QTest::addColumn<QStringList>("errors");
 
-    QTest::newRow("empty data set") << true << true << QStringList{"Não há produto cadastrado."};
-    QTest::newRow("before event stops") << false << false << QStringList{};
+    QTest::newRow("empty data set") << true << true << QStringList { "Não há produto cadastrado." };
+    QTest::newRow("before event stops") << false << false << QStringList {};
 }
 
 void tst_FilterControls::pickListEmptyOrStopped()
@@ -486,9 +528,9 @@ void tst_FilterControls::pickListEmptyOrStopped()
     TClientDataSet ds("qryProduto");
     loadProducts(ds);
     if (empty)
-        ds.LoadFromPacket(packetOf({{"CDARVPROD", TFieldType::ftString, 20},
-                                    {"CDPRODUTO", TFieldType::ftString, 10},
-                                    {"NMPRODUTO", TFieldType::ftString, 50}},
+        ds.LoadFromPacket(packetOf({ { "CDARVPROD", TFieldType::ftString, 20 },
+                                     { "CDPRODUTO", TFieldType::ftString, 10 },
+                                     { "NMPRODUTO", TFieldType::ftString, 50 } },
                                    {}));
     TDataSource source;
     source.SetDataSet(&ds);
@@ -518,14 +560,26 @@ void tst_FilterControls::multiSelection_data()
     QTest::addColumn<QString>("count");
     QTest::addColumn<QString>("result");
 
-    QTest::newRow("pre-marked") << "0002,0004" << "" << true << "2 selecionados" << "0002,0004";
-    QTest::newRow("space adds in data-set order")
-        << "0003" << "0" << true << "2 selecionados" << "0001,0003";
-    QTest::newRow("space removes") << "0001,0003" << "0" << true << "1 selecionados" << "0003";
-    QTest::newRow("mark all") << "" << "A" << true << "4 selecionados" << "0001,0002,0003,0004";
-    QTest::newRow("mark none") << "0001" << "N" << true << "0 selecionados" << "";
-    QTest::newRow("invert") << "0002" << "I" << true << "3 selecionados" << "0001,0003,0004";
-    QTest::newRow("cancel keeps the list") << "0002" << "A" << false << "4 selecionados"
+    QTest::newRow("pre-marked") << "0002,0004"
+                                << "" << true << "2 selecionados"
+                                << "0002,0004";
+    QTest::newRow("space adds in data-set order") << "0003"
+                                                  << "0" << true << "2 selecionados"
+                                                  << "0001,0003";
+    QTest::newRow("space removes") << "0001,0003"
+                                   << "0" << true << "1 selecionados"
+                                   << "0003";
+    QTest::newRow("mark all") << ""
+                              << "A" << true << "4 selecionados"
+                              << "0001,0002,0003,0004";
+    QTest::newRow("mark none") << "0001"
+                               << "N" << true << "0 selecionados"
+                               << "";
+    QTest::newRow("invert") << "0002"
+                            << "I" << true << "3 selecionados"
+                            << "0001,0003,0004";
+    QTest::newRow("cancel keeps the list") << "0002"
+                                           << "A" << false << "4 selecionados"
                                            << "0002";
 }
 
@@ -537,7 +591,7 @@ void tst_FilterControls::multiSelection()
     QFETCH(QString, count);
     QFETCH(QString, result);
     TClientDataSet ds("cdsFilial");
-    loadBranches(ds, {"0001", "0002", "0003", "0004"});
+    loadBranches(ds, { "0001", "0002", "0003", "0004" });
     TDataSource source;
     source.SetDataSet(&ds);
     QString shownCount;
@@ -578,9 +632,9 @@ void tst_FilterControls::multiSelectionRefusesKey_data()
     QTest::addColumn<QStringList>("keys");
     QTest::addColumn<QString>("message"); // part of it; "" for the empty data set
 
-    QTest::newRow("comma") << QStringList{"0001", "0,02"} << "vírgula";
-    QTest::newRow("a space") << QStringList{"0001", "0 2"} << "somente letras e dígitos";
-    QTest::newRow("empty data set") << QStringList{} << "Nenhum registro para selecionar.";
+    QTest::newRow("comma") << QStringList { "0001", "0,02" } << "vírgula";
+    QTest::newRow("a space") << QStringList { "0001", "0 2" } << "somente letras e dígitos";
+    QTest::newRow("empty data set") << QStringList {} << "Nenhum registro para selecionar.";
 }
 
 void tst_FilterControls::multiSelectionRefusesKey()
@@ -614,10 +668,14 @@ void tst_FilterControls::procura_data()
     QTest::addColumn<QList<int>>("rows");
     QTest::addColumn<int>("notFound");
 
-    QTest::newRow("forward wraps round") << "Sim" << "nnn" << QList<int>{2, 0, 2} << 0;
-    QTest::newRow("backward wraps round") << "Não" << "ppp" << QList<int>{3, 1, 3} << 0;
-    QTest::newRow("both ways") << "Sim" << "np" << QList<int>{2, 0} << 0;
-    QTest::newRow("not found") << "Talvez" << "n" << QList<int>{} << 1;
+    QTest::newRow("forward wraps round") << "Sim"
+                                         << "nnn" << QList<int> { 2, 0, 2 } << 0;
+    QTest::newRow("backward wraps round") << "Não"
+                                          << "ppp" << QList<int> { 3, 1, 3 } << 0;
+    QTest::newRow("both ways") << "Sim"
+                               << "np" << QList<int> { 2, 0 } << 0;
+    QTest::newRow("not found") << "Talvez"
+                               << "n" << QList<int> {} << 1;
 }
 
 void tst_FilterControls::procura()
@@ -633,9 +691,9 @@ void tst_FilterControls::procura()
     flag->OnGetText = [](TField *sender, QString &shown, bool) {
         shown = sender->AsString() == "S" ? QStringLiteral("Sim") : QStringLiteral("Não");
     };
-    ds.LoadFromPacket(packetOf({{"NRSOLICMP", TFieldType::ftString, 10},
-                                {"IDSOLIAPROV", TFieldType::ftString, 1}},
-                               {{"S001", "S"}, {"S002", "N"}, {"S003", "S"}, {"S004", "N"}}));
+    ds.LoadFromPacket(packetOf(
+        { { "NRSOLICMP", TFieldType::ftString, 10 }, { "IDSOLIAPROV", TFieldType::ftString, 1 } },
+        { { "S001", "S" }, { "S002", "N" }, { "S003", "S" }, { "S004", "N" } }));
     QList<int> scrolled;
     ds.AfterScroll = [&scrolled](TClientDataSet *sender) { scrolled << sender->CurrentRow(); };
     bool stayedOpen = false;

@@ -53,12 +53,13 @@ const char *const kProducts[] = {
 // The product query as the filter dialog declares it.
 void declareProductQuery(TADOIBQuery &query)
 {
-    query.SQL = QStringList{"SELECT", "   CDPRODUTO,", "   CDARVPROD,", "   NMPRODUTO,",
-                            "   CDNVPRODUTO", "FROM", "   PRODUTO", "ORDER BY", "   CDARVPROD"};
-    query.SQL_ORACLE = QStringList{"SELECT CDARVPROD, CDPRODUTO, NMPRODUTO", "FROM PRODUTO",
-                                   "ORDER BY CDARVPROD"};
+    query.SQL = QStringList { "SELECT",        "   CDPRODUTO,",  "   CDARVPROD,",
+                              "   NMPRODUTO,", "   CDNVPRODUTO", "FROM",
+                              "   PRODUTO",    "ORDER BY",       "   CDARVPROD" };
+    query.SQL_ORACLE = QStringList { "SELECT CDARVPROD, CDPRODUTO, NMPRODUTO", "FROM PRODUTO",
+                                     "ORDER BY CDARVPROD" };
     query.SQL_MSSQL = query.SQL_ORACLE;
-    query.SQL_IB = QStringList{"THIS IS NOT FOR SQLITE"};
+    query.SQL_IB = QStringList { "THIS IS NOT FOR SQLITE" };
     query.AddField("CDARVPROD", TFieldType::ftString, 20)->SetDisplayLabel("Código");
     TField *code = query.AddField("CDPRODUTO", TFieldType::ftString, 10);
     code->SetRequired(true);
@@ -92,13 +93,13 @@ void tst_FilterCore::keyList_data()
     QTest::addColumn<int>("maxLength");
     QTest::addColumn<QString>("list"); // expected text, or "!" + part of the refusal
 
-    QTest::newRow("two") << QStringList{"0001", "0007"} << 4 << "0001,0007";
-    QTest::newRow("none") << QStringList{} << 4 << "";
-    QTest::newRow("comma") << QStringList{"0001", "00,7"} << 4 << "!vírgula";
-    QTest::newRow("space") << QStringList{"00 7"} << 4 << "!somente letras e dígitos";
-    QTest::newRow("quote") << QStringList{"0'7"} << 4 << "!somente letras e dígitos";
-    QTest::newRow("too long, never cut") << QStringList{"00071"} << 4 << "!mais de 4";
-    QTest::newRow("no size limit") << QStringList{"123456789012345"} << 0 << "123456789012345";
+    QTest::newRow("two") << QStringList { "0001", "0007" } << 4 << "0001,0007";
+    QTest::newRow("none") << QStringList {} << 4 << "";
+    QTest::newRow("comma") << QStringList { "0001", "00,7" } << 4 << "!vírgula";
+    QTest::newRow("space") << QStringList { "00 7" } << 4 << "!somente letras e dígitos";
+    QTest::newRow("quote") << QStringList { "0'7" } << 4 << "!somente letras e dígitos";
+    QTest::newRow("too long, never cut") << QStringList { "00071" } << 4 << "!mais de 4";
+    QTest::newRow("no size limit") << QStringList { "123456789012345" } << 0 << "123456789012345";
     QStringList many;
     for (int i = 0; i <= KeyList::MaxKeys; ++i)
         many << QString::number(i);
@@ -127,16 +128,19 @@ void tst_FilterCore::productTree_data()
 {
     QTest::addColumn<QStringList>("codes");
     QTest::addColumn<bool>("withLevels");
-    QTest::addColumn<QString>("parents");  // parent node per node, "-" for none
+    QTest::addColumn<QString>("parents"); // parent node per node, "-" for none
     QTest::addColumn<QString>("pickable"); // 1 per pickable node
 
-    const QStringList tree{"01", "0101", "01010001", "01010002", "02", "0201", "02010001"};
-    QTest::newRow("levels from the mask") << tree << false << "-011-45" << "0011001";
-    QTest::newRow("levels from CDNVPRODUTO") << tree << true << "-011-45" << "0011001";
-    QTest::newRow("items without groups") << QStringList{"01010001", "02010001"} << false
-                                          << "--" << "11";
+    const QStringList tree { "01", "0101", "01010001", "01010002", "02", "0201", "02010001" };
+    QTest::newRow("levels from the mask") << tree << false << "-011-45"
+                                          << "0011001";
+    QTest::newRow("levels from CDNVPRODUTO") << tree << true << "-011-45"
+                                             << "0011001";
+    QTest::newRow("items without groups") << QStringList { "01010001", "02010001" } << false << "--"
+                                          << "11";
     QTest::newRow("a group without items picks nothing")
-        << QStringList{"01", "0101", "02"} << false << "-0-" << "000";
+        << QStringList { "01", "0101", "02" } << false << "-0-"
+        << "000";
 }
 
 void tst_FilterCore::productTree()
@@ -152,15 +156,15 @@ void tst_FilterCore::productTree()
     if (withLevels)
         ds.AddField("CDNVPRODUTO", TFieldType::ftInteger);
     TDataPacket packet;
-    packet.fields = {{"CDARVPROD", TFieldType::ftString, 20},
-                     {"NMPRODUTO", TFieldType::ftString, 50},
-                     {"CDNVPRODUTO", TFieldType::ftInteger, 0}};
+    packet.fields = { { "CDARVPROD", TFieldType::ftString, 20 },
+                      { "NMPRODUTO", TFieldType::ftString, 50 },
+                      { "CDNVPRODUTO", TFieldType::ftInteger, 0 } };
     for (const QString &code : codes)
-        packet.rows << QVariantList{code, "x" + code, qint64(ProductTree::levelOf(code, mask))};
+        packet.rows << QVariantList { code, "x" + code, qint64(ProductTree::levelOf(code, mask)) };
     ds.LoadFromPacket(packet);
 
-    const ProductTree built = ProductTree::build(&ds, "CDARVPROD", "CDNVPRODUTO", "NMPRODUTO",
-                                                 mask);
+    const ProductTree built
+        = ProductTree::build(&ds, "CDARVPROD", "CDNVPRODUTO", "NMPRODUTO", mask);
     QString gotParents;
     QString gotPickable;
     for (int i = 0; i < built.Nodes().size(); ++i) {
@@ -178,16 +182,30 @@ void tst_FilterCore::validEx_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("result"); // the stored code, or "!" + the error text
 
-    QTest::newRow("masked") << "01.01.0002" << "" << "01010002";
-    QTest::newRow("unmasked") << "01010001" << "" << "01010001";
-    QTest::newRow("group codes are rows too") << "01.01" << "" << "0101";
-    QTest::newRow("not found") << "09.09.0009" << ""
+    QTest::newRow("masked") << "01.01.0002"
+                            << ""
+                            << "01010002";
+    QTest::newRow("unmasked") << "01010001"
+                              << ""
+                              << "01010001";
+    QTest::newRow("group codes are rows too") << "01.01"
+                                              << ""
+                                              << "0101";
+    QTest::newRow("not found") << "09.09.0009"
+                               << ""
                                << "!Produto não cadastrado: 09.09.0009.";
-    QTest::newRow("own message") << "09.09.0009" << "Produto inválido para o OL."
+    QTest::newRow("own message") << "09.09.0009"
+                                 << "Produto inválido para o OL."
                                  << "!Produto inválido para o OL.";
-    QTest::newRow("half typed") << "01.01.00__" << "" << "!Produto não cadastrado: 01.01.00__.";
-    QTest::newRow("quote in a stored code") << "02'01" << "" << "02'01";
-    QTest::newRow("quote, no such code") << "01'01" << "" << "!Produto não cadastrado: 01'01.";
+    QTest::newRow("half typed") << "01.01.00__"
+                                << ""
+                                << "!Produto não cadastrado: 01.01.00__.";
+    QTest::newRow("quote in a stored code") << "02'01"
+                                            << ""
+                                            << "02'01";
+    QTest::newRow("quote, no such code") << "01'01"
+                                         << ""
+                                         << "!Produto não cadastrado: 01'01.";
 }
 
 void tst_FilterCore::validEx()
@@ -224,12 +242,12 @@ void tst_FilterCore::dadosProduto_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<QStringList>("data"); // empty: no such product
 
-    QTest::newRow("item") << "01010002" << QStringList{"Feijão carioca", "000002", "KG", "3"};
-    QTest::newRow("group") << "01" << QStringList{"Alimentos", "G1", "", "1"};
+    QTest::newRow("item") << "01010002" << QStringList { "Feijão carioca", "000002", "KG", "3" };
+    QTest::newRow("group") << "01" << QStringList { "Alimentos", "G1", "", "1" };
     QTest::newRow("quote bound, not pasted")
-        << "02'01" << QStringList{"Código com aspa", "Q'1", "UN", "3"};
-    QTest::newRow("injection finds nothing") << "' OR '1'='1" << QStringList{};
-    QTest::newRow("unknown") << "99999999" << QStringList{};
+        << "02'01" << QStringList { "Código com aspa", "Q'1", "UN", "3" };
+    QTest::newRow("injection finds nothing") << "' OR '1'='1" << QStringList {};
+    QTest::newRow("unknown") << "99999999" << QStringList {};
 }
 
 void tst_FilterCore::dadosProduto()
@@ -258,16 +276,26 @@ void tst_FilterCore::recordSearch_data()
     QTest::addColumn<int>("found");
 
     // Rows: 0 S 10.5, 1 N 7, 2 S 1.234,5, 3 N 0
-    QTest::newRow("coded word forward") << "Sim" << "" << false << false << 0 << 2;
-    QTest::newRow("coded word wraps") << "Sim" << "" << false << false << 2 << 0;
-    QTest::newRow("backward wraps") << "Não" << "" << false << true << 1 << 3;
-    QTest::newRow("backward") << "Não" << "" << false << true << 3 << 1;
-    QTest::newRow("formatted number") << "1.234,5" << "" << false << false << 0 << 2;
-    QTest::newRow("starts with the shown word") << "N" << "IDAPROV" << true << false << 0 << 1;
-    QTest::newRow("starts with") << "im" << "IDAPROV" << true << false << 0 << -1;
-    QTest::newRow("contains") << "im" << "IDAPROV" << false << false << 0 << 2;
-    QTest::newRow("field only") << "7" << "IDAPROV" << false << false << 0 << -1;
-    QTest::newRow("only match is the current row") << "7" << "" << false << true << 1 << 1;
+    QTest::newRow("coded word forward") << "Sim"
+                                        << "" << false << false << 0 << 2;
+    QTest::newRow("coded word wraps") << "Sim"
+                                      << "" << false << false << 2 << 0;
+    QTest::newRow("backward wraps") << "Não"
+                                    << "" << false << true << 1 << 3;
+    QTest::newRow("backward") << "Não"
+                              << "" << false << true << 3 << 1;
+    QTest::newRow("formatted number") << "1.234,5"
+                                      << "" << false << false << 0 << 2;
+    QTest::newRow("starts with the shown word") << "N"
+                                                << "IDAPROV" << true << false << 0 << 1;
+    QTest::newRow("starts with") << "im"
+                                 << "IDAPROV" << true << false << 0 << -1;
+    QTest::newRow("contains") << "im"
+                              << "IDAPROV" << false << false << 0 << 2;
+    QTest::newRow("field only") << "7"
+                                << "IDAPROV" << false << false << 0 << -1;
+    QTest::newRow("only match is the current row") << "7"
+                                                   << "" << false << true << 1 << 1;
 }
 
 void tst_FilterCore::recordSearch()
@@ -287,8 +315,9 @@ void tst_FilterCore::recordSearch()
     };
     ds.AddField("QTSOLI", TFieldType::ftFloat)->SetDisplayFormat("#,##0.##");
     TDataPacket packet;
-    packet.fields = {{"IDAPROV", TFieldType::ftString, 1}, {"QTSOLI", TFieldType::ftFloat, 0}};
-    packet.rows = {{"S", 10.5}, {"N", 7.0}, {"S", 1234.5}, {"N", 0.0}};
+    packet.fields
+        = { { "IDAPROV", TFieldType::ftString, 1 }, { "QTSOLI", TFieldType::ftFloat, 0 } };
+    packet.rows = { { "S", 10.5 }, { "N", 7.0 }, { "S", 1234.5 }, { "N", 0.0 } };
     ds.LoadFromPacket(packet);
 
     RecordSearch::TSearchOptions options;

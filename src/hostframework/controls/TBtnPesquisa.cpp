@@ -30,7 +30,7 @@ QIcon searchIcon()
 bool opensList(const QKeyEvent *key)
 {
     return (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier)
-           || (key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier);
+        || (key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier);
 }
 } // namespace
 
@@ -92,9 +92,8 @@ bool TBtnPesquisa::Pesquisa()
         return false;
     TClientDataSet *dataSet = m_link->DataSet();
     if (!dataSet || !dataSet->Active() || dataSet->IsEmpty()) {
-        HostDisplays::showError(m_emptyError.isEmpty()
-                                    ? QStringLiteral("Nenhum registro encontrado.")
-                                    : m_emptyError);
+        HostDisplays::showError(
+            m_emptyError.isEmpty() ? QStringLiteral("Nenhum registro encontrado.") : m_emptyError);
         return false;
     }
     const int row = pickRow(dataSet);
@@ -140,8 +139,8 @@ int TBtnPesquisa::rowOfTypedCode(TClientDataSet *dataSet) const
     for (int row = 0; row < dataSet->RecordCount(); ++row) {
         TRecordScope scope(dataSet, row);
         for (const TField *field : fields) {
-            const bool codeField = field->FieldName().compare(m_fieldCodigo, Qt::CaseInsensitive)
-                                   == 0;
+            const bool codeField
+                = field->FieldName().compare(m_fieldCodigo, Qt::CaseInsensitive) == 0;
             if ((codeField || field->Visible())
                 && field->AsString().trimmed().startsWith(code, Qt::CaseInsensitive))
                 return row;

@@ -112,7 +112,8 @@ TADOIBQuery::TSqlDialect TADOIBQuery::DialectOf(const QString &driverName)
 {
     if (driverName.startsWith(QLatin1String("QOCI")))
         return TSqlDialect::sdOracle;
-    if (driverName.startsWith(QLatin1String("QODBC")) || driverName.startsWith(QLatin1String("QTDS")))
+    if (driverName.startsWith(QLatin1String("QODBC"))
+        || driverName.startsWith(QLatin1String("QTDS")))
         return TSqlDialect::sdMsSql;
     if (driverName.startsWith(QLatin1String("QIBASE")))
         return TSqlDialect::sdInterBase;

@@ -41,12 +41,13 @@ QString withoutLiterals(const QString &typed, const QString &mask)
 }
 } // namespace
 
-bool ValidEx(TDataSource *source, TPictType pictType, QString &code,
-             TValidOptions options, const QString &message, bool raise)
+bool ValidEx(TDataSource *source, TPictType pictType, QString &code, TValidOptions options,
+             const QString &message, bool raise)
 {
     TClientDataSet *dataSet = source ? source->DataSet() : nullptr;
     if (!dataSet || !dataSet->Active())
-        throw EVexError(QStringLiteral("Tabela de produtos não está aberta para validar o código."));
+        throw EVexError(
+            QStringLiteral("Tabela de produtos não está aberta para validar o código."));
     const QString typed = code.trimmed();
     if (options.testFlag(TValidOption::voAllowBlank) && Consiste::EmptyString(typed))
         return true;
