@@ -42,8 +42,9 @@ TBtnPesquisa::TBtnPesquisa(QWidget *parent)
     setFocusPolicy(Qt::NoFocus);
     setIcon(searchIcon());
     setIconSize(QSize(16, 16));
-    setToolTip(QStringLiteral("Pesquisar (F2)"));
-    setStatusTip(QStringLiteral("Pesquisar"));
+    setToolTip(QStringLiteral("Pesquisar"));
+    // The keys live in the associated edit, which is where the user is.
+    setStatusTip(QStringLiteral("Pesquisar (F2 ou Alt+Seta para baixo no campo)"));
     resize(21, 21);
     connect(this, &QToolButton::clicked, this, [this] { Click(); });
 }
