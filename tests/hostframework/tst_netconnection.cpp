@@ -12,19 +12,26 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
+#include <QTcpSocket>
+
 #include <memory>
 
 using Action = ScriptedServer::Action;
 
 namespace {
 
-// A port nobody listens on (taken, then released).
-quint16 freePort()
+// A port that refuses connections and that no other test can take while it
+// is held: bound, never listening.
+class RefusingPort final
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
+public:
+    RefusingPort() { m_socket.bind(QHostAddress::LocalHost, 0); }
+    quint16 port() const { return m_socket.localPort(); }
+    void release() { m_socket.close(); }
+
+private:
+    QTcpSocket m_socket;
+};
 
 struct Client
 {
@@ -245,7 +252,9 @@ void tst_NetConnection::unreachable_data()
 void tst_NetConnection::unreachable()
 {
     QFETCH(bool, throwException);
-    const quint16 port = freePort();
+    RefusingPort refusing;
+    const quint16 port = refusing.port();
+    QVERIFY(port != 0);
     Client client(port, throwException);
     const QString expected =
         QStringLiteral("Não foi possível conectar ao servidor de aplicação em 127.0.0.1:%1: "
@@ -273,11 +282,14 @@ void tst_NetConnection::unreachable()
 
 void tst_NetConnection::serverBackLater()
 {
-    const quint16 port = freePort();
+    RefusingPort refusing;
+    const quint16 port = refusing.port();
+    QVERIFY(port != 0);
     Client client(port);
     client.net->Open();
     QVERIFY(!client.net->Connected());
 
+    refusing.release();
     ScriptedServer server(port);
     QVERIFY(server.startListening());
     const TServerReply reply = client.net->Call(QStringLiteral("GetFiliOL"), {});

@@ -1,7 +1,6 @@
 #include "TfrmPadrao.h"
 
 #include "Procurar.h"
-#include "app/TApplication.h"
 #include "controls/TButtonFlat.h"
 #include "controls/TDBGrid.h"
 #include "controls/TDBNavigator.h"
