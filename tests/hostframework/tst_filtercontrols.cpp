@@ -101,7 +101,11 @@ public:
         depFin->setObjectName("depFin");
         depFin->setGeometry(10, 50, 100, 22);
         btnFechar = new QPushButton("Fechar", grbFiltroPadrao);
+        btnFechar->setObjectName("btnFechar");
         btnFechar->setGeometry(10, 80, 80, 24);
+        auto *other = new QPushButton("Outro", grbFiltroPadrao);
+        other->setObjectName("btnOutro");
+        other->setGeometry(100, 80, 80, 24);
         TExitCheck::SetCancelControl(btnFechar);
         connect(btnFechar, &QPushButton::clicked, this, &QDialog::reject);
     }
@@ -367,6 +371,8 @@ void tst_FilterControls::exitCheck_data()
     QTest::newRow("focusable cancel") << "31022026"
                                       << ""
                                       << "btnFechar" << 0 << false << false;
+    QTest::newRow("another focusable button") << "31022026" << "" << "btnOutro" << 1 << true
+                                              << true;
 }
 
 void tst_FilterControls::exitCheck()
@@ -405,8 +411,13 @@ void tst_FilterControls::exitCheck()
         QTest::keyClick(dialog.depIni, Qt::Key_Escape);
     else if (action == QLatin1String("sbtCancela"))
         QTest::mouseClick(dialog.sbtCancela, Qt::LeftButton);
-    else if (action == QLatin1String("btnFechar"))
-        QTest::mouseClick(dialog.btnFechar, Qt::LeftButton);
+    else if (action.startsWith(QLatin1String("btn"))) {
+        // A person's click: the focus moves on press, the click comes later.
+        QWidget *button = dialog.findChild<QWidget *>(action);
+        QTest::mousePress(button, Qt::LeftButton);
+        QTest::qWait(50);
+        QTest::mouseRelease(button, Qt::LeftButton);
+    }
     QTest::qWait(150);
     if (open)
         QTRY_COMPARE(dialog.focusWidget() == dialog.depIni, backInIni);

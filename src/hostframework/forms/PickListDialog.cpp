@@ -16,6 +16,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace {
 constexpr int kRowRole = Qt::UserRole;
 constexpr int kHaystackRole = Qt::UserRole + 1;
