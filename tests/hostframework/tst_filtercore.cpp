@@ -26,6 +26,8 @@ private Q_SLOTS:
     void keyList();
     void productTree_data();
     void productTree();
+    void queryDialect_data();
+    void queryDialect();
     void validEx_data();
     void validEx();
     void dadosProduto_data();
@@ -174,6 +176,29 @@ void tst_FilterCore::productTree()
     }
     QCOMPARE(gotParents, parents);
     QCOMPARE(gotPickable, pickable);
+}
+
+void tst_FilterCore::queryDialect_data()
+{
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<QString>("runs");
+
+    QTest::newRow("SQLite") << "QSQLITE" << "SQL";
+    QTest::newRow("PostgreSQL") << "QPSQL" << "SQL";
+    QTest::newRow("Oracle") << "QOCI" << "ORACLE";
+    QTest::newRow("SQL Server") << "QODBC" << "MSSQL";
+    QTest::newRow("InterBase without its text") << "QIBASE" << "SQL";
+}
+
+void tst_FilterCore::queryDialect()
+{
+    QFETCH(QString, driver);
+    QFETCH(QString, runs);
+    TADOIBQuery query;
+    query.SQL = QStringList{"SQL"};
+    query.SQL_ORACLE = QStringList{"ORACLE"};
+    query.SQL_MSSQL = QStringList{"MSSQL"};
+    QCOMPARE(query.SqlFor(TADOIBQuery::DialectOf(driver)), QStringList{runs});
 }
 
 void tst_FilterCore::validEx_data()
