@@ -136,11 +136,38 @@ TField *TADOIBQuery::AddField(const QString &fieldName, TFieldType type, int siz
     return m_query.AddField(fieldName, type, size);
 }
 
+TADOIBQuery::TSqlDialect TADOIBQuery::DialectOf(const QString &driverName)
+{
+    if (driverName.startsWith(QLatin1String("QOCI")))
+        return TSqlDialect::sdOracle;
+    if (driverName.startsWith(QLatin1String("QODBC"))
+        || driverName.startsWith(QLatin1String("QTDS")))
+        return TSqlDialect::sdMsSql;
+    if (driverName.startsWith(QLatin1String("QIBASE")))
+        return TSqlDialect::sdInterBase;
+    return TSqlDialect::sdDefault;
+}
+
+QStringList TADOIBQuery::SqlFor(TSqlDialect dialect) const
+{
+    const QStringList *text = &SQL;
+    switch (dialect) {
+    case TSqlDialect::sdOracle: text = &SQL_ORACLE; break;
+    case TSqlDialect::sdMsSql: text = &SQL_MSSQL; break;
+    case TSqlDialect::sdInterBase: text = &SQL_IB; break;
+    case TSqlDialect::sdDefault: break;
+    }
+    return text->isEmpty() ? SQL : *text;
+}
+
 void TADOIBQuery::Open()
 {
     m_query.Close();
-    const QString sql = SQL.join(QLatin1Char('\n'));
-    QSqlQuery query(dtmDBGeral().adcGeral());
+    QSqlDatabase database = dtmDBGeral().adcGeral();
+    const QString sql = SqlFor(DialectOf(database.driverName())).join(QLatin1Char('\n'));
+    if (sql.trimmed().isEmpty())
+        throw EDatabaseError(QStringLiteral("Consulta %1 sem texto SQL").arg(objectName()));
+    QSqlQuery query(database);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
         failSql(query);

@@ -29,15 +29,26 @@ public:
 
     explicit TADOIBQuery(const QString &name = {}, QObject *parent = nullptr);
 
+    enum class TSqlDialect { sdDefault, sdOracle, sdMsSql, sdInterBase };
+
     // One text for every database; the dialect variants exist for screens
-    // that need them and fall back to SQL when empty.
+    // that need them and fall back to SQL when empty. SQLite and PostgreSQL
+    // run SQL.
     QStringList SQL;
     QStringList SQL_ORACLE;
     QStringList SQL_MSSQL;
     QStringList SQL_IB;
 
+    // The dialect of a Qt SQL driver name ("QOCI" -> sdOracle, ...).
+    static TSqlDialect DialectOf(const QString &driverName);
+    // The text that runs on a dialect: its own, or SQL when it has none.
+    QStringList SqlFor(TSqlDialect dialect) const;
+
     TParam *ParamByName(const QString &name); // created on first use
+    // Persistent fields, as on a client data set (label, mask, visibility).
     TField *AddField(const QString &fieldName, TFieldType type, int size = 0);
+    QList<TField *> Fields() const { return m_query.Fields(); }
+    TField *FieldByName(const QString &fieldName) const { return m_query.FieldByName(fieldName); }
 
     void Open();  // throws EDatabaseError with the driver's text
     void Close();

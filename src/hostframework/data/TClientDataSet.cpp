@@ -332,6 +332,19 @@ QVariant TClientDataSet::RawValue(int row, int fieldIndex) const
     return fieldIndex < values.size() ? values.at(fieldIndex) : QVariant();
 }
 
+void TClientDataSet::SetRawValue(int row, int fieldIndex, const QVariant &value)
+{
+    if (row < 0 || size_t(row) >= m_rows.size() || fieldIndex < 0
+        || fieldIndex >= m_rows[size_t(row)].size()) {
+        throw EVexError(QStringLiteral("%1: linha %2, campo %3 fora dos limites")
+                            .arg(objectName())
+                            .arg(row)
+                            .arg(fieldIndex));
+    }
+    m_rows[size_t(row)][fieldIndex] = value;
+    Q_EMIT fieldsChanged();
+}
+
 TRecordScope::TRecordScope(TClientDataSet *dataSet, int row)
     : m_dataSet(dataSet)
     , m_previous(dataSet->m_scopeRow)

@@ -60,6 +60,9 @@ public:
     // The row field reads go to: the cursor unless a TRecordScope is active.
     int ActiveRecord() const;
     QVariant RawValue(int row, int fieldIndex) const;
+    // Writes one value in place (selection marks); no event but
+    // fieldsChanged, so views repaint. Throws EVexError out of range.
+    void SetRawValue(int row, int fieldIndex, const QVariant &value);
 
     std::function<void(TClientDataSet *sender)> AfterScroll;
 

@@ -35,6 +35,8 @@ public:
     void SetEditMask(const QString &mask);
     bool Visible() const { return m_visible; }
     void SetVisible(bool visible) { m_visible = visible; }
+    bool Required() const { return m_required; }
+    void SetRequired(bool required) { m_required = required; }
     int DisplayWidth() const; // characters; defaults from type and size
     void SetDisplayWidth(int width) { m_displayWidth = width; }
 
@@ -66,5 +68,6 @@ private:
     QString m_displayFormat;
     TEditMask m_editMask;
     bool m_visible = true;
+    bool m_required = false;
     int m_displayWidth = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "OptionsFile.h"
 #include "controls/TButtonFlat.h"
+#include "controls/TExitCheck.h"
 #include "net/CallWait.h"
 #include "services/SafeCall.h"
 
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QStyle>
 
@@ -46,8 +48,11 @@ TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget *parent) : QDialog(parent)
         top += kButtonHeight + 4;
         return b;
     };
-    sbtConfirma = button("sbtConfirma", QStyle::SP_DialogApplyButton, QStringLiteral("Confirmar"));
-    sbtCancela = button("sbtCancela", QStyle::SP_DialogCancelButton, QStringLiteral("Cancelar"));
+    sbtConfirma = button("sbtConfirma", QStyle::SP_DialogApplyButton,
+                         QStringLiteral("Confirmar (Ctrl+Enter)"));
+    sbtCancela = button("sbtCancela", QStyle::SP_DialogCancelButton,
+                        QStringLiteral("Cancelar (Esc)"));
+    TExitCheck::SetCancelControl(sbtCancela);
     top += 8;
     btfLoadOpc = button("btfLoadOpc", QStyle::SP_DialogOpenButton,
                         QStringLiteral("Carregar opções gravadas"));
@@ -64,9 +69,29 @@ TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget *parent) : QDialog(parent)
     sbtCancela->OnClick = [this] { reject(); };
     btfLoadOpc->OnClick = [this] { btfLoadOpcClick(); };
     btfSaveOpc->OnClick = [this] { btfSaveOpcClick(); };
+    addShortcuts();
 
     resize(kDesignClientSize);
     placeAreas();
+}
+
+// Ctrl+Enter confirms from any control (both Enter keys); Esc cancels, as
+// the tool tips say.
+void TfrmFiltroPadrao::addShortcuts()
+{
+    const QKeySequence confirmKeys[] = {QKeySequence(Qt::CTRL | Qt::Key_Return),
+                                        QKeySequence(Qt::CTRL | Qt::Key_Enter)};
+    for (const QKeySequence &keys : confirmKeys) {
+        auto *confirm = new QShortcut(keys, this);
+        confirm->setContext(Qt::WindowShortcut);
+        connect(confirm, &QShortcut::activated, this, [this] {
+            if (sbtConfirma->isEnabled())
+                sbtConfirma->click();
+        });
+    }
+    auto *cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    cancel->setContext(Qt::WindowShortcut);
+    connect(cancel, &QShortcut::activated, this, [this] { sbtCancela->click(); });
 }
 
 QSize TfrmFiltroPadrao::sizeHint() const

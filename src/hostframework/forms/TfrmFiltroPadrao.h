@@ -55,6 +55,7 @@ protected:
     void done(int result) override;
 
 private:
+    void addShortcuts();
     QList<QWidget *> optionControls() const;
     void storeControls();
     void restoreControls();

@@ -1,6 +1,6 @@
 #include "TfrmPadrao.h"
 
-#include "RecordSearch.h"
+#include "Procurar.h"
 #include "controls/TButtonFlat.h"
 #include "controls/TDBGrid.h"
 #include "controls/TDBNavigator.h"
@@ -8,13 +8,11 @@
 #include "data/TClientDataSet.h"
 #include "data/TDataSource.h"
 #include "net/CallWait.h"
-#include "services/HostDisplays.h"
 #include "services/SafeCall.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QFrame>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -271,21 +269,7 @@ void TfrmPadrao::FormClose(TCloseAction &action)
 
 void TfrmPadrao::sbtProcurarClick()
 {
-    TClientDataSet *ds = dtsPadrao->DataSet();
-    if (!ds || !ds->Active() || ds->IsEmpty())
-        return;
-    bool ok = false;
-    const QString text = QInputDialog::getText(this, QStringLiteral("Procurar"),
-                                               QStringLiteral("Texto a procurar:"),
-                                               QLineEdit::Normal, QString(), &ok);
-    if (!ok || text.trimmed().isEmpty())
-        return;
-    const int row = RecordSearch::findRow(ds, text, ds->CurrentRow());
-    if (row < 0) {
-        HostDisplays::showMessage(QStringLiteral("Texto não encontrado: \"%1\".").arg(text));
-        return;
-    }
-    ds->MoveTo(row);
+    Procurar::Procura(dtsPadrao->DataSet(), this);
 }
 
 void TfrmPadrao::dtsPadraoStateChange(TDataSource *sender)
