@@ -35,7 +35,26 @@ private:
     QTemporaryDir m_dir;
 };
 
-// One vex-appserver process on a free loopback port.
+// In a test function, for a data row of database `kind` ("sqlite" or
+// "postgresql"): a PostgreSQL row without VEX_TEST_PG_URL is a visible skip,
+// never dropped silently; under ./test (VEX_TEST_REQUIRE_PG=1, which always
+// starts a cluster) it is a failure instead.
+#define VEX_SKIP_WITHOUT_DATABASE(kind)                                                  \
+    do {                                                                                 \
+        if ((kind) == QLatin1String("postgresql") && FixtureDatabase::pgAdminUrl().isEmpty()) { \
+            if (qEnvironmentVariableIsSet("VEX_TEST_REQUIRE_PG"))                        \
+                QFAIL("VEX_TEST_REQUIRE_PG is set but VEX_TEST_PG_URL is not");          \
+            QSKIP("VEX_TEST_PG_URL not set: PostgreSQL row skipped");                     \
+        }                                                                                \
+    } while (false)
+
+// The database kinds every per-database test has a row for.
+inline const QStringList AllDatabaseKinds = {QStringLiteral("sqlite"),
+                                             QStringLiteral("postgresql")};
+
+// One vex-appserver process on a port it chose itself (listen on port 0,
+// the port read back from its ready line): no port is picked and released
+// before use, so parallel tests cannot race for it.
 class AppServerProcess final
 {
 public:

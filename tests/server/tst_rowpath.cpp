@@ -263,8 +263,11 @@ void tst_RowPath::cursor_data()
 void tst_RowPath::cursor()
 {
     QFETCH(QString, kind);
-    if (kind == "postgresql" && qEnvironmentVariableIsEmpty("VEX_TEST_PG_URL"))
-        QSKIP("VEX_TEST_PG_URL not set");
+    if (kind == "postgresql" && qEnvironmentVariableIsEmpty("VEX_TEST_PG_URL")) {
+        if (qEnvironmentVariableIsSet("VEX_TEST_REQUIRE_PG"))
+            QFAIL("VEX_TEST_REQUIRE_PG is set but VEX_TEST_PG_URL is not");
+        QSKIP("VEX_TEST_PG_URL not set: PostgreSQL row skipped");
+    }
     QSqlDatabase db = open(kind);
     QVERIFY(db.isOpen());
     QSqlQuery q(db);
@@ -312,8 +315,11 @@ void tst_RowPath::databaseErrors_data()
 void tst_RowPath::databaseErrors()
 {
     QFETCH(QString, kind);
-    if (kind == "postgresql" && qEnvironmentVariableIsEmpty("VEX_TEST_PG_URL"))
-        QSKIP("VEX_TEST_PG_URL not set");
+    if (kind == "postgresql" && qEnvironmentVariableIsEmpty("VEX_TEST_PG_URL")) {
+        if (qEnvironmentVariableIsSet("VEX_TEST_REQUIRE_PG"))
+            QFAIL("VEX_TEST_REQUIRE_PG is set but VEX_TEST_PG_URL is not");
+        QSKIP("VEX_TEST_PG_URL not set: PostgreSQL row skipped");
+    }
     QSqlDatabase db = open(kind);
     QVERIFY(db.isOpen());
     StatementCache cache(db);
