@@ -23,6 +23,8 @@ public:
     static std::unique_ptr<FixtureDatabase> create(Kind kind, const QString &fixtureSql,
                                                    QString *error);
     static QString pgAdminUrl() { return qEnvironmentVariable("VEX_TEST_PG_URL"); }
+    // Migrates the schema and loads the fixture into the database at `url`.
+    static bool load(const QString &url, const QString &fixtureSql, QString *error);
     QString url() const { return m_url; }
 
 private:
@@ -60,6 +62,11 @@ class AppServerProcess final
 public:
     ~AppServerProcess();
     bool start(const QString &databaseUrl, const QStringList &extraArgs, QString *error);
+    // Before start(): the server's stderr (its log) goes to this file.
+    void setLogFile(const QString &path) { m_logFile = path; }
+    // The program run: VEX_APPSERVER when set (to measure another build),
+    // else the one built here.
+    static QString program();
     quint16 port() const { return m_port; }
     QProcess &process() { return m_process; }
     // SIGTERM and wait; the exit code, or -1 when it did not stop.
@@ -67,6 +74,7 @@ public:
 
 private:
     QProcess m_process;
+    QString m_logFile;
     quint16 m_port = 0;
 };
 
