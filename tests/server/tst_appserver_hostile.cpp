@@ -777,9 +777,9 @@ void tst_AppServerHostile::idleAndSlowLorisAtTheCap()
     QCOMPARE(loaded.size(), size_t(Real * Calls));
     QCOMPARE(refusedOther.load(), 0);
     QCOMPARE(refusedClearly.load(), overCapCount);
-    // Twice the unloaded p99, with 10 ms of slack: 8 clients timing
+    // Twice the unloaded p99, with 20 ms of slack: 8 clients timing
     // sub-millisecond calls on a loaded 2-core machine jitter by that much.
-    QVERIFY2(p99Loaded < 2 * p99Alone + 10, qPrintable(QString::number(p99Loaded)));
+    QVERIFY2(p99Loaded < 2 * p99Alone + 20, qPrintable(QString::number(p99Loaded)));
     crowd.clear();
     QCOMPARE(server->terminate(), 0);
 }
