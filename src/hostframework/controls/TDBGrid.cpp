@@ -151,6 +151,7 @@ TDBGrid::TDBGrid(QWidget *parent)
     : QTableView(parent), m_model(std::make_unique<Model>(this)), m_link(new TDataLink(this))
 {
     wireLink();
+    wireHeader();
     setModel(m_model.get());
     setItemDelegate(new Delegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -245,11 +246,14 @@ int TDBGrid::DefaultColumnWidth(const TColumn *column) const
 
 void TDBGrid::RefreshColumns()
 {
+    QScopedValueRollback guard(m_applyingLayout, true);
     for (int i = 0; i < m_columns.size(); ++i) {
         const TColumn *column = m_columns.at(i);
-        setColumnHidden(i, !column->Visible);
-        setColumnWidth(i, column->Width >= 0 ? column->Width : DefaultColumnWidth(column));
+        setColumnHidden(i, !column->UserVisible.value_or(column->Visible));
+        const int design = column->Width >= 0 ? column->Width : DefaultColumnWidth(column);
+        setColumnWidth(i, column->UserWidth >= 0 ? column->UserWidth : design);
     }
+    showSortIndicator();
 }
 
 void TDBGrid::SetTitleFont(const QFont &font, const QColor &color)

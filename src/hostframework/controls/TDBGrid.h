@@ -11,6 +11,7 @@
 #include <QTableView>
 
 #include <functional>
+#include <optional>
 #include <memory>
 
 class TClientDataSet;
@@ -33,6 +34,9 @@ struct TColumn
     QString FieldName;
     int Width = -1;
     bool Visible = true;
+    // What the user made of the design: -1 / unset while untouched.
+    int UserWidth = -1;
+    std::optional<bool> UserVisible;
     TField *Field() const; // resolved on the grid's data set; may be null
     class TDBGrid *Grid = nullptr;
 };
@@ -78,6 +82,19 @@ public:
     // characters or its title, whichever is wider, plus a margin.
     int DefaultColumnWidth(const TColumn *column) const;
 
+    // The user's layout: widths, order (headers can be dragged), hidden
+    // columns and sort (a header click: ascending, descending, load order).
+    // As "name=value" lines keyed by the grid's objectName, for the screen's
+    // layout file; lines of other grids or of unknown columns are skipped.
+    QStringList LayoutLines() const;
+    void RestoreLayout(const QStringList &lines);
+    void RestoreDesignLayout(); // "Restaurar colunas"
+    // Cycles the sort of one column (by its position in Columns()).
+    void ToggleSort(int dataCol);
+
+Q_SIGNALS:
+    void layoutChanged(); // the user changed a width, the order, a column shown or the sort
+
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
@@ -89,10 +106,14 @@ private:
     void onDataReset();
     void syncCurrentIndex();
     int firstVisibleColumn() const;
+    void wireHeader();
+    void showHeaderMenu(const QPoint &pos);
+    void showSortIndicator();
 
     std::unique_ptr<Model> m_model;
     QList<TColumn *> m_columns;
     TDataLink *m_link;
     TGridOptions m_options = TGridOptions(0xF);
     bool m_syncing = false;
+    bool m_applyingLayout = false;
 };
