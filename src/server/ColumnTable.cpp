@@ -2,7 +2,12 @@
 
 #include <QtGlobal>
 
-ColumnTable::ColumnTable(std::initializer_list<ColumnDef> columns) : m_columns(columns)
+ColumnTable::ColumnTable(std::initializer_list<ColumnDef> columns)
+    : ColumnTable(QList<ColumnDef>(columns))
+{
+}
+
+ColumnTable::ColumnTable(const QList<ColumnDef> &columns) : m_columns(columns)
 {
     m_fields.reserve(m_columns.size());
     for (const ColumnDef &c : std::as_const(m_columns))

@@ -25,6 +25,7 @@ class ColumnTable final
 {
 public:
     ColumnTable(std::initializer_list<ColumnDef> columns);
+    explicit ColumnTable(const QList<ColumnDef> &columns);
 
     const QList<ColumnDef> &columns() const { return m_columns; }
     const QList<TPacketField> &packetFields() const { return m_fields; }

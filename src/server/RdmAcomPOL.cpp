@@ -56,6 +56,18 @@ constexpr ParamDef text(const char *name, int maxSize) { return {name, ParamKind
 constexpr ParamDef list(const char *name, int codeSize) { return {name, ParamKind::List, codeSize}; }
 constexpr ParamDef date(const char *name) { return {name, ParamKind::Date}; }
 
+QList<ParamDef> filiSoliGridParams()
+{
+    return {list("stLFilSoli", FilialCode), text("stTFilSoli", Switch),
+            text("stFilOL", FilialCode), date("DtEntrIni"), date("DtEntrFin"),
+            text("stDtEntr", Switch), date("DtSolIni"), date("DtSolFin"),
+            text("stDtSoli", Switch), text("stProdIni", ProductTree),
+            text("stProdFin", ProductTree), text("stProd", Switch),
+            list("stListaConsol", ConsolCode), text("stTodasConsol", Switch),
+            text("stStatus", Switch), text("stItemConsol", Switch), text("stPedGerado", Switch),
+            text("stQtdePedido", Switch)};
+}
+
 } // namespace
 
 const QString RdmAcomPOL::ServerName = QStringLiteral("VEX00300.rdmAcomPOL");
@@ -74,15 +86,7 @@ const QList<RdmAcomPOL::Method> &RdmAcomPOL::methods()
     // ED (the direct-delivery text) fills GetSoli's NMFILIAL.
     static const int DirectDeliveryText = Columns::soli().size(u"NMFILIAL");
     static const QList<Method> table = {
-        {QStringLiteral("GetFiliSoliGrid"),
-         {list("stLFilSoli", FilialCode), text("stTFilSoli", Switch), text("stFilOL", FilialCode),
-          date("DtEntrIni"), date("DtEntrFin"), text("stDtEntr", Switch), date("DtSolIni"),
-          date("DtSolFin"), text("stDtSoli", Switch), text("stProdIni", ProductTree),
-          text("stProdFin", ProductTree), text("stProd", Switch),
-          list("stListaConsol", ConsolCode), text("stTodasConsol", Switch),
-          text("stStatus", Switch), text("stItemConsol", Switch), text("stPedGerado", Switch),
-          text("stQtdePedido", Switch)},
-         &RdmAcomPOL::GetFiliSoliGrid},
+        {QStringLiteral("GetFiliSoliGrid"), filiSoliGridParams(), &RdmAcomPOL::GetFiliSoliGrid},
         {QStringLiteral("GetSoli"),
          {text("CDFILSOLI", FilialCode), text("stFilOL", FilialCode), date("DtEntrIni"),
           date("DtEntrFin"), text("stDtEntr", Switch), date("DtSolIni"), date("DtSolFin"),
@@ -111,6 +115,8 @@ const QList<RdmAcomPOL::Method> &RdmAcomPOL::methods()
          {text("CDFILIOPELOG", FilialCode), date("DtEntrIni"), date("DtEntrFin"),
           text("stDtEntr", Switch), date("DtSolIni"), date("DtSolFin"), text("stDtSoli", Switch)},
          &RdmAcomPOL::GetPesqConsol},
+        {QStringLiteral("GetCadeiaPedidos"), filiSoliGridParams(),
+         &RdmAcomPOL::GetCadeiaPedidos},
     };
     return table;
 }
@@ -161,7 +167,8 @@ void RdmAcomPOL::checkParams(const Method &method, const QJsonArray &params)
 // `cell` may write a cell itself (true) or leave it to the column type.
 void RdmAcomPOL::writeRows(
     SqlCursor &rows, TDataPacketWriter &out, const ColumnTable &columns,
-    const std::function<bool(TDataPacketWriter &, const SqlCursor &, int)> &cell)
+    const std::function<bool(TDataPacketWriter &, const SqlCursor &, int)> &cell,
+    qint64 maxRows)
 {
     SqlCursorFinisher finisher(rows);
     const QList<TPacketField> &fields = columns.packetFields();
@@ -174,6 +181,10 @@ void RdmAcomPOL::writeRows(
                 writeCell(out, rows, i, fields.at(i).type);
         }
         out.endRow();
+        if (maxRows > 0 && out.rowCount() > maxRows)
+            throw EArgumentRefused(
+                QStringLiteral("Resultado com mais de %L1 linhas; restrinja os critérios "
+                               "da consulta").arg(maxRows));
         if (m_maxReplyBytes > 0 && out.size() > m_maxReplyBytes)
             throw EArgumentRefused(
                 QStringLiteral("Resposta maior que o limite de %1 bytes (%2 linhas lidas); "
@@ -299,4 +310,14 @@ void RdmAcomPOL::GetPesqConsol(const CallArgs &a, TDataPacketWriter &out)
     dates.allDtSoli = isOpenSwitch(QStringLiteral("stDtSoli"), a.text("stDtSoli"));
     writeRows(m_statements.run(SelectionSql::pesqConsol(a.text("CDFILIOPELOG"), dates)), out,
               Columns::pesqConsol());
+}
+
+void RdmAcomPOL::GetCadeiaPedidos(const CallArgs &a, TDataPacketWriter &out)
+{
+    RawCriteria raw = rawCriteria(a);
+    raw.lFilSoli = a.text("stLFilSoli");
+    raw.tFilSoli = a.text("stTFilSoli");
+    const Criteria c = Criteria::fromRaw(raw);
+    writeRows(m_statements.run(SelectionSql::cadeiaPedidos(c)), out,
+              Columns::cadeiaPedidos(), {}, m_maxChainRows);
 }

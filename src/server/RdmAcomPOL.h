@@ -44,7 +44,7 @@ private:
 };
 
 // The remote data module "VEX00300.rdmAcomPOL": the tracking screen's eight
-// methods. Each writes its data packet or throws EArgumentRefused /
+// methods and the export's chain. Each writes its data packet or throws EArgumentRefused /
 // EDatabaseError. One instance per worker, over that worker's connection.
 class RdmAcomPOL final
 {
@@ -58,6 +58,7 @@ public:
     };
 
     static const QString ServerName; // "VEX00300.rdmAcomPOL"
+    static constexpr qint64 DefaultMaxChainRows = 2'000'000;
     static const QList<Method> &methods();
     static const Method *findMethod(QStringView name);
     // Count and JSON types (EInvalidParams), then the size of every text
@@ -67,6 +68,8 @@ public:
     explicit RdmAcomPOL(StatementCache &statements) : m_statements(statements) {}
     // Replies that would pass this many bytes are refused (0: no cap).
     void setMaxReplyBytes(qint64 bytes) { m_maxReplyBytes = bytes; }
+    // GetCadeiaPedidos refuses a result of more rows than this.
+    void setMaxChainRows(qint64 rows) { m_maxChainRows = rows; }
 
     void GetFiliSoliGrid(const CallArgs &args, TDataPacketWriter &out);
     void GetSoli(const CallArgs &args, TDataPacketWriter &out);
@@ -76,12 +79,15 @@ public:
     void GetVdFiliOL(const CallArgs &args, TDataPacketWriter &out);
     void GetPesqFilial(const CallArgs &args, TDataPacketWriter &out);
     void GetPesqConsol(const CallArgs &args, TDataPacketWriter &out);
+    void GetCadeiaPedidos(const CallArgs &args, TDataPacketWriter &out);
 
 private:
     void writeRows(SqlCursor &rows, TDataPacketWriter &out, const ColumnTable &columns,
                    const std::function<bool(TDataPacketWriter &, const SqlCursor &, int)> &cell
-                   = {});
+                   = {},
+                   qint64 maxRows = 0);
 
     StatementCache &m_statements;
     qint64 m_maxReplyBytes = 0;
+    qint64 m_maxChainRows = DefaultMaxChainRows;
 };

@@ -89,6 +89,7 @@ void RpcDispatcher::ensureDatabase()
     }
     m_module = std::make_unique<RdmAcomPOL>(*m_statements);
     m_module->setMaxReplyBytes(m_maxReplyBytes);
+    m_module->setMaxChainRows(m_maxChainRows);
 }
 
 QByteArray RpcDispatcher::errorReply(int code, const QString &message)
@@ -110,6 +111,13 @@ void RpcDispatcher::setMaxReplyBytes(qint64 bytes)
     m_maxReplyBytes = bytes;
     if (m_module)
         m_module->setMaxReplyBytes(bytes);
+}
+
+void RpcDispatcher::setMaxChainRows(qint64 rows)
+{
+    m_maxChainRows = rows;
+    if (m_module)
+        m_module->setMaxChainRows(rows);
 }
 
 RpcOutcome RpcDispatcher::handle(QByteArrayView line)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RdmAcomPOL.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QJsonArray>
@@ -33,6 +35,7 @@ public:
     QByteArray handleLine(QByteArrayView line) { return handle(line).reply; }
     // Replies over this many bytes are refused with -32000 (0: no cap).
     void setMaxReplyBytes(qint64 bytes);
+    void setMaxChainRows(qint64 rows);
     // A client value fit for a log line or a message: at most a short
     // prefix, quoted.
     static QString shortened(QStringView value);
@@ -56,4 +59,5 @@ private:
     bool m_checkConnection = false;
     qsizetype m_lastReplySize = 256;
     qint64 m_maxReplyBytes = 0;
+    qint64 m_maxChainRows = RdmAcomPOL::DefaultMaxChainRows;
 };

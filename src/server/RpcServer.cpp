@@ -48,6 +48,7 @@ bool RpcServer::start(QString *error)
         thread->setObjectName(QStringLiteral("vex-worker-%1").arg(i));
         auto *worker = new RpcWorker(i, m_options.databaseUrl, limits, m_options.maxReplyBytes,
                                      m_connectionCount);
+        worker->setMaxChainRows(m_options.maxChainRows);
         worker->moveToThread(thread);
         thread->start();
         QMetaObject::invokeMethod(worker, &RpcWorker::start, Qt::QueuedConnection);

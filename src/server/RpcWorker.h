@@ -25,6 +25,8 @@ public:
               qint64 maxReplyBytes, std::atomic<int> &connectionCount);
     ~RpcWorker() override;
 
+    // Before start().
+    void setMaxChainRows(qint64 rows) { m_dispatcher.setMaxChainRows(rows); }
     Q_INVOKABLE void start();
     Q_INVOKABLE void adoptSocket(qintptr descriptor);
     // Graceful stop: every connection answers what it has received, flushes

@@ -191,6 +191,45 @@ SqlStatement prodOL(const ProdOLKey &key)
              key.produto, key.marca}};
 }
 
+SqlStatement cadeiaPedidos(const Criteria &c)
+{
+    const ColumnTable &columns = Columns::cadeiaPedidos();
+    // The lines are those the window lists for the item (GetProd with the
+    // criteria's operator), and only for a consolidated item, as it asks.
+    // The stock is the criteria's operator's, as GetProdOL reads it.
+    SqlStatement st;
+    st.text = QStringLiteral("SELECT ") + columns.selectList()
+        + QStringLiteral(
+            " FROM SOLICMP s JOIN FILIAL f ON f.CDFILIAL = s.CDFILSOLI"
+            " LEFT JOIN PRODUTO p ON p.CDPRODUTO = s.CDPRODUTO"
+            " LEFT JOIN FILIAL ol ON ol.CDFILIAL = s.CDFILIOPELOG"
+            " LEFT JOIN PEDIDOOL o ON o.NRSEQUCONSOL = s.NRSEQUCONSOL"
+            " AND TRIM(s.NRSEQUCONSOL) <> '' AND o.CDFILIOPELOG = ?"
+            " AND o.CDFILDEST = s.CDFILSOLI AND o.CDPRODUTO = s.CDPRODESTO"
+            " LEFT JOIN PRODUTO po ON po.CDPRODUTO = o.CDPRODUTO"
+            " LEFT JOIN ESTOQUEOL e ON e.CDFILIOPELOG = ? AND e.CDPRODUTO = o.CDPRODUTO"
+            " AND e.CDMARCA = o.CDMARCA"
+            " LEFT JOIN PRODUTO pr ON pr.CDPRODUTO = e.CDPRODREL"
+            " WHERE 1 = 1");
+    st.binds << c.filOL << c.filOL;
+    if (!c.allFilSoli)
+        appendInList(st.text, st.binds, QStringLiteral("s.CDFILSOLI"), c.filSoli);
+    QStringList sources;
+    if (wantsOperatorItems(c))
+        sources << QStringLiteral("s.CDFILIOPELOG = ?");
+    if (wantsDirectItems(c))
+        sources << QStringLiteral("(s.CDFILIOPELOG IS NULL AND f.CDFILIOPELOG = ?)");
+    for (qsizetype i = 0; i < sources.size(); ++i)
+        st.binds << c.filOL;
+    st.text += QStringLiteral(" AND (%1)").arg(sources.join(QStringLiteral(" OR ")));
+    appendItemRules(st.text, st.binds, c);
+    st.text += columns.orderByExpressions(
+        {QStringLiteral("CDFILSOLI"), QStringLiteral("DTPROGENTR"), QStringLiteral("NRSOLICMP"),
+         QStringLiteral("CDARVPROD"), QStringLiteral("DTPROGENPEOL"), QStringLiteral("NRPEDEXOL"),
+         QStringLiteral("CDMARCA")});
+    return st;
+}
+
 SqlStatement filiOL()
 {
     const ColumnTable &columns = Columns::filiOL();
@@ -340,6 +379,63 @@ const ColumnTable &pesqConsol()
         {"DTINICONSSOLOL", Day, 0, "c.DTINICONSSOLOL"},
         {"DTFINCONSSOLOL", Day, 0, "c.DTFINCONSSOLOL"},
     };
+    return table;
+}
+
+const ColumnTable &cadeiaPedidos()
+{
+    static const ColumnTable table = [] {
+        // Names the order line shares with the request take a prefix.
+        const auto renamed = [](ColumnDef c, const QStringList &taken) {
+            if (taken.contains(c.name))
+                c.name.prepend(QStringLiteral("PED_"));
+            return c;
+        };
+        QList<ColumnDef> cols{{"CDFILSOLI", Str, 4, "f.CDFILIAL"},
+                              {"NMFILSOLI", Str, 30, "f.NMFILIAL"}};
+        QStringList requestNames;
+        for (ColumnDef c : soli().columns()) {
+            // Direct deliveries: the window's own text stands for the
+            // operator's name, so the name is left empty here.
+            if (c.name == u"NMFILIAL")
+                c.sql = QStringLiteral("CASE WHEN s.CDFILIOPELOG IS NULL THEN '' ELSE"
+                                       " ol.NMFILIAL END");
+            else if (c.name == u"CDFILIOPELOG" || c.name == u"NRSEQUCONSOL")
+                c.sql = QStringLiteral("COALESCE(%1, '')").arg(c.sql);
+            requestNames << c.name;
+            cols << c;
+        }
+        for (ColumnDef c : prod().columns()) {
+            c.sql.replace(QStringLiteral("p."), QStringLiteral("po."));
+            cols << renamed(c, requestNames);
+        }
+        for (ColumnDef c : prodOL().columns()) {
+            if (c.name == u"RESERVA_ITEM")
+                c.sql = QStringLiteral("CASE WHEN e.CDPRODUTO IS NULL THEN NULL ELSE"
+                                       " COALESCE(o.QTRESERVITEM, 0) END");
+            cols << c;
+        }
+        // Base units, null counting as zero, compared exactly; the ordered
+        // side is summed over the item's lines (the rows of its partition)
+        // and left empty for an item without lines.
+        const QString requested = QStringLiteral(
+            "(COALESCE(s.QTSOLIPROD, 0) * COALESCE(s.VRFATOCONV, 0))");
+        const QString ordered = QStringLiteral(
+            "SUM(COALESCE(o.QTPROGENPEOL, 0) * COALESCE(o.VRFATOCONV, 0))"
+            " OVER (PARTITION BY s.NRSOLICMP, s.CDPRODUTO)");
+        cols << ColumnDef{"QTSOLIBASE", Flt, 0, requested};
+        cols << ColumnDef{"QTPEDIBASE", Flt, 0,
+                          QStringLiteral("CASE WHEN o.NRPEDEXOL IS NULL THEN NULL ELSE %1 END")
+                              .arg(ordered)};
+        cols << ColumnDef{"QTDIFERENCA", Flt, 0,
+                          QStringLiteral("CASE WHEN o.NRPEDEXOL IS NULL THEN NULL ELSE %1 - %2"
+                                         " END").arg(ordered, requested)};
+        cols << ColumnDef{"IDCOMPARA", Str, 1,
+                          QStringLiteral("CASE WHEN o.NRPEDEXOL IS NULL THEN NULL"
+                                         " WHEN %1 > %2 THEN 'A' WHEN %1 < %2 THEN 'B'"
+                                         " ELSE 'C' END").arg(ordered, requested)};
+        return ColumnTable(cols);
+    }();
     return table;
 }
 

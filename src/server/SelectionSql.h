@@ -26,6 +26,7 @@ const ColumnTable &prodOL();
 const ColumnTable &filiOL(); // GetFiliOL and GetVdFiliOL
 const ColumnTable &pesqFilial();
 const ColumnTable &pesqConsol();
+const ColumnTable &cadeiaPedidos();
 } // namespace Columns
 
 // Requesting branches with at least one matching item, branch by branch.
@@ -44,4 +45,7 @@ SqlStatement vdFiliOL(const QString &code);
 SqlStatement pesqFilial(const QString &filOL);
 // Consolidations of filOL that took an item inside the date ranges.
 SqlStatement pesqConsol(const QString &filOL, const Criteria &dates);
+// Every matching item of every matching branch with each of its order lines
+// (one row with empty order columns when it has none) and that line's stock.
+SqlStatement cadeiaPedidos(const Criteria &c);
 } // namespace SelectionSql

@@ -67,6 +67,10 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
     const QCommandLineOption maxReply(QStringLiteral("max-reply-bytes"),
         QStringLiteral("Tamanho máximo de uma resposta; maiores são recusadas (padrão 67108864)."),
         QStringLiteral("N"));
+    const QCommandLineOption maxChain(QStringLiteral("max-chain-rows"),
+        QStringLiteral("Linhas máximas de GetCadeiaPedidos; mais são recusadas "
+                       "(padrão 2000000)."),
+        QStringLiteral("N"));
     const QCommandLineOption maxBad(QStringLiteral("max-bad-lines"),
         QStringLiteral("Fecha a conexão após N linhas mal formadas seguidas (padrão 20)."),
         QStringLiteral("N"));
@@ -75,7 +79,7 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
                        "(padrão 30)."),
         QStringLiteral("N"));
     p.addOptions({help, database, listen, threads, maxRequest, maxConnections, idle, partial,
-                  maxOutput, maxReply, maxBad, grace});
+                  maxOutput, maxReply, maxBad, grace, maxChain});
 
     if (!p.parse(arguments)) {
         *message = p.errorText();
@@ -110,6 +114,7 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
         {&maxReply, qint64(1) << 32, o->maxReplyBytes},
         {&maxBad, 1000000, o->maxBadLines},
         {&grace, 3600, o->stopGraceS},
+        {&maxChain, qint64(1) << 40, o->maxChainRows},
     };
     for (Numeric &n : numbers) {
         if (n.option->names().isEmpty() || !p.isSet(*n.option))
@@ -130,6 +135,7 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
     o->maxReplyBytes = numbers[6].value;
     o->maxBadLines = int(numbers[7].value);
     o->stopGraceS = int(numbers[8].value);
+    o->maxChainRows = numbers[9].value;
     return Parse::Ok;
 }
 

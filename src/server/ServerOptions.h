@@ -16,6 +16,7 @@ struct ServerOptions
     int partialTimeoutS = 30;
     qint64 maxOutputBytes = 4 << 20;   // unsent replies before a client is not read
     qint64 maxReplyBytes = 64 << 20;   // one reply; larger ones are refused
+    qint64 maxChainRows = 2'000'000;   // GetCadeiaPedidos; larger results are refused
     int maxBadLines = 20;              // consecutive malformed lines before closing
     int stopGraceS = 30;               // SIGTERM: time to flush replies
 

@@ -1,4 +1,4 @@
-// The eight methods through a real vex-appserver, over the hand-written
+// The eight methods and the export's chain through a real vex-appserver, over the hand-written
 // fixture, on SQLite and (with VEX_TEST_PG_URL) PostgreSQL. Every expected
 // row is worked out by hand from tests/fixtures/server_fixture.sql.
 #include "AppServerHarness.h"
@@ -24,6 +24,15 @@ double at(int month, int d, double fraction = 0)
 }
 const QString Z16(16, u'Z');
 const QString Z13(13, u'Z');
+QJsonArray joined(std::initializer_list<QJsonArray> parts)
+{
+    QJsonArray all;
+    for (const QJsonArray &part : parts) {
+        for (const QJsonValue &v : part)
+            all.append(v);
+    }
+    return all;
+}
 } // namespace
 
 class tst_RdmAcomPOLMethods : public QObject
@@ -43,6 +52,11 @@ private slots:
     void lookups();
     void packetFields_data();
     void packetFields();
+    void cadeiaPedidos_data();
+    void cadeiaPedidos();
+    void cadeiaAgreesWithWalk_data();
+    void cadeiaAgreesWithWalk();
+    void cadeiaRowLimit();
 
 private:
     struct Served
@@ -59,6 +73,7 @@ private:
         return names;
     }
     QJsonObject result(const QString &db, const QString &method, const QJsonArray &params);
+    QList<QJsonArray> walkedChain(const QString &db, const QVariantMap &criteria);
     void addGrid(const char *name, const QVariantMap &criteria, const QStringList &branches);
     void addSoli(const char *name, const QString &branch, const QVariantMap &criteria,
                  const QStringList &items);
@@ -472,6 +487,164 @@ void tst_RdmAcomPOLMethods::packetFields()
         described << text;
     }
     QCOMPARE(described.join(u' '), fields);
+}
+
+void tst_RdmAcomPOLMethods::cadeiaPedidos_data()
+{
+    QTest::addColumn<QString>("db");
+    QTest::addColumn<QVariantMap>("criteria");
+    QTest::addColumn<QStringList>("rows");
+
+    const QString none = "null|null|null|null|null";
+    const QString c = "0001|Campinas|", s = "0002|Santos|", cu = "0003|Curitiba|";
+    const QList<std::tuple<const char *, QVariantMap, QStringList>> cases = {
+        {"every item, its lines by date, number, brand, and their stock",
+         {},
+         {c + "S001|P1|PD01|M1|10|10|0|C|0909001|4", c + "S001|P4|null|null|2|" + none,
+          c + "S002|P2|PD05|M1|10|11|1|A|0101002|0", c + "S002|P2|PD02|M1|10|11|1|A|0101002|1.5",
+          c + "S002|P2|PD02|M2|10|11|1|A|null|null", c + "S003|P3|PD03|M1|8|6|-2|B|null|null",
+          c + "S004|P4|null|null|3|" + none, c + "S006|P2|null|null|4|" + none,
+          s + "S007|P1|null|null|6|" + none, "0004|Recife|S011|P4|null|null|7|" + none}},
+        {"stock product and a direct delivery of a served branch",
+         {{"stFilOL", "OL02"}},
+         {s + "S008|P3|PD04|M1|12|12|0|C|null|null", cu + "S009|P1|PD06|M1|3|5|2|A|null|null",
+          cu + "S010|P2|null|null|3|" + none}},
+        {"smaller ordered, with the items without lines",
+         {{"stQtdePedido", "B"}, {"stTFilSoli", ""}, {"stLFilSoli", "0001"}},
+         {c + "S001|P4|null|null|2|" + none, c + "S003|P3|PD03|M1|8|6|-2|B|null|null",
+          c + "S004|P4|null|null|3|" + none, c + "S006|P2|null|null|4|" + none}},
+        {"nothing selected", {{"stTFilSoli", ""}, {"stLFilSoli", ""}}, {}},
+    };
+    for (const QString &db : databases()) {
+        for (const auto &[name, criteria, rows] : cases)
+            QTest::addRow("%s: %s", qPrintable(db), name) << db << criteria << rows;
+    }
+}
+
+void tst_RdmAcomPOLMethods::cadeiaPedidos()
+{
+    QFETCH(QString, db);
+    VEX_SKIP_WITHOUT_DATABASE(db);
+    QFETCH(QVariantMap, criteria);
+    QFETCH(QStringList, rows);
+    const QJsonArray params = with("GetFiliSoliGrid", filiSoliGridAllOpen("OL01"), criteria);
+    QCOMPARE(project(result(db, "GetCadeiaPedidos", params),
+                     {"CDFILSOLI", "NMFILSOLI", "NRSOLICMP", "CDPRODUTO", "NRPEDEXOL", "CDMARCA",
+                      "QTSOLIBASE", "QTPEDIBASE", "QTDIFERENCA", "IDCOMPARA", "PRODARVOL",
+                      "RESERVA_ITEM"}),
+             rows);
+}
+
+// What the window shows walking branch, request, order line and stock one
+// call at a time, in the chain's column order.
+QList<QJsonArray> tst_RdmAcomPOLMethods::walkedChain(const QString &db,
+                                                     const QVariantMap &criteria)
+{
+    QVariantMap soliCriteria = criteria;
+    soliCriteria.remove("stLFilSoli");
+    soliCriteria.remove("stTFilSoli");
+    soliCriteria.insert("ED", QString());
+    const QString ol = criteria.value("stFilOL", "OL01").toString();
+    const QString qtde = criteria.value("stQtdePedido", "T").toString();
+    const auto rowsOf = [](const QJsonObject &packet) {
+        QList<QJsonArray> rows;
+        for (const QJsonValue &row : packet.value("rows").toArray())
+            rows << row.toArray();
+        return rows;
+    };
+    const auto nulls = [](int count) {
+        QJsonArray a;
+        for (int i = 0; i < count; ++i)
+            a.append(QJsonValue::Null);
+        return a;
+    };
+    constexpr int ProdColumns = 14, StockColumns = 5;
+    QList<QJsonArray> chain;
+    const QJsonArray gridParams = with("GetFiliSoliGrid", filiSoliGridAllOpen("OL01"), criteria);
+    for (const QJsonArray &branch : rowsOf(result(db, "GetFiliSoliGrid", gridParams))) {
+        const QString code = branch.at(0).toString();
+        const QJsonArray soliParams = with("GetSoli", soliAllOpen(code, ol), soliCriteria);
+        for (const QJsonArray &item : rowsOf(result(db, "GetSoli", soliParams))) {
+            const double requested = item.at(4).toDouble() * item.at(13).toDouble();
+            const QString consol = item.at(14).toString();
+            QList<QJsonArray> lines;
+            if (!consol.trimmed().isEmpty())
+                lines = rowsOf(result(db, "GetProd", {code, ol, item.at(5), item.at(11), qtde,
+                                                      consol}));
+            double ordered = 0;
+            for (const QJsonArray &line : lines)
+                ordered += line.at(3).toDouble() * line.at(13).toDouble();
+            if (lines.isEmpty())
+                chain << joined({branch, item, nulls(ProdColumns + StockColumns),
+                                 {requested}, nulls(3)});
+            for (const QJsonArray &line : lines) {
+                const QList<QJsonArray> stock = rowsOf(result(
+                    db, "GetProdOL", {line.at(8), line.at(9), line.at(5), item.at(5),
+                                      line.at(12), line.at(10), ol, line.at(11)}));
+                const QString letter = ordered > requested ? "A" : ordered < requested ? "B"
+                                                                                       : "C";
+                chain << joined({branch, item, line,
+                                 stock.isEmpty() ? nulls(StockColumns) : stock.first(),
+                                 {requested, ordered, ordered - requested, letter}});
+            }
+        }
+    }
+    return chain;
+}
+
+void tst_RdmAcomPOLMethods::cadeiaAgreesWithWalk_data()
+{
+    QTest::addColumn<QString>("db");
+    QTest::addColumn<QVariantMap>("criteria");
+    const QList<QPair<const char *, QVariantMap>> cases = {
+        {"all open", {}},
+        {"other operator", {{"stFilOL", "OL02"}}},
+        {"direct delivery only", {{"stStatus", "S"}}},
+        {"order generated, greater or equal", {{"stPedGerado", "S"}, {"stQtdePedido", "D"}}},
+        {"branch list and delivery range",
+         {{"stTFilSoli", ""}, {"stLFilSoli", "0001,0004"}, {"stDtEntr", ""},
+          {"DtEntrIni", at(1, 10)}, {"DtEntrFin", at(1, 15)}}},
+        {"products and consolidations",
+         {{"stProd", ""}, {"stProdIni", "0101"}, {"stProdFin", "0202" + Z16},
+          {"stTodasConsol", ""}, {"stListaConsol", "C1,C3"}, {"stFilOL", "OL02"}}},
+    };
+    for (const QString &db : databases()) {
+        for (const auto &[name, criteria] : cases)
+            QTest::addRow("%s: %s", qPrintable(db), name) << db << criteria;
+    }
+}
+
+void tst_RdmAcomPOLMethods::cadeiaAgreesWithWalk()
+{
+    QFETCH(QString, db);
+    VEX_SKIP_WITHOUT_DATABASE(db);
+    QFETCH(QVariantMap, criteria);
+    const QList<QJsonArray> walked = walkedChain(db, criteria);
+    const QJsonArray params = with("GetFiliSoliGrid", filiSoliGridAllOpen("OL01"), criteria);
+    const QJsonArray rows = result(db, "GetCadeiaPedidos", params).value("rows").toArray();
+    QCOMPARE(rows.size(), walked.size());
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        QCOMPARE(rows.at(i).toArray(), walked.at(i));
+}
+
+void tst_RdmAcomPOLMethods::cadeiaRowLimit()
+{
+    QString error;
+    const auto database = FixtureDatabase::create(FixtureDatabase::Kind::SQLite,
+                                                  QStringLiteral(VEX_SERVER_FIXTURE), &error);
+    QVERIFY2(database, qPrintable(error));
+    AppServerProcess server;
+    QVERIFY2(server.start(database->url(), {"--max-chain-rows", "3"}, &error), qPrintable(error));
+    RpcTestClient client;
+    QVERIFY(client.connectTo(server.port()));
+    const QString method = "GetCadeiaPedidos";
+    const QJsonObject refused = client.call(method, filiSoliGridAllOpen("OL01"));
+    QCOMPARE(refused.value("error").toObject().value("code").toInt(), -32000);
+    QVERIFY2(refused.value("error").toObject().value("message").toString().contains("3 linhas"),
+             qPrintable(QJsonDocument(refused).toJson()));
+    const QJsonObject fits = client.call(method, filiSoliGridAllOpen("OL02"));
+    QCOMPARE(fits.value("result").toObject().value("rows").toArray().size(), 3);
+    QCOMPARE(server.terminate(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_RdmAcomPOLMethods)
