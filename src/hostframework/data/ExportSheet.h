@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+// One cell of an export: a text, a number, a date-time (OLE days) or none.
+struct ExportCell
+{
+    enum class Kind { Empty, Text, Number, Date };
+    Kind kind = Kind::Empty;
+    QString text;
+    double number = 0;
+
+    static ExportCell ofText(const QString &t) { return {Kind::Text, t, 0}; }
+    static ExportCell ofNumber(double n) { return {Kind::Number, {}, n}; }
+    static ExportCell ofDate(double oleDays) { return {Kind::Date, {}, oleDays}; }
+};
+
+struct ExportColumn
+{
+    QString title;
+    int widthChars = 10; // a sensible width for a spreadsheet column
+};
+
+// What an export writes: one named sheet of titled columns and rows, read
+// one row at a time so a writer holds no more than a row.
+class ExportSheet
+{
+public:
+    virtual ~ExportSheet() = default;
+    virtual QString name() const = 0;
+    virtual QList<ExportColumn> columns() const = 0;
+    virtual int rowCount() const = 0;
+    // The cells of row `index`, in column order; may throw EVexError.
+    virtual void readRow(int index, QList<ExportCell> &cells) const = 0;
+};
+
+// Told the rows written so far and the total, now and then; false stops the
+// export (nothing is left written).
+using ExportProgress = std::function<bool(qint64 done, qint64 total)>;
