@@ -6,6 +6,8 @@
 #include "services/Exceptions.h"
 #include "services/HostDisplays.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QImage>
 #include <QtTest>
@@ -122,6 +124,49 @@ private Q_SLOTS:
         // Reading another row for a cell must not move the cursor.
         QCOMPARE(cds->CurrentRow(), 0);
         QCOMPARE(afterScrolls, 0);
+    }
+
+    // Ctrl+C: titles and display text (words of coded fields), columns in
+    // their on-screen order, the hidden one left out; a block when one is
+    // selected, the current row otherwise.
+    void copyText_data()
+    {
+        QTest::addColumn<QList<int>>("block"); // first row, first col, last row, last col
+        QTest::addColumn<bool>("moveName");    // drag "Nome da Filial" to the front
+        QTest::addColumn<QString>("expected");
+        const QString titles = "Código\tNome da Filial\tAprovada\n";
+        QTest::newRow("current row") << QList<int>{} << false
+                                     << titles + "0002\tSantos\tNão\n";
+        QTest::newRow("block of two rows and two columns")
+            << QList<int>{1, ColName, 2, ColFlag} << false
+            << "Nome da Filial\tAprovada\nSantos\tNão\nSorocaba\tSim\n";
+        QTest::newRow("moved column") << QList<int>{} << true
+                                      << "Nome da Filial\tCódigo\tAprovada\nSantos\t0002\tNão\n";
+        QTest::newRow("quotes and tabs kept in one cell")
+            << QList<int>{3, ColCode, 3, ColName} << false
+            << "Código\tNome da Filial\n0004\t\"Rio \"\"Sul\"\"\tA\"\n";
+    }
+    void copyText()
+    {
+        QFETCH(QList<int>, block);
+        QFETCH(bool, moveName);
+        QFETCH(QString, expected);
+        QList<QStringList> rows = fourRows();
+        rows[3][1] = "Rio \"Sul\"\tA";
+        cds->LoadFromPacket(packet(rows));
+        cds->MoveTo(1);
+        if (moveName)
+            grid->horizontalHeader()->moveSection(ColName, 0);
+        if (!block.isEmpty()) {
+            const QAbstractItemModel *m = grid->model();
+            grid->selectionModel()->select(
+                QItemSelection(m->index(block[0], block[1]), m->index(block[2], block[3])),
+                QItemSelectionModel::ClearAndSelect);
+        }
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+        QVERIFY(errors.isEmpty());
     }
 
     void closedDataSetShowsNoRows()

@@ -7,12 +7,17 @@
 #include "services/SafeCall.h"
 
 #include <QAbstractTableModel>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QSet>
 #include <QHeaderView>
 #include <QLoggingCategory>
 #include <QPainter>
 #include <QScopedValueRollback>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
 #include <exception>
 
 Q_LOGGING_CATEGORY(lcDBGrid, "vex.controls.dbgrid", QtInfoMsg)
@@ -155,7 +160,7 @@ TDBGrid::TDBGrid(QWidget *parent)
     setModel(m_model.get());
     setItemDelegate(new Delegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ContiguousSelection); // a block for Ctrl+C
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setTabKeyNavigation(true);
     setWordWrap(false);
@@ -344,4 +349,76 @@ void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &prev
     // The move may have been refused or redirected by a handler: show where
     // the cursor really is.
     syncCurrentIndex();
+}
+
+QList<TColumn *> TDBGrid::VisibleColumns() const
+{
+    QList<TColumn *> shown;
+    const QHeaderView *header = horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical >= 0 && logical < m_columns.size() && !isColumnHidden(logical))
+            shown << m_columns.at(logical);
+    }
+    return shown;
+}
+
+namespace {
+// A spreadsheet's paste takes a quoted cell whole, tabs and line breaks in it.
+QString pastedCell(QString text)
+{
+    if (!text.contains(u'\t') && !text.contains(u'\n') && !text.contains(u'\r')
+        && !text.contains(u'"'))
+        return text;
+    text.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return u'"' + text + u'"';
+}
+} // namespace
+
+QString TDBGrid::CopyText() const
+{
+    const TClientDataSet *ds = dataSet();
+    if (!ds || !ds->Active() || ds->IsEmpty())
+        return {};
+    QList<TColumn *> columns = VisibleColumns();
+    QList<int> rows;
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    if (selected.size() > 1) {
+        QSet<int> selectedColumns;
+        for (const QModelIndex &index : selected) {
+            selectedColumns.insert(index.column());
+            if (!rows.contains(index.row()))
+                rows << index.row();
+        }
+        std::sort(rows.begin(), rows.end());
+        columns.removeIf([&](TColumn *c) {
+            return !selectedColumns.contains(int(m_columns.indexOf(c)));
+        });
+    } else {
+        rows << ds->CurrentRow();
+    }
+    QStringList lines;
+    QStringList cells;
+    for (const TColumn *column : std::as_const(columns)) {
+        const TField *field = column->Field();
+        cells << pastedCell(field ? field->DisplayLabel() : column->FieldName);
+    }
+    lines << cells.join(u'\t');
+    for (const int row : std::as_const(rows)) {
+        cells.clear();
+        for (const TColumn *column : std::as_const(columns))
+            cells << pastedCell(cellText(row, int(m_columns.indexOf(column))));
+        lines << cells.join(u'\t');
+    }
+    return lines.join(u'\n') + u'\n';
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        SafeCall([this] { QGuiApplication::clipboard()->setText(CopyText()); });
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }

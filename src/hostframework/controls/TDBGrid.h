@@ -92,11 +92,18 @@ public:
     // Cycles the sort of one column (by its position in Columns()).
     void ToggleSort(int dataCol);
 
+    // The columns shown, in their on-screen order.
+    QList<TColumn *> VisibleColumns() const;
+    // Ctrl+C: the selected cells (or, with one cell selected, the current
+    // row) as tab-separated display text under the column titles.
+    QString CopyText() const;
+
 Q_SIGNALS:
     void layoutChanged(); // the user changed a width, the order, a column shown or the sort
 
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     class Model;
