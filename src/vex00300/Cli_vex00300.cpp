@@ -1,5 +1,6 @@
 #include "Cli_vex00300.h"
 
+#include "Cli_vex00300Export.h"
 #include "Cli_vex00301.h"
 #include "CodedFields.h"
 
@@ -96,6 +97,7 @@ TfrmAcomPOL::TfrmAcomPOL(QWidget *parent) : TfrmPadrao(parent)
     buildRequestPage();
     buildStatusLine();
     wireEvents();
+    Cli_vex00300Export::install(this);
 }
 
 TfrmAcomPOL::~TfrmAcomPOL()

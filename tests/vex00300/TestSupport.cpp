@@ -46,6 +46,8 @@ void ModalCloser::poll()
     m_titles << modal->windowTitle();
     if (onFound)
         onFound(modal);
+    if (!modal->isVisible())
+        return; // onFound answered it
     if (auto *dialog = qobject_cast<QDialog *>(modal))
         dialog->reject();
     else

@@ -23,6 +23,23 @@ TServerReply GetFiliSoliGrid(TNetConnection &net, const QString &stLFilSoli,
     return net.Call(QStringLiteral("GetFiliSoliGrid"), params);
 }
 
+TServerReply GetCadeiaPedidos(TNetConnection &net, const QString &stLFilSoli,
+                              const QString &stTFilSoli, const QString &stFilOL,
+                              double DtEntrIni, double DtEntrFin, const QString &stDtEntr,
+                              double DtSolIni, double DtSolFin, const QString &stDtSoli,
+                              const QString &ProdIni, const QString &ProdFin,
+                              const QString &stProd, const QString &stListaConsol,
+                              const QString &stTodasConsol, const QString &stStatus,
+                              const QString &stItemConsol, const QString &stPedGerado,
+                              const QString &stQtdePedido)
+{
+    const QJsonArray params{stLFilSoli, stTFilSoli, stFilOL, DtEntrIni, DtEntrFin,
+                            stDtEntr, DtSolIni, DtSolFin, stDtSoli, ProdIni, ProdFin,
+                            stProd, stListaConsol, stTodasConsol, stStatus, stItemConsol,
+                            stPedGerado, stQtdePedido};
+    return net.Call(QStringLiteral("GetCadeiaPedidos"), params);
+}
+
 TServerReply GetSoli(TNetConnection &net, const QString &cdFilSoli, const QString &stFilOL,
                      double DtEntrIni, double DtEntrFin, const QString &stDtEntr,
                      double DtSolIni, double DtSolFin, const QString &stDtSoli,

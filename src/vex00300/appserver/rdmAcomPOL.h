@@ -26,6 +26,18 @@ TServerReply GetFiliSoliGrid(TNetConnection &net, const QString &stLFilSoli,
                              const QString &stItemConsol, const QString &stPedGerado,
                              const QString &stQtdePedido);
 
+// Every matching request item of every matching branch with its order lines
+// and their stock, in one reply; the criteria of GetFiliSoliGrid.
+TServerReply GetCadeiaPedidos(TNetConnection &net, const QString &stLFilSoli,
+                              const QString &stTFilSoli, const QString &stFilOL,
+                              double DtEntrIni, double DtEntrFin, const QString &stDtEntr,
+                              double DtSolIni, double DtSolFin, const QString &stDtSoli,
+                              const QString &ProdIni, const QString &ProdFin,
+                              const QString &stProd, const QString &stListaConsol,
+                              const QString &stTodasConsol, const QString &stStatus,
+                              const QString &stItemConsol, const QString &stPedGerado,
+                              const QString &stQtdePedido);
+
 // Matching purchase requests of one requesting branch.
 TServerReply GetSoli(TNetConnection &net, const QString &cdFilSoli, const QString &stFilOL,
                      double DtEntrIni, double DtEntrFin, const QString &stDtEntr,

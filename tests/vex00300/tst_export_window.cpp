@@ -1,0 +1,215 @@
+// "Exportar..." of the tracking window against the real application server
+// on the cascade's SQLite database, the files read back by openpyxl and
+// Python's csv module.
+#include "AppServerProcess.h"
+#include "Cli_vex00300.h"
+#include "TestSupport.h"
+
+#include "app/TApplication.h"
+#include "appserver/rdmAcomPOL.h"
+#include "controls/TButtonFlat.h"
+#include "data/TClientDataSet.h"
+#include "data/TdtmDBGeral.h"
+#include "forms/ExportDialog.h"
+#include "services/Consiste.h"
+
+#include <QAction>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMenu>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+QJsonValue readBack(const QString &kind, const QString &path)
+{
+    QProcess reader;
+    reader.start(QStringLiteral(VEX_PYTHON3), {QStringLiteral(VEX_EXPORT_READER), kind, path});
+    reader.waitForFinished(60000);
+    if (reader.exitCode() != 0)
+        qWarning().noquote() << reader.readAllStandardError();
+    const QJsonDocument doc = QJsonDocument::fromJson(reader.readAllStandardOutput());
+    return doc.isArray() ? QJsonValue(doc.array()) : QJsonValue(doc.object());
+}
+
+// The chosen columns of every row, by header title, joined with '|'.
+QStringList project(const QList<QStringList> &table, const QStringList &titles)
+{
+    QStringList rows;
+    for (qsizetype r = 1; r < table.size(); ++r) {
+        QStringList cells;
+        for (const QString &title : titles)
+            cells << table.at(r).value(table.first().indexOf(title), QStringLiteral("?"));
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
+// XLSX cells as text: the value, with its type and format for numbers/dates.
+QList<QStringList> xlsxTable(const QJsonObject &sheet)
+{
+    QList<QStringList> table;
+    for (const QJsonValue &row : sheet.value("rows").toArray()) {
+        QStringList cells;
+        for (const QJsonValue &c : row.toArray()) {
+            const QJsonArray cell = c.toArray();
+            const QString type = cell.at(0).toString();
+            const QJsonValue v = cell.at(2);
+            QString text = v.isNull() ? QString() : v.isDouble() ? QString::number(v.toDouble())
+                                                                 : v.toString();
+            if (!v.isNull() && type != u"s")
+                text += u'@' + type + u':' + cell.at(1).toString();
+            cells << text;
+        }
+        table << cells;
+    }
+    return table;
+}
+
+QList<QStringList> csvTable(const QJsonObject &file)
+{
+    QList<QStringList> table;
+    for (const QJsonValue &row : file.value("rows").toArray()) {
+        QStringList cells;
+        for (const QJsonValue &c : row.toArray())
+            cells << c.toString();
+        table << cells;
+    }
+    return table;
+}
+} // namespace
+
+class tst_ExportWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void command();
+    void exports_data();
+    void exports();
+
+private:
+    VexTest::AppServerProcess m_server;
+    std::unique_ptr<VexTest::HostFixture> m_host;
+    QPointer<TfrmAcomPOL> m_window;
+    QTemporaryDir m_dir;
+};
+
+void tst_ExportWindow::initTestCase()
+{
+    QString error;
+    QVERIFY2(m_server.start(&error), qPrintable(error));
+    VexTest::useServerPort(m_server.port());
+    m_host = std::make_unique<VexTest::HostFixture>();
+    dtmDBGeral().Open(m_server.databaseUrl());
+    m_window = TApplication::instance()->CreateForm<TfrmAcomPOL>();
+    QVERIFY(m_window && m_window->netAcomPOL);
+}
+
+void tst_ExportWindow::cleanupTestCase()
+{
+    delete m_window.data();
+    m_host.reset();
+    m_server.stop();
+}
+
+void tst_ExportWindow::init()
+{
+    m_window->Var_filtro("", "T", "0100", "T", "T", "", "", "T", "", "T", "T", "T", "T", "T",
+                         0, 0, 0, 0);
+    const TServerReply reply = rdmAcomPOL::GetFiliSoliGrid(
+        *m_window->netAcomPOL, "", "T", "0100", 0, 0, "T", 0, 0, "T", "", QString(20, u'Z'),
+        "T", "", "T", "T", "T", "T", "T");
+    m_window->cdsFilial->LoadFromPacket(Consiste::CheckResultServ(reply, true, 0));
+}
+
+void tst_ExportWindow::command()
+{
+    auto *action = m_window->findChild<QAction *>(QStringLiteral("mnuExportar"));
+    QVERIFY(action);
+    QCOMPARE(action->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+    QVERIFY(m_window->mnuManutencao->actions().contains(action));
+    auto *button = m_window->findChild<QWidget *>(QStringLiteral("sbtExportar"));
+    QVERIFY(button);
+    QVERIFY(button->x() > m_window->sbtFechar->x());
+}
+
+void tst_ExportWindow::exports_data()
+{
+    QTest::addColumn<int>("scope");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QString>("sheet");
+    QTest::addColumn<QStringList>("rows");
+
+    const QStringList chain{"Filial Solicitante", "Nº da Solicitação", "Quantidade",
+                            "Data de Entrega", "Status", "Nº Pedido", "Baixa de Entrada",
+                            "Pedido x Solicitado"};
+    const QString num = "@n:#,##0.000", day = "@d:dd/mm/yyyy";
+    QTest::newRow("whole filtering, xlsx")
+        << 2 << "xlsx" << chain << "Toda a filtragem"
+        << QStringList{"0001|R1|5" + num + "|2025-03-10" + day + "|OL|PED1|Baixa Parcial|Igual",
+                       "0001|R1|5" + num + "|2025-03-10" + day + "|OL|PED2|Baixa Total|Igual",
+                       "0001|R2|4" + num + "|2025-03-20" + day + "|OL|||",
+                       "0002|R3|8" + num + "|2025-03-12" + day + "|OL|PED3|Em Aberto|Igual"};
+    QTest::newRow("current branch, csv")
+        << 1 << "csv" << chain << ""
+        << QStringList{"0001|R1|5|10/03/2025|OL|PED1|Baixa Parcial|Igual",
+                       "0001|R1|5|10/03/2025|OL|PED2|Baixa Total|Igual",
+                       "0001|R2|4|20/03/2025|OL|||"};
+    QTest::newRow("request grid, xlsx")
+        << 0 << "xlsx"
+        << QStringList{"Nº da Solicitação", "Quantidade", "Aprovada", "Item Consolidado",
+                       "Pedido Gerado"}
+        << "Solicitação"
+        << QStringList{"R1|5" + num + "|Sim|Sim|Sim", "R2|4" + num + "|Não|Não|Não"};
+}
+
+void tst_ExportWindow::exports()
+{
+    QFETCH(int, scope);
+    QFETCH(QString, format);
+    QFETCH(QStringList, titles);
+    QFETCH(QString, sheet);
+    QFETCH(QStringList, rows);
+    m_window->dbgSoli->setFocus();
+    const QString path = m_dir.filePath(QStringLiteral("saída.") + format);
+    VexTest::ModalCloser closer;
+    closer.onFound = [&](QWidget *modal) {
+        if (auto *dialog = qobject_cast<ExportDialog *>(modal)) {
+            dialog->setScope(scope);
+            dialog->setFormat(ExportFile::formatFromName(format));
+            dialog->setFileName(path);
+            dialog->accept();
+        }
+    };
+    m_window->findChild<QAction *>(QStringLiteral("mnuExportar"))->trigger();
+    // (The first activation's filter dialog may come up too.)
+    QCOMPARE(closer.titles().count(QStringLiteral("Exportar")), 1);
+    QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join(u'\n')));
+    QList<QStringList> table;
+    if (format == u"csv") {
+        table = csvTable(readBack(format, path).toObject());
+    } else {
+        const QJsonArray sheets = readBack(format, path).toArray();
+        QCOMPARE(sheets.size(), 1);
+        QCOMPARE(sheets.first().toObject().value("name").toString(), sheet);
+        table = xlsxTable(sheets.first().toObject());
+    }
+    QCOMPARE(project(table, titles), rows);
+    // The choices come back next time.
+    const ExportChoices last = ExportChoices::read(QStringLiteral("VEX00300"));
+    QCOMPARE(last.scope, scope);
+    QCOMPARE(ExportFile::formatName(last.format), format);
+    QCOMPARE(last.fileName, path);
+}
+
+QTEST_MAIN(tst_ExportWindow)
+#include "tst_export_window.moc"
