@@ -4,6 +4,7 @@
 #include "controls/TDateEditPlus.h"
 #include "controls/TMaskEdit.h"
 #include "data/TClientDataSet.h"
+#include "forms/ExportDialog.h"
 #include "forms/MultiSelectDialog.h"
 #include "forms/PickListDialog.h"
 #include "forms/SearchDialog.h"
@@ -149,5 +150,13 @@ int main(int argc, char **argv)
     search.SetText(QStringLiteral("São"));
     search.resize(420, search.sizeHint().height());
     ok = save(search, dir, "search.png") && ok;
+
+    ExportDialog exportDialog(QStringLiteral("VEX00300"),
+                              { QStringLiteral("Grade atual"), QStringLiteral("Filial atual"),
+                                QStringLiteral("Toda a filtragem") });
+    exportDialog.setScope(2);
+    exportDialog.setFileName(QStringLiteral("/home/compras/Documentos/pedidos-ol.xlsx"));
+    exportDialog.resize(460, exportDialog.sizeHint().height());
+    ok = save(exportDialog, dir, "export.png") && ok;
     return ok ? 0 : 1;
 }
