@@ -19,6 +19,7 @@ QFont dialogFont()
 {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(10);
+    font.setBold(false); // set, so the bold of a group caption does not pass down
     return font;
 }
 
