@@ -126,6 +126,10 @@ QLineEdit *nameBox(const char *name, const QRect &geometry, QWidget *parent)
     edit->setEnabled(false);
     edit->setFocusPolicy(Qt::NoFocus);
     setBackground(edit, SystemColors::clBtnFace());
+    // Disabled, but read all day: the name keeps the text colour.
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text, SystemColors::clWindowText());
+    edit->setPalette(palette);
     return edit;
 }
 } // namespace
