@@ -135,8 +135,8 @@ void tst_FiltroE2E::mainJob_data()
         << "xddx" << QStringList{"0001", "0003"} << QStringList{"R1", "R2"}
         << QStringList{"PED1", "PED2"} << QStringList{"100"};
     QTest::newRow("a 15-character consolidation")
-        << ol + "click rbtFilialTodas; focus rbtConsolTodas; key Right; key F2" << "x" << QStringList{"0003"}
-        << QStringList{"R4"} << QStringList{"PED4"} << QStringList{"100"};
+        << ol + "click rbtFilialTodas; focus rbtConsolTodas; key Right; key F2" << "x"
+        << QStringList{"0003"} << QStringList{"R4"} << QStringList{"PED4"} << QStringList{"100"};
 }
 
 void tst_FiltroE2E::mainJob()

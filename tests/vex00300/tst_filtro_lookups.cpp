@@ -93,7 +93,8 @@ void tst_FiltroLookups::initTestCase()
     using namespace AcomPOLDataSets;
     m_server.setResult("GetVdFiliOL", packet(vdFiliOLFields()));
     m_server.setResult("GetVdFiliOL|0001",
-                       packet(vdFiliOLFields(), {{{"CDFILIOPELOG", "0001"}, {"NMFILIAL", "OL Um"}}}));
+                       packet(vdFiliOLFields(),
+                              {{{"CDFILIOPELOG", "0001"}, {"NMFILIAL", "OL Um"}}}));
     m_server.setResult("GetPesqFilial",
                        packet(pesqFilialFields(), {{{"IDMARCADO", "N"}, {"CDFILIAL", "0010"}},
                                                    {{"IDMARCADO", "N"}, {"CDFILIAL", "0011"}}}));
@@ -117,8 +118,14 @@ void tst_FiltroLookups::init()
     m_dialog = m_host->application->CreateDialog<TfrmFiltroAcomPOL>();
     m_driver = std::make_unique<FilterDriver>(m_dialog);
     m_dialog->show();
-    m_dialog->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_dialog));
+    // A late activation of the host's main window may take the first one
+    // back: the dialog must hold it before anything is typed.
+    for (int i = 0; i < 3; ++i) {
+        m_dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_dialog));
+        QTest::qWait(50);
+    }
+    QTRY_VERIFY(QApplication::activeWindow() == m_dialog.data());
     m_server.clearCalls();
     m_host->messages.clear();
     m_host->errors.clear();
@@ -176,6 +183,7 @@ void tst_FiltroLookups::branchExit()
     QFETCH(QString, message);
     m_driver->run("type medFilOL " + typed + "; key Tab");
     QTRY_COMPARE(callsOf("GetVdFiliOL"), sent.isEmpty() ? QStringList() : QStringList{sent});
+    QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join(u'\n')));
     QTRY_COMPARE(m_host->messages.join('\n'), message);
     QTest::qWait(30);
     QCOMPARE(m_driver->focusName() == "medFilOL", !message.isEmpty());
