@@ -96,6 +96,7 @@ TfrmAcomPOL::TfrmAcomPOL(QWidget *parent) : TfrmPadrao(parent)
     buildRequestPage();
     buildStatusLine();
     wireEvents();
+    buildComfort();
 }
 
 TfrmAcomPOL::~TfrmAcomPOL()

@@ -13,6 +13,8 @@ class QScrollArea;
 class ResizeBar;
 class TADOIBQuery;
 class TClientDataSet;
+class TDBRowCount;
+class QAction;
 class TField;
 class TNetConnection;
 
@@ -41,6 +43,17 @@ public:
     QLabel *lblFilial = nullptr;
     QLabel *Label1 = nullptr;
     TDBText *dbtOL = nullptr;
+
+    // Row counts and the legend of the quantity colours
+    TDBRowCount *lblQtdeFiliais = nullptr;
+    TDBRowCount *lblQtdeSolicitacoes = nullptr;
+    TDBRowCount *lblQtdeProdutos = nullptr;
+    QWidget *panLegenda = nullptr;
+    // Keyboard: pages and grids
+    QAction *mnuProximaPagina = nullptr;
+    QAction *mnuPaginaAnterior = nullptr;
+    QAction *mnuProximaGrade = nullptr;
+    QAction *mnuGradeAnterior = nullptr;
 
     // Page "Solicitação"
     ResizeBar *Splitter1 = nullptr;
@@ -127,6 +140,10 @@ public:
     void dbgProdDrawColumnCell(TDBGrid *sender, TCanvas &canvas, const QRect &rect,
                                int dataCol, TColumn *column, TGridDrawState state);
 
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    QStringList ExtraLayoutLines() const override;
+    void RestoreExtraLayout(const QStringList &lines) override;
+
     // The window's message table, in order.
     static QStringList messageLines();
 
@@ -137,6 +154,12 @@ private:
     void buildBranchPage();
     void buildRequestPage();
     void buildStatusLine();
+    void buildComfort();
+    void buildCounts();
+    void buildLegend();
+    void buildNavigation();
+    void switchPage(int direction);
+    void focusGrid(int direction);
     TDBGrid *createDetailGrid(TDataSource *source, QWidget *parent);
     void wireEvents();
     void closeLevel(TClientDataSet *dataSet);

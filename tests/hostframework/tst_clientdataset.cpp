@@ -43,6 +43,9 @@ class tst_ClientDataSet : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void sorting_data();
+    void sorting();
+    void sortHoldsForTheNextLoad();
     void missingColumn();
     void conversion_data();
     void conversion();
@@ -414,6 +417,90 @@ void tst_ClientDataSet::fieldChangesSignalled()
     QCOMPARE(ds.FieldByName(QStringLiteral("NR"))->DisplayLabel(), QStringLiteral("NR"));
     QVERIFY_THROWS_EXCEPTION(EVexError, ds.FieldByName(QStringLiteral("NADA")));
     QVERIFY_THROWS_EXCEPTION(EVexError, ds.AddField(QStringLiteral("qt"), TFieldType::ftFloat));
+}
+
+namespace {
+// Codes, names, quantities, dates and a coded flag, in load order.
+TDataPacket sortPacket()
+{
+    TDataPacket p;
+    p.fields = {col("CODE", TFieldType::ftString, 4), col("QT", TFieldType::ftFloat),
+                col("DT", TFieldType::ftDateTime), col("FLAG", TFieldType::ftString, 1)};
+    p.rows = {{"0010", 9.5, 46002.0, "S"}, {"0002", 10.0, 46001.0, "N"},
+              {"0100", QVariant(), 46003.0, "X"}, {"0001", -1.0, QVariant(), "S"}};
+    return p;
+}
+
+void declareSortFields(TClientDataSet &ds)
+{
+    ds.AddField("CODE", TFieldType::ftString, 4);
+    ds.AddField("QT", TFieldType::ftFloat);
+    ds.AddField("DT", TFieldType::ftDateTime);
+    // Coded like the screens' flags: sorted by the word shown, not the code.
+    ds.AddField("FLAG", TFieldType::ftString, 1)->OnGetText = [](TField *f, QString &t, bool) {
+        t = f->AsString() == QLatin1String("S") ? QStringLiteral("Sim") : QStringLiteral("Não");
+    };
+}
+
+QStringList codes(TClientDataSet &ds)
+{
+    QStringList list;
+    for (int row = 0; row < ds.RecordCount(); ++row)
+        list << ds.RawValue(row, 0).toString();
+    return list;
+}
+} // namespace
+
+void tst_ClientDataSet::sorting_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("descending");
+    QTest::addColumn<QStringList>("order");
+    QTest::newRow("codes as text") << "CODE" << false
+                                   << QStringList{"0001", "0002", "0010", "0100"};
+    QTest::newRow("codes descending") << "CODE" << true
+                                      << QStringList{"0100", "0010", "0002", "0001"};
+    QTest::newRow("numbers as numbers, null first") << "QT" << false
+                                                    << QStringList{"0100", "0001", "0010", "0002"};
+    QTest::newRow("dates as dates") << "DT" << true << QStringList{"0100", "0010", "0002", "0001"};
+    QTest::newRow("coded by the word, ties in load order")
+        << "FLAG" << false << QStringList{"0002", "0100", "0010", "0001"};
+}
+
+// Sorting keeps the current record current without an after-scroll, and
+// clearing it gives back the load order.
+void tst_ClientDataSet::sorting()
+{
+    QFETCH(QString, field);
+    QFETCH(bool, descending);
+    QFETCH(QStringList, order);
+    TClientDataSet ds(QStringLiteral("cds"));
+    declareSortFields(ds);
+    ds.LoadFromPacket(sortPacket());
+    ds.MoveTo(1);
+    int scrolls = 0;
+    ds.AfterScroll = [&](TClientDataSet *) { ++scrolls; };
+    ds.SortBy(field, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    QCOMPARE(codes(ds), order);
+    QCOMPARE(ds.FieldByName("CODE")->AsString(), QStringLiteral("0002"));
+    QCOMPARE(scrolls, 0);
+    ds.Next(); // the keyboard follows the order on screen
+    QCOMPARE(ds.FieldByName("CODE")->AsString(), order.value(order.indexOf("0002") + 1,
+                                                             QStringLiteral("0002")));
+    ds.ClearSort();
+    QCOMPARE(codes(ds), (QStringList{"0010", "0002", "0100", "0001"}));
+}
+
+void tst_ClientDataSet::sortHoldsForTheNextLoad()
+{
+    TClientDataSet ds(QStringLiteral("cds"));
+    declareSortFields(ds);
+    ds.SortBy("CODE", Qt::AscendingOrder);
+    QString firstSeen;
+    ds.AfterScroll = [&](TClientDataSet *d) { firstSeen = d->FieldByName("CODE")->AsString(); };
+    ds.LoadFromPacket(sortPacket());
+    QCOMPARE(firstSeen, QStringLiteral("0001"));
+    QCOMPARE(ds.SortField(), QStringLiteral("CODE"));
 }
 
 QTEST_GUILESS_MAIN(tst_ClientDataSet)

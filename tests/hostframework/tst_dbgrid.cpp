@@ -355,6 +355,74 @@ private Q_SLOTS:
         QCOMPARE(label.DataSource(), nullptr);
         QCOMPARE(grid->DataSource(), nullptr);
     }
+
+    // A header click sorts: ascending, descending, then the load order; the
+    // current record stays, and nothing is asked of anybody (no after-scroll).
+    void headerClickCyclesTheSort()
+    {
+        cds->MoveTo(1); // Santos
+        afterScrolls = 0;
+        const QStringList ascending{"", "Campinas", "Santos", "Sorocaba"};
+        const QStringList loaded{"Campinas", "Santos", "Sorocaba", ""};
+        auto names = [this] {
+            QStringList list;
+            for (int row = 0; row < grid->model()->rowCount(); ++row)
+                list << grid->cellText(row, ColName);
+            return list;
+        };
+        grid->horizontalHeader()->sectionClicked(ColName);
+        QCOMPARE(names(), ascending);
+        QVERIFY(grid->horizontalHeader()->isSortIndicatorShown());
+        grid->horizontalHeader()->sectionClicked(ColName);
+        QCOMPARE(names(), (QStringList{"Sorocaba", "Santos", "Campinas", ""}));
+        QCOMPARE(grid->currentIndex().row(), 1);
+        grid->horizontalHeader()->sectionClicked(ColName);
+        QCOMPARE(names(), loaded);
+        QVERIFY(!grid->horizontalHeader()->isSortIndicatorShown());
+        QCOMPARE(cds->FieldByName("NAME")->AsString(), QStringLiteral("Santos"));
+        QCOMPARE(afterScrolls, 0);
+    }
+
+    // What the user did to the columns goes into lines and comes back on a
+    // new grid; "Restaurar colunas" brings back the design.
+    void layoutRoundTrip()
+    {
+        QHeaderView *header = grid->horizontalHeader();
+        header->resizeSection(ColName, 222);
+        header->moveSection(header->visualIndex(ColFlag), 0);
+        grid->Columns()[ColCode]->UserVisible = false;
+        grid->RefreshColumns();
+        grid->ToggleSort(ColCode); // ascending by code
+        grid->ToggleSort(ColCode); // descending
+        grid->setObjectName(QStringLiteral("dbgTeste"));
+        const QStringList lines = grid->LayoutLines();
+
+        TClientDataSet other(QStringLiteral("cdsOutro"));
+        for (TField *f : cds->Fields())
+            other.AddField(f->FieldName(), f->DataType(), f->Size());
+        TDataSource otherSource;
+        otherSource.SetDataSet(&other);
+        TDBGrid copy;
+        copy.setObjectName(QStringLiteral("dbgTeste"));
+        copy.SetDataSource(&otherSource);
+        for (const TColumn *c : grid->Columns())
+            copy.AddColumn(c->FieldName, c->Width, c->Visible);
+        copy.RestoreLayout(lines + QStringList{"dbgTeste.columns=NADA:x:y,,:", "lixo"});
+        other.LoadFromPacket(packet(fourRows()));
+        QCOMPARE(copy.columnWidth(ColName), 222);
+        QCOMPARE(copy.horizontalHeader()->logicalIndex(0), int(ColFlag));
+        QVERIFY(copy.isColumnHidden(ColCode));
+        QCOMPARE(other.SortField(), QStringLiteral("CODE"));
+        QCOMPARE(other.SortOrder(), Qt::DescendingOrder);
+        QCOMPARE(other.FieldByName("CODE")->AsString(), QStringLiteral("0004"));
+
+        copy.RestoreDesignLayout();
+        QCOMPARE(copy.columnWidth(ColCode), 60);
+        QVERIFY(!copy.isColumnHidden(ColCode));
+        QVERIFY(copy.isColumnHidden(ColHidden));
+        QCOMPARE(copy.horizontalHeader()->logicalIndex(0), int(ColCode));
+        QCOMPARE(other.SortField(), QString());
+    }
 };
 
 QTEST_MAIN(tst_DBGrid)

@@ -2,20 +2,25 @@
 #include "app/TApplication.h"
 #include "controls/SystemColors.h"
 #include "controls/TButtonFlat.h"
+#include "controls/TDBGrid.h"
 #include "controls/TDBNavigator.h"
 #include "controls/TDBText.h"
 #include "data/TClientDataSet.h"
 #include "data/TDataSource.h"
+#include "forms/LayoutFile.h"
 #include "forms/RecordSearch.h"
 #include "forms/TfrmPadrao.h"
 #include "services/Exceptions.h"
 #include "services/HostDisplays.h"
 
 #include <QAction>
-#include <QMenu>
-#include "controls/TDBGrid.h"
+#include <QFile>
+#include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -35,9 +40,13 @@ public:
         cds.AddField("NAME", TFieldType::ftString, 30);
         dtsPadrao->SetDataSet(&cds);
         dbtNome->SetDataField("NAME");
+        lblCodTela->setText(screenCode);
+        dbgPadrao->AddColumn("CODE", 50);
+        dbgPadrao->AddColumn("NAME", 200);
     }
     ~TestForm() override { ++g_destroyed; }
 
+    static inline QString screenCode; // "" : no layout
     static inline bool failCreate = false;
     static inline bool replaceStateHandling = false;
     TCloseAction closeAction = TCloseAction::caFree;
@@ -99,6 +108,7 @@ private:
     QStringList errors;
 
 private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init()
     {
         errors.clear();
@@ -455,6 +465,39 @@ private Q_SLOTS:
         form.load({{"0001", "Campinas"}, {"0002", "Santos"}, {"0003", "Sorocaba"}});
         QCOMPARE(RecordSearch::findRow(&form.cds, text, start), found);
         QCOMPARE(form.cds.CurrentRow(), 0); // searching moves nothing
+    }
+
+    // Widths and sort the user chose come back in a new window of the same
+    // screen; a layout file that cannot be read is ignored with a warning.
+    void layoutSurvivesANewWindow()
+    {
+        TestForm::screenCode = QStringLiteral("TST001");
+        const QString path = LayoutFile::pathFor(TestForm::screenCode);
+        QFile::remove(path);
+        auto *form = application->CreateForm<TestForm>();
+        application->ShowForm(form);
+        form->load({{"0002", "Santos"}, {"0001", "Campinas"}});
+        form->dbgPadrao->horizontalHeader()->resizeSection(1, 321);
+        form->dbgPadrao->ToggleSort(0);
+        QTRY_VERIFY(QFile::exists(path));
+        form->Close();
+        flushDeletes();
+
+        auto *again = application->CreateForm<TestForm>();
+        again->load({{"0002", "Santos"}, {"0001", "Campinas"}});
+        QCOMPARE(again->dbgPadrao->columnWidth(1), 321);
+        QCOMPARE(again->cds.FieldByName("CODE")->AsString(), QStringLiteral("0001"));
+        again->Close();
+        flushDeletes();
+
+        QFile bad(path);
+        QVERIFY(bad.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        bad.write("sem sinal de igual\n\xff\xfe");
+        bad.close();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("layout ignored"));
+        auto *third = application->CreateForm<TestForm>();
+        QCOMPARE(third->dbgPadrao->columnWidth(1), 200);
+        TestForm::screenCode.clear();
     }
 };
 

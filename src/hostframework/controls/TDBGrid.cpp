@@ -50,7 +50,11 @@ public:
     }
     QVariant data(const QModelIndex &index, int role) const override
     {
-        if (role != Qt::DisplayRole || !index.isValid())
+        if (!index.isValid())
+            return {};
+        if (role == Qt::ToolTipRole)
+            return m_grid->cellHint(index.row(), index.column());
+        if (role != Qt::DisplayRole)
             return {};
         return m_grid->cellText(index.row(), index.column());
     }
@@ -151,6 +155,7 @@ TDBGrid::TDBGrid(QWidget *parent)
     : QTableView(parent), m_model(std::make_unique<Model>(this)), m_link(new TDataLink(this))
 {
     wireLink();
+    wireHeader();
     setModel(m_model.get());
     setItemDelegate(new Delegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -245,11 +250,14 @@ int TDBGrid::DefaultColumnWidth(const TColumn *column) const
 
 void TDBGrid::RefreshColumns()
 {
+    QScopedValueRollback guard(m_applyingLayout, true);
     for (int i = 0; i < m_columns.size(); ++i) {
         const TColumn *column = m_columns.at(i);
-        setColumnHidden(i, !column->Visible);
-        setColumnWidth(i, column->Width >= 0 ? column->Width : DefaultColumnWidth(column));
+        setColumnHidden(i, !column->UserVisible.value_or(column->Visible));
+        const int design = column->Width >= 0 ? column->Width : DefaultColumnWidth(column);
+        setColumnWidth(i, column->UserWidth >= 0 ? column->UserWidth : design);
     }
+    showSortIndicator();
 }
 
 void TDBGrid::SetTitleFont(const QFont &font, const QColor &color)
@@ -293,6 +301,22 @@ QString TDBGrid::cellText(int row, int dataCol) const
         return {};
     TRecordScope scope(ds, row);
     return field->ViewText();
+}
+
+QString TDBGrid::cellHint(int row, int dataCol) const
+{
+    TClientDataSet *ds = dataSet();
+    TColumn *column = m_columns.value(dataCol);
+    if (!OnCellHint || !ds || !ds->Active() || !column || row < 0 || row >= ds->RecordCount())
+        return {};
+    // Asked for while the view paints its tooltip: a failure is logged, not shown.
+    try {
+        TRecordScope scope(ds, row);
+        return OnCellHint(const_cast<TDBGrid *>(this), column);
+    } catch (const std::exception &e) {
+        qCWarning(lcDBGrid) << objectName() << "cell hint failed:" << e.what();
+    }
+    return {};
 }
 
 int TDBGrid::firstVisibleColumn() const

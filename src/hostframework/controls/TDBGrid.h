@@ -11,6 +11,7 @@
 #include <QTableView>
 
 #include <functional>
+#include <optional>
 #include <memory>
 
 class TClientDataSet;
@@ -33,6 +34,9 @@ struct TColumn
     QString FieldName;
     int Width = -1;
     bool Visible = true;
+    // What the user made of the design: -1 / unset while untouched.
+    int UserWidth = -1;
+    std::optional<bool> UserVisible;
     TField *Field() const; // resolved on the grid's data set; may be null
     class TDBGrid *Grid = nullptr;
 };
@@ -67,6 +71,10 @@ public:
     // Text of a data cell as painted by default (the field's display text).
     QString cellText(int row, int dataCol) const;
 
+    // A cell's tooltip; field reads inside it go to the row asked about.
+    std::function<QString(TDBGrid *sender, TColumn *column)> OnCellHint;
+    QString cellHint(int row, int dataCol) const;
+
     // Titles, column resizing and grid lines; all on by default. Column and
     // row lines are drawn together (either one turns the lines on).
     TGridOptions Options() const { return m_options; }
@@ -77,6 +85,19 @@ public:
     // Width a column of width -1 takes: the field's display width in
     // characters or its title, whichever is wider, plus a margin.
     int DefaultColumnWidth(const TColumn *column) const;
+
+    // The user's layout: widths, order (headers can be dragged), hidden
+    // columns and sort (a header click: ascending, descending, load order).
+    // As "name=value" lines keyed by the grid's objectName, for the screen's
+    // layout file; lines of other grids or of unknown columns are skipped.
+    QStringList LayoutLines() const;
+    void RestoreLayout(const QStringList &lines);
+    void RestoreDesignLayout(); // "Restaurar colunas"
+    // Cycles the sort of one column (by its position in Columns()).
+    void ToggleSort(int dataCol);
+
+Q_SIGNALS:
+    void layoutChanged(); // the user changed a width, the order, a column shown or the sort
 
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
@@ -89,10 +110,14 @@ private:
     void onDataReset();
     void syncCurrentIndex();
     int firstVisibleColumn() const;
+    void wireHeader();
+    void showHeaderMenu(const QPoint &pos);
+    void showSortIndicator();
 
     std::unique_ptr<Model> m_model;
     QList<TColumn *> m_columns;
     TDataLink *m_link;
     TGridOptions m_options = TGridOptions(0xF);
     bool m_syncing = false;
+    bool m_applyingLayout = false;
 };

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -229,6 +230,11 @@ void TClientDataSet::LoadFromPacket(const TDataPacket &packet)
     Close();
     std::vector<QVariantList> rows = convertRows(packet);
     m_rows = std::move(rows);
+    m_loadOrder.resize(m_rows.size());
+    std::iota(m_loadOrder.begin(), m_loadOrder.end(), 0);
+    if (!m_sortField.isEmpty() && !FindField(m_sortField))
+        m_sortField.clear();
+    reorder(sortedPositions()); // still closed: the first row is the first in order
     m_current = m_rows.empty() ? -1 : 0;
     m_bof = true;
     m_eof = m_rows.empty();
@@ -244,11 +250,106 @@ void TClientDataSet::Close()
     if (m_state == TDataSetState::dsInactive)
         return;
     m_rows.clear();
+    m_loadOrder.clear();
     m_current = -1;
     m_bof = m_eof = true;
     setState(TDataSetState::dsInactive);
     Q_EMIT dataReset();
     Q_EMIT currentRowChanged(-1);
+}
+
+namespace {
+// -1, 0, 1; nulls first, then by the field's kind.
+int compareValues(const TField *field, const QVariant &a, const QVariant &b,
+                  const QString &textA, const QString &textB)
+{
+    if (a.isNull() || b.isNull())
+        return int(!a.isNull()) - int(!b.isNull());
+    if (field->OnGetText || field->DataType() == TFieldType::ftString
+        || field->DataType() == TFieldType::ftFixedChar) {
+        const int c = QString::compare(textA, textB);
+        return (c > 0) - (c < 0);
+    }
+    const double x = a.toDouble();
+    const double y = b.toDouble();
+    return (x > y) - (x < y);
+}
+} // namespace
+
+void TClientDataSet::SortBy(const QString &fieldName, Qt::SortOrder order)
+{
+    m_sortField = FieldByName(fieldName)->FieldName();
+    m_sortOrder = order;
+    reorder(sortedPositions());
+}
+
+void TClientDataSet::ClearSort()
+{
+    m_sortField.clear();
+    m_sortOrder = Qt::AscendingOrder;
+    reorder(sortedPositions());
+}
+
+// The rows' positions in the order asked for; the load order breaks ties.
+std::vector<int> TClientDataSet::sortedPositions() const
+{
+    const int n = RecordCount();
+    std::vector<int> positions(static_cast<size_t>(n));
+    std::iota(positions.begin(), positions.end(), 0);
+    const TField *field = m_sortField.isEmpty() ? nullptr : FindField(m_sortField);
+    const auto byLoad = [this](int a, int b) {
+        return m_loadOrder[size_t(a)] < m_loadOrder[size_t(b)];
+    };
+    if (!field) {
+        std::sort(positions.begin(), positions.end(), byLoad);
+        return positions;
+    }
+    const int column = indexOfField(field);
+    // Words and texts are worked out once, not at every comparison.
+    std::vector<QString> texts(static_cast<size_t>(n));
+    const bool byText = field->OnGetText || field->DataType() == TFieldType::ftString
+                        || field->DataType() == TFieldType::ftFixedChar;
+    if (byText) {
+        auto *self = const_cast<TClientDataSet *>(this);
+        for (int row = 0; row < n; ++row) {
+            TRecordScope scope(self, row);
+            texts[size_t(row)] = field->OnGetText ? field->ViewText() : field->AsString();
+        }
+    }
+    const bool ascending = m_sortOrder == Qt::AscendingOrder;
+    std::stable_sort(positions.begin(), positions.end(), [&](int a, int b) {
+        const int c = compareValues(field, m_rows[size_t(a)].value(column),
+                                    m_rows[size_t(b)].value(column), texts[size_t(a)],
+                                    texts[size_t(b)]);
+        if (c != 0)
+            return ascending ? c < 0 : c > 0;
+        return byLoad(a, b);
+    });
+    return positions;
+}
+
+void TClientDataSet::reorder(const std::vector<int> &positions)
+{
+    if (positions.empty())
+        return;
+    std::vector<QVariantList> rows;
+    std::vector<int> loadOrder;
+    rows.reserve(positions.size());
+    loadOrder.reserve(positions.size());
+    int current = -1;
+    for (size_t i = 0; i < positions.size(); ++i) {
+        rows.push_back(std::move(m_rows[size_t(positions[i])]));
+        loadOrder.push_back(m_loadOrder[size_t(positions[i])]);
+        if (positions[i] == m_current)
+            current = int(i);
+    }
+    m_rows = std::move(rows);
+    m_loadOrder = std::move(loadOrder);
+    if (!Active())
+        return;
+    m_current = current;
+    Q_EMIT dataReset();
+    Q_EMIT currentRowChanged(m_current);
 }
 
 void TClientDataSet::setState(TDataSetState state)

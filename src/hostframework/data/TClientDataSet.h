@@ -57,6 +57,18 @@ public:
     bool Eof() const;
     bool Bof() const;
 
+    // Rows in the order of one field, ascending or descending, or back in the
+    // order they were loaded. The order holds for later loads too (their
+    // first row is the first in that order). The current record stays
+    // current (no after-scroll: it is the same record), so sorting asks
+    // nobody for anything; views, searches and exports see the new order.
+    // Values sort by type: numbers and dates as such, text as text, and a
+    // field with a get-text handler by the word it shows. Nulls come first.
+    void SortBy(const QString &fieldName, Qt::SortOrder order); // throws for an unknown field
+    void ClearSort();
+    QString SortField() const { return m_sortField; } // "" when in load order
+    Qt::SortOrder SortOrder() const { return m_sortOrder; }
+
     // The row field reads go to: the cursor unless a TRecordScope is active.
     int ActiveRecord() const;
     QVariant RawValue(int row, int fieldIndex) const;
@@ -83,7 +95,13 @@ private:
     std::vector<QVariantList> convertRows(const TDataPacket &packet) const;
 
     std::vector<std::unique_ptr<TField>> m_fields;
+    std::vector<int> sortedPositions() const;
+    void reorder(const std::vector<int> &positions); // positions[i] goes to row i
+
     std::vector<QVariantList> m_rows; // values in field order
+    std::vector<int> m_loadOrder;     // each row's position in the loaded packet
+    QString m_sortField;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     TDataSetState m_state = TDataSetState::dsInactive;
     int m_current = -1;
     int m_scopeRow = -1;

@@ -1,5 +1,6 @@
 #include "TfrmPadrao.h"
 
+#include "LayoutFile.h"
 #include "Procurar.h"
 #include "controls/TButtonFlat.h"
 #include "controls/TDBGrid.h"
@@ -8,6 +9,7 @@
 #include "data/TClientDataSet.h"
 #include "data/TDataSource.h"
 #include "net/CallWait.h"
+#include "services/Exceptions.h"
 #include "services/SafeCall.h"
 
 #include <QAction>
@@ -21,7 +23,11 @@
 #include <QScrollArea>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
+#include <QLoggingCategory>
 #include <QVBoxLayout>
+
+Q_LOGGING_CATEGORY(lcFrmPadrao, "vex.forms.padrao", QtInfoMsg)
 
 namespace {
 // Client area of the design size (1046 x 619 with the window frame).
@@ -78,7 +84,14 @@ TfrmPadrao::~TfrmPadrao()
 
 QSize TfrmPadrao::sizeHint() const
 {
-    return kDesignClientSize;
+    return m_savedSize.isValid() ? m_savedSize : kDesignClientSize;
+}
+
+void TfrmPadrao::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_created && isVisible())
+        LayoutChanged();
 }
 
 void TfrmPadrao::buildMenu()
@@ -247,6 +260,63 @@ void TfrmPadrao::DoCreate()
     m_created = true;
     FormCreate();
     dtsPadraoStateChange(dtsPadrao);
+    restoreLayout();
+}
+
+namespace {
+const QLatin1String kSizeKey("form.size=");
+} // namespace
+
+void TfrmPadrao::restoreLayout()
+{
+    const QString screen = lblCodTela->text().trimmed();
+    if (screen.isEmpty())
+        return;
+    const QStringList lines = LayoutFile::read(screen);
+    const auto grids = findChildren<TDBGrid *>();
+    for (TDBGrid *grid : grids) {
+        grid->RestoreLayout(lines);
+        connect(grid, &TDBGrid::layoutChanged, this, &TfrmPadrao::LayoutChanged);
+    }
+    for (const QString &line : lines) {
+        if (!line.startsWith(kSizeKey))
+            continue;
+        const QStringList size = line.mid(kSizeKey.size()).split(u'x');
+        const int w = size.value(0).toInt(), h = size.value(1).toInt();
+        if (w >= 200 && h >= 150 && w <= 10000 && h <= 10000)
+            m_savedSize = QSize(w, h); // the MDI window takes its size from the hint
+    }
+    RestoreExtraLayout(lines);
+}
+
+void TfrmPadrao::LayoutChanged()
+{
+    if (!m_layoutSave) {
+        m_layoutSave = new QTimer(this);
+        m_layoutSave->setSingleShot(true);
+        m_layoutSave->setInterval(400);
+        connect(m_layoutSave, &QTimer::timeout, this,
+                [this] { SafeCall([this] { saveLayout(); }); });
+    }
+    m_layoutSave->start();
+}
+
+void TfrmPadrao::saveLayout()
+{
+    const QString screen = lblCodTela->text().trimmed();
+    if (screen.isEmpty())
+        return;
+    QStringList lines;
+    const auto grids = findChildren<TDBGrid *>();
+    for (const TDBGrid *grid : grids)
+        lines << grid->LayoutLines();
+    lines << kSizeKey + QStringLiteral("%1x%2").arg(width()).arg(height());
+    lines << ExtraLayoutLines();
+    try {
+        LayoutFile::write(screen, lines);
+    } catch (const EVexError &e) {
+        qCWarning(lcFrmPadrao).noquote() << e.message(); // a layout is never worth a dialog
+    }
 }
 
 void TfrmPadrao::DoActivate()
@@ -285,6 +355,10 @@ void TfrmPadrao::dtsPadraoStateChange(TDataSource *sender)
 
 void TfrmPadrao::closeEvent(QCloseEvent *event)
 {
+    if (m_layoutSave && m_layoutSave->isActive()) {
+        m_layoutSave->stop();
+        SafeCall([this] { saveLayout(); });
+    }
     TCloseAction action = TCloseAction::caFree;
     // A failing close handler keeps the window, as a refused close does.
     if (!SafeCall([this, &action] { FormClose(action); }))

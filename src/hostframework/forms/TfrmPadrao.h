@@ -13,6 +13,7 @@ class QScrollArea;
 class QTabWidget;
 class TButtonFlat;
 class TDataSource;
+class QTimer;
 class TDBGrid;
 class TDBNavigator;
 class TDBText;
@@ -119,10 +120,20 @@ protected:
     virtual void sbtAjudaClick() {}
 
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    // The user's layout of this screen (every grid's columns and sort, the
+    // window's size), read after FormCreate and written when it changes. A
+    // screen adds its own lines (splitters) through these two.
+    virtual QStringList ExtraLayoutLines() const { return {}; }
+    virtual void RestoreExtraLayout(const QStringList &lines) { Q_UNUSED(lines) }
+    void LayoutChanged(); // writes soon, once for a burst of changes
+
 private:
+    void restoreLayout();
+    void saveLayout();
     void buildMenu();
     void buildToolBar();
     void buildPages();
@@ -131,4 +142,6 @@ private:
     void placeScreenCode();
 
     bool m_created = false;
+    QTimer *m_layoutSave = nullptr;
+    QSize m_savedSize;
 };
