@@ -14,7 +14,6 @@ namespace {
 
 const QString kSqlitePrefix = QStringLiteral("sqlite:");
 const int kBusyTimeoutMs = 10000;
-const int kPgConnectTimeoutS = 10;
 
 // Driver messages may span lines; callers print exactly one.
 QString oneLine(const QString &text)
@@ -108,14 +107,15 @@ bool openSqlite(QSqlDatabase &db, const DatabaseUrl &url, QString *error)
     return true;
 }
 
-bool openPostgres(QSqlDatabase &db, const DatabaseUrl &url, QString *error)
+bool openPostgres(QSqlDatabase &db, const DatabaseUrl &url, QString *error,
+                  const OpenOptions &options)
 {
     db.setHostName(url.host);
     db.setPort(url.port);
     db.setUserName(url.user);
     db.setPassword(url.password);
     db.setDatabaseName(url.dbName);
-    db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(kPgConnectTimeoutS));
+    db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(qMax(1, options.connectTimeoutS)));
     if (!db.open()) {
         *error = QStringLiteral("cannot connect to PostgreSQL %1:%2/%3: %4")
                      .arg(url.host).arg(url.port).arg(url.dbName, errorText(db.lastError()));
@@ -123,6 +123,16 @@ bool openPostgres(QSqlDatabase &db, const DatabaseUrl &url, QString *error)
     }
     QSqlQuery q(db);
     q.exec(QStringLiteral("SET client_min_messages TO WARNING"));
+    if (options.statementTimeoutMs > 0) {
+        q.prepare(QStringLiteral("SELECT set_config('statement_timeout', :ms, false)"));
+        q.bindValue(QStringLiteral(":ms"), QString::number(options.statementTimeoutMs));
+        if (!q.exec()) {
+            *error = QStringLiteral("cannot set the statement timeout: %1")
+                         .arg(errorText(q.lastError()));
+            db.close();
+            return false;
+        }
+    }
     return true;
 }
 
@@ -153,7 +163,8 @@ QString DatabaseUrl::driverName() const
     return kind == Kind::SQLite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL");
 }
 
-QSqlDatabase open(const QString &urlText, const QString &connectionName, QString *error)
+QSqlDatabase open(const QString &urlText, const QString &connectionName, QString *error,
+                  const OpenOptions &options)
 {
     QString dummy;
     QString *err = error ? error : &dummy;
@@ -168,7 +179,7 @@ QSqlDatabase open(const QString &urlText, const QString &connectionName, QString
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(url.driverName(), connectionName);
     const bool ok = url.kind == DatabaseUrl::Kind::SQLite ? openSqlite(db, url, err)
-                                                          : openPostgres(db, url, err);
+                                                          : openPostgres(db, url, err, options);
     if (!ok) {
         qCDebug(lcVexDb).noquote() << *err;
         db = QSqlDatabase();

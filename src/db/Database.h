@@ -21,8 +21,17 @@ struct DatabaseUrl
     QString driverName() const; // QSQLITE or QPSQL
 };
 
+// Limits of a PostgreSQL connection, so that a database that stops
+// answering ends a read with an error instead of hanging it.
+struct OpenOptions
+{
+    int connectTimeoutS = 10;
+    int statementTimeoutMs = 0; // 0: none
+};
+
 // Opens a connection under connectionName (replacing one of that name).
 // Returns an invalid/closed database and sets *error on failure.
-QSqlDatabase open(const QString &url, const QString &connectionName, QString *error);
+QSqlDatabase open(const QString &url, const QString &connectionName, QString *error,
+                  const OpenOptions &options = {});
 
 } // namespace VexDb

@@ -13,35 +13,63 @@
 
 #include <cstdio>
 
+namespace {
+int fail(const QString &reason)
+{
+    std::fprintf(stderr, "vex-host: %s\n", qPrintable(reason));
+    return 2;
+}
+
+// The arguments as the application would see them, read before it exists so
+// that --help and a bad argument need no display.
+QStringList arguments(int argc, char *argv[])
+{
+    QStringList list;
+    for (int i = 1; i < argc; ++i)
+        list << QString::fromLocal8Bit(argv[i]);
+    return list;
+}
+
+// Reads vex.ini once, here, where a missing or malformed file can still be
+// reported in one line instead of failing later inside the event loop.
+bool loadConfig(const QString &configFile, QString *error)
+{
+    const QString path = configFile.isEmpty() ? HostConfig::locate() : configFile;
+    if (path.isEmpty()) {
+        HostConfig::setCurrent(HostConfig());
+        return true;
+    }
+    if (!QFileInfo(path).isFile()) {
+        *error = QStringLiteral("arquivo de configuração não encontrado: %1").arg(path);
+        return false;
+    }
+    try {
+        HostConfig::setCurrent(HostConfig::fromFile(path));
+    } catch (const EVexError &e) {
+        *error = e.message();
+        return false;
+    }
+    return true;
+}
+} // namespace
+
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vex"));
-    QApplication::setOrganizationName(QStringLiteral("vex"));
-
     HostCommandLine options;
     QString error;
-    if (!HostCommandLine::parse(app.arguments().mid(1), &options, &error)) {
-        std::fprintf(stderr, "vex-host: %s\n", qPrintable(error));
-        return 2;
-    }
+    if (!HostCommandLine::parse(arguments(argc, argv), &options, &error))
+        return fail(error);
     if (options.help) {
         std::fputs(qPrintable(HostCommandLine::usage()), stdout);
         return 0;
     }
-    if (!options.configFile.isEmpty()) {
-        if (!QFileInfo(options.configFile).isFile()) {
-            std::fprintf(stderr, "vex-host: arquivo de configuração não encontrado: %s\n",
-                         qPrintable(options.configFile));
-            return 2;
-        }
-        try {
-            HostConfig::setCurrent(HostConfig::fromFile(options.configFile));
-        } catch (const EVexError &e) {
-            std::fprintf(stderr, "vex-host: %s\n", qPrintable(e.message()));
-            return 2;
-        }
-    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vex"));
+    QApplication::setOrganizationName(QStringLiteral("vex"));
+    // After the application exists: locating vex.ini looks beside the executable.
+    if (!loadConfig(options.configFile, &error))
+        return fail(error);
 
     HostMainWindow window;
     HostMainWindow::installDialogDisplays();

@@ -38,7 +38,7 @@ QList<FieldDef> soliFields()
         {"CDPRODESTO", S, 10, nullptr, nullptr, nullptr, true, 0},
         {"CDFILIOPELOG", S, 4, "Status", nullptr, nullptr, true, 0},
         {"VRFATOCONV", F, 0, "Fator Conv.", kQty, nullptr, false, 0},
-        {"NRSEQUCONSOL", S, 10, "Item Consolidado", nullptr, nullptr, false, 0},
+        {"NRSEQUCONSOL", S, 15, "Item Consolidado", nullptr, nullptr, false, 0},
         {"IDPEDIDOOL", C, 1, "Pedido Gerado", nullptr, nullptr, false, 0},
     };
 }

@@ -52,30 +52,57 @@ private Q_SLOTS:
         }
     }
 
+    // Arguments are read before the GUI exists (a display that is not there
+    // must not matter); vex.ini is read once, before the main window.
     void executableRefusesBadArguments_data()
     {
         QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("config");
+        QTest::addColumn<QString>("platform");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output");
-        QTest::newRow("help") << QStringList{"--help"} << 0 << "Uso: vex-host";
-        QTest::newRow("unknown option") << QStringList{"--bogus"} << 2
+        const QString noDisplay = QStringLiteral("xcb");
+        QTest::newRow("help") << QStringList{"--help"} << "" << noDisplay << 0 << "Uso: vex-host";
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << "" << noDisplay << 2
                                         << "argumento desconhecido: --bogus";
-        QTest::newRow("missing value") << QStringList{"--open"} << 2 << "--open precisa";
-        QTest::newRow("missing config file")
-            << QStringList{"--config", "/nonexistent/vex.ini"} << 2 << "/nonexistent/vex.ini";
+        QTest::newRow("missing value")
+            << QStringList{"--open"} << "" << noDisplay << 2 << "--open precisa";
+        QTest::newRow("missing config file") << QStringList{"--config", "/nonexistent/vex.ini"}
+                                             << "" << "offscreen" << 2 << "/nonexistent/vex.ini";
+        QTest::newRow("VEX_CONFIG missing")
+            << QStringList{} << "/nonexistent/vex.ini" << "offscreen" << 2
+            << "/nonexistent/vex.ini";
+        QTest::newRow("VEX_CONFIG malformed")
+            << QStringList{} << "[Server]\nPort=muitos\n" << "offscreen" << 2 << "Port";
     }
     void executableRefusesBadArguments()
     {
         QFETCH(QStringList, args);
+        QFETCH(QString, config);
+        QFETCH(QString, platform);
         QFETCH(int, exitCode);
         QFETCH(QString, output);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        QTemporaryDir dir;
+        if (config.startsWith(u'[')) {
+            QFile file(dir.filePath(QStringLiteral("vex.ini")));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(config.toUtf8());
+            config = file.fileName();
+        }
+        if (!config.isEmpty())
+            env.insert(QStringLiteral("VEX_CONFIG"), config);
         QProcess host;
+        host.setProcessEnvironment(env);
         host.start(QStringLiteral(VEX_BIN_DIR "/vex-host"), args);
         QVERIFY2(host.waitForFinished(20000), "vex-host did not stop");
         QCOMPARE(host.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(host.exitCode(), exitCode);
         const QString text = QString::fromUtf8(exitCode == 0 ? host.readAllStandardOutput()
                                                              : host.readAllStandardError());
+        QVERIFY2(host.exitCode() == exitCode, qPrintable(text));
         QVERIFY2(text.contains(output), qPrintable(text));
         if (exitCode != 0) { // one line of its own (Qt may add warnings of its own)
             const QStringList own = text.split('\n').filter(QRegularExpression("^vex-host: "));

@@ -4,7 +4,9 @@
 #include "services/Exceptions.h"
 #include "services/HostConfig.h"
 
+#include <QElapsedTimer>
 #include <QSqlError>
+#include <QTcpServer>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,6 +29,8 @@ private Q_SLOTS:
     void missingParameter();
     void opensFromHostConfig();
     void connectionFailure();
+    void silentDatabaseTimesOut();
+    void slowStatementTimesOut();
 
 private:
     void addDatabases();
@@ -244,6 +248,52 @@ void tst_ADOIBQuery::connectionFailure()
         QVERIFY2(e.message().size() > 45, qPrintable(e.message())); // carries the reason
     }
     QVERIFY(!dtmDBGeral().Connected());
+}
+
+// A PostgreSQL that takes the connection and never answers: the configured
+// connect timeout ends the wait with the reason, not a hang.
+void tst_ADOIBQuery::silentDatabaseTimesOut()
+{
+    dtmDBGeral().Close();
+    QTcpServer silent; // the kernel accepts for it; nothing is ever said
+    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+    HostConfig config;
+    config.databaseConnectTimeoutS = 1;
+    HostConfig::setCurrent(config);
+    QElapsedTimer clock;
+    clock.start();
+    const QString url = QStringLiteral("postgresql://ninguem@127.0.0.1:%1/nada")
+                            .arg(silent.serverPort());
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, dtmDBGeral().Open(url));
+    QVERIFY2(clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!dtmDBGeral().Connected());
+}
+
+void tst_ADOIBQuery::slowStatementTimesOut()
+{
+    const QString pg = qEnvironmentVariable("VEX_TEST_PG_URL");
+    if (pg.isEmpty())
+        QSKIP("VEX_TEST_PG_URL not set");
+    dtmDBGeral().Close();
+    HostConfig config;
+    config.databaseStatementTimeoutMs = 300;
+    HostConfig::setCurrent(config);
+    dtmDBGeral().Open(pg);
+    TADOIBQuery query(QStringLiteral("qryLenta"));
+    query.SQL << QStringLiteral("SELECT pg_sleep(5) IS NULL AS X");
+    query.AddField(QStringLiteral("X"), TFieldType::ftString, 5);
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        query.Open();
+        QFAIL("a five-second statement ran past a 300 ms limit");
+    } catch (const EDatabaseError &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("não respondeu em 300 ms")),
+                 qPrintable(e.message()));
+    }
+    QVERIFY(clock.elapsed() < 4000);
+    dtmDBGeral().Close();
+    HostConfig::setCurrent(HostConfig());
 }
 
 QTEST_GUILESS_MAIN(tst_ADOIBQuery)

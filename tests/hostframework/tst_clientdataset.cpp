@@ -95,12 +95,10 @@ void tst_ClientDataSet::conversion_data()
     const int d = int(TFieldType::ftDateTime);
     const int n = int(TFieldType::ftInteger);
     QTest::newRow("string") << s << 4 << QVariant("0001") << QVariant("0001");
-    QTest::newRow("string cut to size") << s << 4 << QVariant("000123") << QVariant("0001");
+    QTest::newRow("string of its size") << s << 6 << QVariant("000123") << QVariant("000123");
     QTest::newRow("string unsized") << s << 0 << QVariant("000123") << QVariant("000123");
     QTest::newRow("integer into string") << s << 10 << QVariant(qint64(42)) << QVariant("42");
     QTest::newRow("float into string") << s << 10 << QVariant(0.1) << QVariant("0.1");
-    QTest::newRow("fixed char cut") << int(TFieldType::ftFixedChar) << 1 << QVariant("SN")
-                                    << QVariant("S");
     QTest::newRow("float") << f << 0 << QVariant(12.5) << QVariant(12.5);
     QTest::newRow("integer into float") << f << 0 << QVariant(qint64(3)) << QVariant(3.0);
     QTest::newRow("numeric text into float") << f << 0 << QVariant("2.5") << QVariant(2.5);
@@ -138,6 +136,10 @@ void tst_ClientDataSet::conversionFailure_data()
     QTest::newRow("bool into string") << int(TFieldType::ftString) << QVariant(true);
     QTest::newRow("list into float") << int(TFieldType::ftFloat) << QVariant(QVariantList{1});
     QTest::newRow("nan into float") << int(TFieldType::ftFloat) << QVariant(std::nan(""));
+    // Never cut silently: a cut code would go back to the server as another code.
+    QTest::newRow("string longer than its field")
+        << int(TFieldType::ftString) << QVariant("12345678901");
+    QTest::newRow("fixed char longer") << int(TFieldType::ftFixedChar) << QVariant("SN00000000X");
 }
 
 void tst_ClientDataSet::conversionFailure()

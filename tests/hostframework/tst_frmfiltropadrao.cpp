@@ -1,5 +1,6 @@
 #include "app/TApplication.h"
 #include "controls/TButtonFlat.h"
+#include "controls/TDateEditPlus.h"
 #include "forms/OptionsFile.h"
 #include "forms/TfrmFiltroPadrao.h"
 #include "services/Exceptions.h"
@@ -32,11 +33,17 @@ public:
         rbtLista->setObjectName("rbtLista");
         medFilOL = new QLineEdit(grbFiltroPadrao);
         medFilOL->setObjectName("medFilOL");
+        depEntrIni = new TDateEditPlus(grbFiltroPadrao);
+        depEntrIni->setObjectName("depEntrIni");
+        depEntrFin = new TDateEditPlus(grbFiltroPadrao);
+        depEntrFin->setObjectName("depEntrFin");
     }
     QCheckBox *chbSim;
     QRadioButton *rbtTodas;
     QRadioButton *rbtLista;
     QLineEdit *medFilOL;
+    TDateEditPlus *depEntrIni;
+    TDateEditPlus *depEntrFin;
     int creates = 0, closes = 0, confirms = 0;
 
     void load() { btfLoadOpcClick(); }
@@ -123,6 +130,7 @@ private Q_SLOTS:
         dialog->chbSim->setChecked(false);
         dialog->rbtLista->setChecked(true);
         dialog->medFilOL->setText("0007");
+        dialog->depEntrIni->SetDate(QDate(2026, 12, 1));
         OptionsFile::setValue(dialog->Opcoes, "stLFilSoli", "0001,0002");
         dialog->save();
         QVERIFY(QFile::exists(dialog->optionsPath()));
@@ -130,12 +138,16 @@ private Q_SLOTS:
         dialog->chbSim->setChecked(true);
         dialog->rbtTodas->setChecked(true);
         dialog->medFilOL->setText("9999");
+        dialog->depEntrIni->Clear();
+        dialog->depEntrFin->SetDate(QDate(2026, 1, 5));
         dialog->Opcoes.clear();
         dialog->load();
         QVERIFY(!dialog->chbSim->isChecked());
         QVERIFY(dialog->rbtLista->isChecked());
         QVERIFY(!dialog->rbtTodas->isChecked());
         QCOMPARE(dialog->medFilOL->text(), QString("0007"));
+        QCOMPARE(dialog->depEntrIni->Date(), QDate(2026, 12, 1));
+        QVERIFY(dialog->depEntrFin->IsBlank()); // a blank date is an option too
         QCOMPARE(OptionsFile::value(dialog->Opcoes, "stLFilSoli"), QString("0001,0002"));
     }
 

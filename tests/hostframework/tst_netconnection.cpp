@@ -1,16 +1,22 @@
 #include "ScriptedServer.h"
 
+#include "net/CallWait.h"
 #include "net/TNetConnection.h"
 #include "services/Exceptions.h"
 #include "services/HostConfig.h"
 
+#include <QElapsedTimer>
 #include <QJsonObject>
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTest>
+#include <QTimer>
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+
+#include <QTcpSocket>
 
 #include <memory>
 
@@ -18,13 +24,18 @@ using Action = ScriptedServer::Action;
 
 namespace {
 
-// A port nobody listens on (taken, then released).
-quint16 freePort()
+// A port that refuses connections and that no other test can take while it
+// is held: bound, never listening.
+class RefusingPort final
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
+public:
+    RefusingPort() { m_socket.bind(QHostAddress::LocalHost, 0); }
+    quint16 port() const { return m_socket.localPort(); }
+    void release() { m_socket.close(); }
+
+private:
+    QTcpSocket m_socket;
+};
 
 struct Client
 {
@@ -83,6 +94,9 @@ private slots:
     void serverBackLater();
     void invalidPort();
     void lowDelaySet();
+    void waitKeepsTheLoopTurningWithoutInput();
+    void escapeCancelsAndTheNextCallIsItsOwn();
+    void callInsideACallIsRefused();
 };
 
 void tst_NetConnection::initTestCase()
@@ -245,7 +259,9 @@ void tst_NetConnection::unreachable_data()
 void tst_NetConnection::unreachable()
 {
     QFETCH(bool, throwException);
-    const quint16 port = freePort();
+    RefusingPort refusing;
+    const quint16 port = refusing.port();
+    QVERIFY(port != 0);
     Client client(port, throwException);
     const QString expected =
         QStringLiteral("Não foi possível conectar ao servidor de aplicação em 127.0.0.1:%1: "
@@ -273,11 +289,14 @@ void tst_NetConnection::unreachable()
 
 void tst_NetConnection::serverBackLater()
 {
-    const quint16 port = freePort();
+    RefusingPort refusing;
+    const quint16 port = refusing.port();
+    QVERIFY(port != 0);
     Client client(port);
     client.net->Open();
     QVERIFY(!client.net->Connected());
 
+    refusing.release();
     ScriptedServer server(port);
     QVERIFY(server.startListening());
     const TServerReply reply = client.net->Call(QStringLiteral("GetFiliOL"), {});
@@ -314,5 +333,79 @@ void tst_NetConnection::lowDelaySet()
     QVERIFY(value != 0);
 }
 
-QTEST_GUILESS_MAIN(tst_NetConnection)
+// While a call waits the event loop turns (timers run, so the host paints),
+// but a click on an ordinary widget is dropped; the wait box's own button,
+// marked as allowed, still gets its click.
+void tst_NetConnection::waitKeepsTheLoopTurningWithoutInput()
+{
+    ScriptedServer server;
+    QVERIFY(server.startListening());
+    server.script({Action::LateEcho});
+    Client client(server.port());
+    QWidget window;
+    auto *ordinary = new QPushButton(QStringLiteral("Outro"), &window);
+    auto *allowed = new QPushButton(QStringLiteral("Cancelar"), &window);
+    allowed->move(0, 40);
+    CallWait::allowDuringCall(allowed);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    int ordinaryClicks = 0, allowedClicks = 0, ticks = 0;
+    connect(ordinary, &QPushButton::clicked, this, [&] { ++ordinaryClicks; });
+    connect(allowed, &QPushButton::clicked, this, [&] { ++allowedClicks; });
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        if (++ticks == 2) {
+            QTest::mouseClick(ordinary, Qt::LeftButton);
+            QTest::keyClick(ordinary, Qt::Key_Space);
+            QTest::mouseClick(allowed, Qt::LeftButton);
+        }
+    });
+    ticker.start(50);
+    const TServerReply reply = client.net->Call(QStringLiteral("GetSoli"), sampleParams(1));
+    QVERIFY2(reply.ok, qPrintable(client.net->LastError()));
+    QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+    QCOMPARE(ordinaryClicks, 0);
+    QCOMPARE(allowedClicks, 1);
+    QVERIFY(!CallWait::active());
+}
+
+// Esc gives up on a call that hangs: the socket is dropped, so the late reply
+// can never be taken as the next call's answer, which reconnects.
+void tst_NetConnection::escapeCancelsAndTheNextCallIsItsOwn()
+{
+    ScriptedServer server;
+    QVERIFY(server.startListening());
+    server.script({Action::LateEcho, Action::Echo});
+    Client client(server.port());
+    QWidget focus;
+    focus.show();
+    QTimer::singleShot(100, &focus, [&focus] { QTest::keyClick(&focus, Qt::Key_Escape); });
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(callError(*client.net, QStringLiteral("GetSoli")),
+             QStringLiteral("Operação cancelada pelo usuário."));
+    QVERIFY(clock.elapsed() < 550);
+    QVERIFY(!client.net->Connected());
+    const TServerReply reply = client.net->Call(QStringLiteral("GetProd"), sampleParams(2));
+    QVERIFY2(reply.ok, qPrintable(client.net->LastError()));
+    QCOMPARE(reply.result.toObject().value("method").toString(), QStringLiteral("Srv.GetProd"));
+    QCOMPARE(server.connections(), 2);
+}
+
+// A handler that runs during the wait (a timer) cannot start a second call.
+void tst_NetConnection::callInsideACallIsRefused()
+{
+    ScriptedServer server;
+    QVERIFY(server.startListening());
+    server.script({Action::LateEcho});
+    Client client(server.port());
+    QString nested;
+    QTimer::singleShot(100, this, [&] { nested = callError(*client.net, "GetProdOL"); });
+    const TServerReply reply = client.net->Call(QStringLiteral("GetSoli"), sampleParams(1));
+    QVERIFY2(reply.ok, qPrintable(client.net->LastError()));
+    QVERIFY2(nested.contains(QStringLiteral("em andamento")), qPrintable(nested));
+    QCOMPARE(server.methods().size(), 1);
+}
+
+QTEST_MAIN(tst_NetConnection)
 #include "tst_netconnection.moc"

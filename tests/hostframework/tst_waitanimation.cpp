@@ -1,4 +1,8 @@
 #include "controls/WaitAnimation.h"
+#include "net/CallWait.h"
+
+#include <QLabel>
+#include <QPushButton>
 
 #include <QFrame>
 #include <QtTest>
@@ -99,6 +103,34 @@ private Q_SLOTS:
         QCOMPARE(overlay()->parentWidget(), form);
         DeactiveShowAvi();
         QVERIFY(!WaitAnimation::visible());
+    }
+
+    // A call that takes longer than a second offers its time and a way out;
+    // the button gives up on the call.
+    void longCallOffersCancel()
+    {
+        ActiveShowAvi(form, saKind6, QStringLiteral("Buscando dados..."));
+        auto *cancel = overlay()->findChild<QPushButton *>(QStringLiteral("waitCancel"));
+        QVERIFY(cancel);
+        bool shownEarly = false;
+        bool shownLate = false;
+        QString elapsed;
+        QTimer::singleShot(700, form, [&] {
+            shownEarly = !cancel->isHidden() && CallWait::elapsedMs() < 1000;
+        });
+        QTimer::singleShot(1300, form, [&] {
+            shownLate = !cancel->isHidden();
+            elapsed = overlay()->findChild<QLabel *>(QStringLiteral("waitElapsed"))->text();
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        CallWait wait;
+        const auto outcome = wait.waitUntil([] { return false; }, QDeadlineTimer(5000));
+        DeactiveShowAvi();
+        QCOMPARE(outcome, CallWait::Outcome::Cancelled);
+        QVERIFY(!shownEarly);
+        QVERIFY(shownLate);
+        QVERIFY2(QRegularExpression("^[1-9][0-9]* s$").match(elapsed).hasMatch(),
+                 qPrintable(elapsed));
     }
 };
 

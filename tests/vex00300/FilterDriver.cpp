@@ -106,7 +106,7 @@ QStringList FilterDriver::mismatches(const QString &expectations) const
                 got = edit->text();
             else
                 got = QStringLiteral("<not an edit>");
-            want = token.section(u'~', 1);
+            want = token.section(u'~', 1).replace(u'_', u' ');
         } else if (token.contains(u':')) {
             got = control(token.section(u':', 0, 0))->isEnabled() ? "on" : "off";
             want = token.section(u':', 1);

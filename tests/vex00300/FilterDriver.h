@@ -20,7 +20,8 @@ namespace VexTest {
 // and checks states, all space separated:
 //   "chbED=1" / "chbED=0"       checked or not
 //   "grbStatus:on" / ":off"     enabled or not
-//   "edtFilOL~text"             text ("~" alone: empty, or a blank mask)
+//   "edtFilOL~OL_Um"            text, '_' for a space ("~" alone: empty, or a
+//                               blank mask)
 //   "$stDtEntr=T"               a unit-level working string
 class FilterDriver final
 {

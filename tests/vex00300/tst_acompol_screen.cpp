@@ -54,10 +54,9 @@ private slots:
     void cleanupTestCase();
     void init();
 
-    void fields_data();
-    void fields();
-    void fieldOrder_data();
-    void fieldOrder();
+    void gridTitles_data();
+    void gridTitles();
+    void quantitiesShowThreeDecimals();
     void codedWords_data();
     void codedWords();
     void noTextOnEmptyDataSet_data();
@@ -161,113 +160,45 @@ void tst_AcomPOLScreen::loadProd(const QVariantMap &row)
         VexTest::packetFor(AcomPOLDataSets::prodFields(), {row}));
 }
 
-void tst_AcomPOLScreen::fields_data()
+// What a person reads in the grids' headers, left to right; the field
+// declarations themselves live in one table, AcomPOLDataSets.
+void tst_AcomPOLScreen::gridTitles_data()
 {
-    QTest::addColumn<QString>("dataSet");
-    QTest::addColumn<QString>("column");
-    QTest::addColumn<int>("type");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<bool>("visible");
-    QTest::addColumn<int>("displayWidth"); // 0: not checked
-
-    const int S = int(TFieldType::ftString), F = int(TFieldType::ftFloat),
-              D = int(TFieldType::ftDateTime), C = int(TFieldType::ftFixedChar);
-    const QString q = QStringLiteral("#,##0.000");
-    auto row = [](const char *ds, const char *col, int type, int size, const QString &label,
-                  const QString &format, bool visible, int width = 0) {
-        QTest::addRow("%s.%s", ds, col) << QString::fromLatin1(ds) << QString::fromLatin1(col)
-                                        << type << size << label << format << visible << width;
-    };
-    row("cdsFilial", "CDFILSOLI", S, 4, "Código", {}, true);
-    row("cdsFilial", "NMFILIAL", S, 30, "Nome", {}, true);
-    row("cdsSoli", "NRSOLICMP", S, 10, "Nº da Solicitação", {}, true);
-    row("cdsSoli", "CDARVPROD", S, 20, "Produto", {}, true);
-    row("cdsSoli", "NMPRODUTO", S, 50, "Nome do Produto", {}, false);
-    row("cdsSoli", "SGUNIDADE", S, 10, "UN", {}, false);
-    row("cdsSoli", "QTSOLIPROD", F, 0, "Quantidade", q, false);
-    row("cdsSoli", "DTPROGENTR", D, 0, "Data de Entrega", {}, false);
-    row("cdsSoli", "IDITMCONS", S, 1, "Consolidada", {}, false, 15);
-    row("cdsSoli", "NRSOLCMPCONS", S, 10, "Nº da Consolidação", {}, false);
-    row("cdsSoli", "IDSOLIAPROV", S, 1, "Aprovada", {}, false);
-    row("cdsSoli", "NMFILIAL", S, 37, "Operador Logístico", {}, false, 37);
-    row("cdsSoli", "CDPRODUTO", S, 10, "CDPRODUTO", {}, false);
-    row("cdsSoli", "CDPRODESTO", S, 10, "CDPRODESTO", {}, false);
-    row("cdsSoli", "CDFILIOPELOG", S, 4, "Status", {}, false);
-    row("cdsSoli", "VRFATOCONV", F, 0, "Fator Conv.", q, true);
-    row("cdsSoli", "NRSEQUCONSOL", S, 10, "Item Consolidado", {}, true);
-    row("cdsSoli", "IDPEDIDOOL", C, 1, "Pedido Gerado", {}, true);
-    row("cdsProd", "CDARVPROD", S, 20, "Produto do Pedido", {}, true);
-    row("cdsProd", "NMPRODUTO", S, 50, "Nome do produto", {}, true);
-    row("cdsProd", "SGUNIDADE", S, 10, "UN", {}, true);
-    row("cdsProd", "QTPROGENPEOL", F, 0, "Quantidade", q, true);
-    row("cdsProd", "DTPROGENPEOL", D, 0, "Data de Entrega", {}, true);
-    row("cdsProd", "NRPEDEXOL", S, 10, "Nº Pedido", {}, true);
-    row("cdsProd", "IDBAIXENPEOL", S, 1, "Baixa de Entrada", {}, true);
-    row("cdsProd", "IDBAIXAOLSAI", S, 1, "Baixa de Saída", {}, true);
-    row("cdsProd", "CDFILDEST", S, 4, "CDFILDEST", {}, false);
-    row("cdsProd", "CDFILLANC", S, 4, "CDFILLANC", {}, false);
-    row("cdsProd", "CDMARCA", S, 5, "CDMARCA", {}, true);
-    row("cdsProd", "DTPROGEMBARQ", D, 0, "Data de Embarque", {}, true);
-    row("cdsProd", "CDPRODUTO", S, 10, "CDPRODUTO", {}, true);
-    row("cdsProd", "VRFATOCONV", F, 0, "Fator Conv.", q, true);
-    row("cdsProdOL", "PRODARVOL", S, 73, "Produto de Relacionamento OL", {}, true);
-    row("cdsProdOL", "QUANT_ESTOQUE", F, 0, "Quantidade Total em Estoque", q, true);
-    row("cdsProdOL", "ESTOQ_DISPO", F, 0, "Estoque Disponível", q, true);
-    row("cdsProdOL", "QTRESERVESTOL", F, 0, "Estoque Reservado", q, true);
-    row("cdsProdOL", "RESERVA_ITEM", F, 0, "Qtde. Reservada do Item", q, true);
+    QTest::addColumn<QString>("grid");
+    QTest::addColumn<QStringList>("titles");
+    QTest::newRow("dbgPadrao") << "dbgPadrao" << QStringList{"Código", "Nome"};
+    QTest::newRow("dbgSoli") << "dbgSoli"
+        << QStringList{"Nº da Solicitação", "Produto", "Nome do Produto", "UN", "Fator Conv.",
+                       "Quantidade", "Data de Entrega", "Aprovada", "Nº da Consolidação",
+                       "Status", "Item Consolidado", "Pedido Gerado"};
+    QTest::newRow("dbgProd") << "dbgProd"
+        << QStringList{"Produto do Pedido", "Nome do produto", "UN", "Fator Conv.",
+                       "Quantidade", "Data de Entrega", "Nº Pedido", "Baixa de Entrada",
+                       "Baixa de Saída", "Data de Embarque"};
+    QTest::newRow("dbgProdOL") << "dbgProdOL"
+        << QStringList{"Produto de Relacionamento OL", "Quantidade Total em Estoque",
+                       "Estoque Disponível", "Estoque Reservado", "Qtde. Reservada do Item"};
 }
 
-void tst_AcomPOLScreen::fields()
+void tst_AcomPOLScreen::gridTitles()
 {
-    QFETCH(QString, dataSet);
-    QFETCH(QString, column);
-    QFETCH(int, type);
-    QFETCH(int, size);
-    QFETCH(QString, label);
-    QFETCH(QString, format);
-    QFETCH(bool, visible);
-    QFETCH(int, displayWidth);
-    const TField *field = dataSetNamed(dataSet)->FindField(column);
-    QVERIFY2(field, qPrintable(column));
-    QCOMPARE(int(field->DataType()), type);
-    if (size > 0)
-        QCOMPARE(field->Size(), size);
-    QCOMPARE(field->DisplayLabel(), label);
-    QCOMPARE(field->DisplayFormat(), format);
-    QCOMPARE(field->Visible(), visible);
-    if (displayWidth > 0)
-        QCOMPARE(field->DisplayWidth(), displayWidth);
+    QFETCH(QString, grid);
+    QFETCH(QStringList, titles);
+    TDBGrid *g = gridNamed(grid);
+    QStringList shown;
+    for (int i = 0; i < g->model()->columnCount(); ++i) {
+        if (!g->isColumnHidden(i))
+            shown << g->model()->headerData(i, Qt::Horizontal).toString();
+    }
+    QCOMPARE(shown, titles);
 }
 
-void tst_AcomPOLScreen::fieldOrder_data()
+void tst_AcomPOLScreen::quantitiesShowThreeDecimals()
 {
-    QTest::addColumn<QString>("dataSet");
-    QTest::addColumn<QStringList>("columns");
-    QTest::newRow("cdsFilial") << "cdsFilial" << QStringList{"CDFILSOLI", "NMFILIAL"};
-    QTest::newRow("cdsSoli") << "cdsSoli"
-        << QStringList{"NRSOLICMP", "CDARVPROD", "NMPRODUTO", "SGUNIDADE", "QTSOLIPROD",
-                       "DTPROGENTR", "IDITMCONS", "NRSOLCMPCONS", "IDSOLIAPROV", "NMFILIAL",
-                       "CDPRODUTO", "CDPRODESTO", "CDFILIOPELOG", "VRFATOCONV",
-                       "NRSEQUCONSOL", "IDPEDIDOOL"};
-    QTest::newRow("cdsProd") << "cdsProd"
-        << QStringList{"CDARVPROD", "NMPRODUTO", "SGUNIDADE", "QTPROGENPEOL", "DTPROGENPEOL",
-                       "NRPEDEXOL", "IDBAIXENPEOL", "IDBAIXAOLSAI", "CDFILDEST", "CDFILLANC",
-                       "CDMARCA", "DTPROGEMBARQ", "CDPRODUTO", "VRFATOCONV"};
-    QTest::newRow("cdsProdOL") << "cdsProdOL"
-        << QStringList{"PRODARVOL", "QUANT_ESTOQUE", "ESTOQ_DISPO", "QTRESERVESTOL",
-                       "RESERVA_ITEM"};
-}
-
-void tst_AcomPOLScreen::fieldOrder()
-{
-    QFETCH(QString, dataSet);
-    QFETCH(QStringList, columns);
-    QStringList actual;
-    for (const TField *field : dataSetNamed(dataSet)->Fields())
-        actual << field->FieldName();
-    QCOMPARE(actual, columns);
+    QVariantMap row{{"QTSOLIPROD", 1234.5}, {"VRFATOCONV", 12.0}, {"NRSEQUCONSOL", ""}};
+    loadSoli(row);
+    QCOMPARE(m_window->cdsSoliQTSOLIPROD->DisplayText(), QString("1.234,500"));
+    QCOMPARE(m_window->cdsSoliVRFATOCONV->DisplayText(), QString("12,000"));
 }
 
 void tst_AcomPOLScreen::codedWords_data()

@@ -2,6 +2,7 @@
 
 #include "forms/TfrmFiltroPadrao.h"
 #include "forms/TfrmPadrao.h"
+#include "net/CallWait.h"
 #include "services/Exceptions.h"
 
 #include <QLoggingCategory>
@@ -127,5 +128,5 @@ void TApplication::onSubWindowActivated(QMdiSubWindow *window)
 {
     auto *form = window ? qobject_cast<TfrmPadrao *>(window->widget()) : nullptr;
     if (form)
-        form->DoActivate();
+        CallWait::afterWait(form, [form] { form->DoActivate(); });
 }

@@ -30,7 +30,7 @@ QIcon searchIcon()
 bool opensList(const QKeyEvent *key)
 {
     return (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier)
-           || (key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier);
+        || (key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier);
 }
 } // namespace
 
@@ -42,8 +42,9 @@ TBtnPesquisa::TBtnPesquisa(QWidget *parent)
     setFocusPolicy(Qt::NoFocus);
     setIcon(searchIcon());
     setIconSize(QSize(16, 16));
-    setToolTip(QStringLiteral("Pesquisar (F2)"));
-    setStatusTip(QStringLiteral("Pesquisar"));
+    setToolTip(QStringLiteral("Pesquisar"));
+    // The keys live in the associated edit, which is where the user is.
+    setStatusTip(QStringLiteral("Pesquisar (F2 ou Alt+Seta para baixo no campo)"));
     resize(21, 21);
     connect(this, &QToolButton::clicked, this, [this] { Click(); });
 }
@@ -92,9 +93,8 @@ bool TBtnPesquisa::Pesquisa()
         return false;
     TClientDataSet *dataSet = m_link->DataSet();
     if (!dataSet || !dataSet->Active() || dataSet->IsEmpty()) {
-        HostDisplays::showError(m_emptyError.isEmpty()
-                                    ? QStringLiteral("Nenhum registro encontrado.")
-                                    : m_emptyError);
+        HostDisplays::showError(
+            m_emptyError.isEmpty() ? QStringLiteral("Nenhum registro encontrado.") : m_emptyError);
         return false;
     }
     const int row = pickRow(dataSet);
@@ -140,8 +140,8 @@ int TBtnPesquisa::rowOfTypedCode(TClientDataSet *dataSet) const
     for (int row = 0; row < dataSet->RecordCount(); ++row) {
         TRecordScope scope(dataSet, row);
         for (const TField *field : fields) {
-            const bool codeField = field->FieldName().compare(m_fieldCodigo, Qt::CaseInsensitive)
-                                   == 0;
+            const bool codeField
+                = field->FieldName().compare(m_fieldCodigo, Qt::CaseInsensitive) == 0;
             if ((codeField || field->Visible())
                 && field->AsString().trimmed().startsWith(code, Qt::CaseInsensitive))
                 return row;

@@ -24,6 +24,8 @@ public:
     explicit TBtnPesquisa(QWidget *parent = nullptr);
     ~TBtnPesquisa() override;
 
+    QString Hint() const { return toolTip(); } // "Pesquisar"
+
     QWidget *Associate() const { return m_associate; }
     void SetAssociate(QWidget *widget);
     QString Title() const { return m_title; }

@@ -34,23 +34,25 @@ QIcon calendarIcon()
 }
 } // namespace
 
-TDateEditPlus::TDateEditPlus(QWidget *parent) : TMaskEdit(parent)
+TDateEditPlus::TDateEditPlus(QWidget *parent)
+    : TMaskEdit(parent)
 {
     SetEditMask(QStringLiteral("99/99/9999;1;_"));
-    m_weekdays = {QStringLiteral("Domingo"), QStringLiteral("Segunda"), QStringLiteral("Terça"),
-                  QStringLiteral("Quarta"),  QStringLiteral("Quinta"),  QStringLiteral("Sexta"),
-                  QStringLiteral("Sábado")};
+    m_weekdays = { QStringLiteral("Domingo"), QStringLiteral("Segunda"), QStringLiteral("Terça"),
+                   QStringLiteral("Quarta"),  QStringLiteral("Quinta"),  QStringLiteral("Sexta"),
+                   QStringLiteral("Sábado") };
     m_calendar = addAction(calendarIcon(), QLineEdit::TrailingPosition);
     m_calendar->setObjectName(QStringLiteral("actCalendario"));
     m_calendar->setToolTip(QStringLiteral("Calendário (Alt+Seta para baixo)"));
-    connect(m_calendar, &QAction::triggered, this, [this] { SafeCall([this] { ShowCalendar(); }); });
+    connect(m_calendar, &QAction::triggered, this,
+            [this] { SafeCall([this] { ShowCalendar(); }); });
     connect(this, &QLineEdit::textChanged, this, [this] { textEdited(); });
     refreshLook();
 }
 
 QSize TDateEditPlus::sizeHint() const
 {
-    return {100, TMaskEdit::sizeHint().height()};
+    return { 100, TMaskEdit::sizeHint().height() };
 }
 
 void TDateEditPlus::Clear()
@@ -166,8 +168,7 @@ void TDateEditPlus::refreshLook()
 {
     const QDate date = Date();
     QPalette pal = palette();
-    pal.setColor(QPalette::Text, date.isValid() ? m_validColor
-                                                : QPalette().color(QPalette::Text));
+    pal.setColor(QPalette::Text, date.isValid() ? m_validColor : QPalette().color(QPalette::Text));
     setPalette(pal);
     setToolTip(date.isValid() ? m_weekdays.value(date.dayOfWeek() % 7) : QString());
 }

@@ -38,7 +38,7 @@ public:
     QColor ValidDateColor() const { return m_validColor; }
     void SetValidDateColor(const QColor &color);
     QStringList NomeSemana() const { return m_weekdays; } // Sunday first
-    void SetNomeSemana(const QStringList &names);         // seven names
+    void SetNomeSemana(const QStringList &names); // seven names
 
     void ShowCalendar(); // modal pop-up; a pick sets the date
 

@@ -16,7 +16,11 @@ bool s_busy = false;
 class BusyScope final
 {
 public:
-    BusyScope() : m_previous(s_busy) { s_busy = true; }
+    BusyScope()
+        : m_previous(s_busy)
+    {
+        s_busy = true;
+    }
     ~BusyScope() { s_busy = m_previous; }
     BusyScope(const BusyScope &) = delete;
     BusyScope &operator=(const BusyScope &) = delete;
@@ -31,7 +35,7 @@ private:
 bool isUserMove(Qt::FocusReason reason)
 {
     return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
-           || reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
+        || reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
 }
 } // namespace
 

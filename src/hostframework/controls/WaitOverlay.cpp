@@ -1,32 +1,40 @@
 #include "WaitOverlay.h"
 
+#include "net/CallWait.h"
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QTimer>
+
+#include <functional>
 
 namespace {
 constexpr int kIndicatorSize = 24;
 constexpr int kSpokes = 8;
 constexpr int kTickMs = 100;
+constexpr qint64 kOfferCancelAfterMs = 1000;
 } // namespace
 
-// Eight spokes, one drawn darker, moving on with every tick; it turns while
-// the event loop runs and stands still (still painted) during a blocking call.
+// Eight spokes, one drawn darker, moving on with every tick: server calls
+// keep the event loop turning, so it moves while the host waits.
 class WaitOverlay::Indicator final : public QWidget
 {
 public:
-    explicit Indicator(QWidget *parent) : QWidget(parent)
+    Indicator(QWidget *parent, std::function<void()> onTick) : QWidget(parent)
     {
         setFixedSize(kIndicatorSize, kIndicatorSize);
         m_timer.setInterval(kTickMs);
-        QObject::connect(&m_timer, &QTimer::timeout, this, [this] {
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this, onTick] {
             m_phase = (m_phase + 1) % kSpokes;
             update();
+            onTick();
         });
         m_timer.start();
     }
+    int phase() const { return m_phase; }
 
 protected:
     void paintEvent(QPaintEvent *) override
@@ -59,13 +67,39 @@ WaitOverlay::WaitOverlay(QWidget *form) : QFrame(form)
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(12, 8, 12, 8);
     layout->setSpacing(10);
-    m_indicator = new Indicator(this);
+    m_indicator = new Indicator(this, [this] { tick(); });
     m_caption = new QLabel(this);
     m_caption->setTextFormat(Qt::PlainText);
+    m_elapsed = new QLabel(this);
+    m_elapsed->setObjectName(QStringLiteral("waitElapsed"));
+    m_cancel = new QPushButton(QStringLiteral("Cancelar"), this);
+    m_cancel->setObjectName(QStringLiteral("waitCancel"));
+    m_cancel->setToolTip(QStringLiteral("Desistir da consulta (Esc)"));
+    m_cancel->setFocusPolicy(Qt::NoFocus);
+    CallWait::allowDuringCall(m_cancel);
+    connect(m_cancel, &QPushButton::clicked, this, [] { CallWait::cancel(); });
+    m_elapsed->hide();
+    m_cancel->hide();
     layout->addWidget(m_indicator);
     layout->addWidget(m_caption);
+    layout->addWidget(m_elapsed);
+    layout->addWidget(m_cancel);
     if (form)
         form->installEventFilter(this);
+}
+
+void WaitOverlay::tick()
+{
+    const qint64 ms = CallWait::elapsedMs();
+    const bool offer = CallWait::active() && ms >= kOfferCancelAfterMs;
+    if (offer)
+        m_elapsed->setText(QStringLiteral("%1 s").arg(ms / 1000));
+    if (offer == m_cancel->isHidden()) {
+        m_elapsed->setVisible(offer);
+        m_cancel->setVisible(offer);
+        adjustSize();
+        place();
+    }
 }
 
 void WaitOverlay::setCaption(const QString &caption)

@@ -3,10 +3,11 @@
 #include <QFrame>
 
 class QLabel;
-class QTimer;
+class QPushButton;
 
 // The framed box the wait animation shows over a form: a turning indicator
-// and a caption. Owned by the form it covers.
+// and a caption; after a second of a server call, the time it has taken and
+// a button to give up on it. Owned by the form it covers.
 class WaitOverlay final : public QFrame
 {
     Q_OBJECT
@@ -23,6 +24,10 @@ protected:
 
 private:
     class Indicator;
+    void tick();
+
     QLabel *m_caption;
     Indicator *m_indicator;
+    QLabel *m_elapsed;
+    QPushButton *m_cancel;
 };

@@ -9,7 +9,8 @@ QString refusal(const QString &key, int maxLength)
     if (key.isEmpty())
         return QStringLiteral("Código vazio não pode ser selecionado.");
     if (key.contains(QLatin1Char(',')))
-        return QStringLiteral("O código \"%1\" contém vírgula e não pode ser selecionado.").arg(key);
+        return QStringLiteral("O código \"%1\" contém vírgula e não pode ser selecionado.")
+            .arg(key);
     for (const QChar c : key) {
         if (!(c.isLetterOrNumber() && c.unicode() < 128)) {
             return QStringLiteral("O código \"%1\" contém caracteres que não podem ser enviados "
@@ -18,7 +19,8 @@ QString refusal(const QString &key, int maxLength)
         }
     }
     if (maxLength > 0 && key.size() > maxLength) {
-        return QStringLiteral("O código \"%1\" tem mais de %2 caracteres e não pode ser selecionado.")
+        return QStringLiteral(
+                   "O código \"%1\" tem mais de %2 caracteres e não pode ser selecionado.")
             .arg(key)
             .arg(maxLength);
     }

@@ -64,8 +64,7 @@ ProductTree ProductTree::build(TClientDataSet *dataSet, const QString &codeField
         Node node;
         node.row = row;
         node.code = code->AsString().trimmed();
-        node.level = level && !level->IsNull() ? int(level->AsFloat())
-                                               : levelOf(node.code, mask);
+        node.level = level && !level->IsNull() ? int(level->AsFloat()) : levelOf(node.code, mask);
         node.text = name ? name->DisplayText() : code->DisplayText();
         while (!open.isEmpty()) {
             const Node &top = tree.m_nodes.at(open.last());

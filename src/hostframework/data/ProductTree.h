@@ -13,11 +13,11 @@ class ProductTree final
 public:
     struct Node
     {
-        int row = -1;     // data set row
-        int parent = -1;  // index into Nodes(), -1 for a top node
-        int level = 0;    // 1 for groups
-        QString code;     // tree code as stored (no mask literals)
-        QString text;     // display text
+        int row = -1; // data set row
+        int parent = -1; // index into Nodes(), -1 for a top node
+        int level = 0; // 1 for groups
+        QString code; // tree code as stored (no mask literals)
+        QString text; // display text
     };
 
     // codeField: the tree code (CDARVPROD); levelField: CDNVPRODUTO, used

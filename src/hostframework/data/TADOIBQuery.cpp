@@ -3,6 +3,7 @@
 #include "OleDate.h"
 #include "TdtmDBGeral.h"
 #include "services/Exceptions.h"
+#include "services/HostConfig.h"
 
 #include <QDateTime>
 #include <QLoggingCategory>
@@ -84,9 +85,36 @@ QVariant packetValue(const QVariant &value, TFieldType type)
     return value;
 }
 
+// PostgreSQL's codes for a statement cut by its time limit, and for a
+// connection that is gone (class 08, or the server shutting down).
+bool isTimeout(const QSqlError &error)
+{
+    return error.nativeErrorCode() == QLatin1String("57014");
+}
+
+bool isConnectionLost(const QSqlError &error)
+{
+    const QString code = error.nativeErrorCode();
+    return error.type() == QSqlError::ConnectionError || code.startsWith(QLatin1String("08"))
+           || code == QLatin1String("57P01") || code == QLatin1String("57P02");
+}
+
 [[noreturn]] void failSql(const QSqlQuery &query)
 {
-    throw EDatabaseError(query.lastError().text().trimmed());
+    const QSqlError error = query.lastError();
+    const QString text = error.text().trimmed();
+    if (isTimeout(error)) {
+        throw EDatabaseError(QStringLiteral("O banco de dados não respondeu em %1 ms: %2")
+                                 .arg(HostConfig::current().databaseStatementTimeoutMs)
+                                 .arg(text));
+    }
+    if (isConnectionLost(error)) {
+        // The next read opens a new connection instead of failing on this one.
+        dtmDBGeral().Close();
+        throw EDatabaseError(
+            QStringLiteral("A conexão com o banco de dados foi perdida: %1").arg(text));
+    }
+    throw EDatabaseError(text);
 }
 
 } // namespace
@@ -112,7 +140,8 @@ TADOIBQuery::TSqlDialect TADOIBQuery::DialectOf(const QString &driverName)
 {
     if (driverName.startsWith(QLatin1String("QOCI")))
         return TSqlDialect::sdOracle;
-    if (driverName.startsWith(QLatin1String("QODBC")) || driverName.startsWith(QLatin1String("QTDS")))
+    if (driverName.startsWith(QLatin1String("QODBC"))
+        || driverName.startsWith(QLatin1String("QTDS")))
         return TSqlDialect::sdMsSql;
     if (driverName.startsWith(QLatin1String("QIBASE")))
         return TSqlDialect::sdInterBase;

@@ -78,11 +78,15 @@ bool toInteger(const QVariant &value, qint64 *out)
 
 // A value of the packet in the form the field keeps; false when it cannot
 // be one.
-bool convert(const QVariant &value, const TField *field, QVariant *out)
+enum class Conversion { Ok, Invalid, TooLong };
+
+// A text longer than its field is refused rather than cut: a cut code would
+// be sent back to the server as another, wrong, code.
+Conversion convert(const QVariant &value, const TField *field, QVariant *out)
 {
     if (value.isNull()) {
         *out = QVariant();
-        return true;
+        return Conversion::Ok;
     }
     if (isStringType(field->DataType())) {
         QString text;
@@ -91,25 +95,24 @@ bool convert(const QVariant &value, const TField *field, QVariant *out)
         else if (isNumber(value))
             text = numberText(value);
         else
-            return false;
-        // The field holds at most Size characters.
+            return Conversion::Invalid;
         if (field->Size() > 0 && text.size() > field->Size())
-            text.truncate(field->Size());
+            return Conversion::TooLong;
         *out = text;
-        return true;
+        return Conversion::Ok;
     }
     if (field->DataType() == TFieldType::ftInteger) {
         qint64 n = 0;
         if (!toInteger(value, &n))
-            return false;
+            return Conversion::Invalid;
         *out = n;
-        return true;
+        return Conversion::Ok;
     }
     double d = 0;
     if (!toDouble(value, &d))
-        return false;
+        return Conversion::Invalid;
     *out = d;
-    return true;
+    return Conversion::Ok;
 }
 
 } // namespace
@@ -133,7 +136,7 @@ TField *TClientDataSet::AddField(const QString &fieldName, TFieldType type, int 
             QStringLiteral("Campo %1 duplicado em %2").arg(fieldName, objectName()));
     }
     m_fields.push_back(std::make_unique<TField>(this, fieldName, type, size));
-    emit fieldsChanged();
+    Q_EMIT fieldsChanged();
     return m_fields.back().get();
 }
 
@@ -193,14 +196,26 @@ std::vector<QVariantList> TClientDataSet::convertRows(const TDataPacket &packet)
         QVariantList row;
         row.reserve(qsizetype(m_fields.size()));
         for (size_t f = 0; f < m_fields.size(); ++f) {
+            const TField *field = m_fields[f].get();
             const QVariant raw = columns[f] < source.size() ? source.at(columns[f]) : QVariant();
             QVariant value;
-            if (columns[f] >= source.size() || !convert(raw, m_fields[f].get(), &value)) {
+            const Conversion result = columns[f] < source.size()
+                ? convert(raw, field, &value) : Conversion::Invalid;
+            if (result == Conversion::TooLong) {
+                throw EDataPacketError(
+                    QStringLiteral("Valor longo demais para o campo %1 de %2 na linha %3 "
+                                   "(até %4 caracteres): %5")
+                        .arg(field->FieldName(), objectName())
+                        .arg(r + 1)
+                        .arg(field->Size())
+                        .arg(raw.toString().left(40)));
+            }
+            if (result == Conversion::Invalid) {
                 throw EDataPacketError(
                     QStringLiteral("Valor inválido para o campo %1 de %2 na linha %3: %4")
-                        .arg(m_fields[f]->FieldName(), objectName())
+                        .arg(field->FieldName(), objectName())
                         .arg(r + 1)
-                        .arg(raw.toString()));
+                        .arg(raw.toString().left(40)));
             }
             row.append(value);
         }
@@ -218,8 +233,8 @@ void TClientDataSet::LoadFromPacket(const TDataPacket &packet)
     m_bof = true;
     m_eof = m_rows.empty();
     setState(TDataSetState::dsBrowse);
-    emit dataReset();
-    emit currentRowChanged(m_current);
+    Q_EMIT dataReset();
+    Q_EMIT currentRowChanged(m_current);
     if (m_current >= 0 && AfterScroll)
         AfterScroll(this);
 }
@@ -232,8 +247,8 @@ void TClientDataSet::Close()
     m_current = -1;
     m_bof = m_eof = true;
     setState(TDataSetState::dsInactive);
-    emit dataReset();
-    emit currentRowChanged(-1);
+    Q_EMIT dataReset();
+    Q_EMIT currentRowChanged(-1);
 }
 
 void TClientDataSet::setState(TDataSetState state)
@@ -246,12 +261,12 @@ void TClientDataSet::setState(TDataSetState state)
         if (source)
             source->dataSetStateChanged(state);
     }
-    emit stateChanged(state);
+    Q_EMIT stateChanged(state);
 }
 
 void TClientDataSet::notifyFieldChanged()
 {
-    emit fieldsChanged();
+    Q_EMIT fieldsChanged();
 }
 
 void TClientDataSet::moveCursor(int row, bool bof, bool eof)
@@ -264,7 +279,7 @@ void TClientDataSet::moveCursor(int row, bool bof, bool eof)
     if (row == m_current)
         return;
     m_current = row;
-    emit currentRowChanged(row);
+    Q_EMIT currentRowChanged(row);
     if (AfterScroll)
         AfterScroll(this);
 }

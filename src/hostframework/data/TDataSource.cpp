@@ -30,11 +30,11 @@ void TDataSource::SetDataSet(TClientDataSet *dataSet)
     if (dataSet) {
         dataSet->m_sources.append(QPointer<TDataSource>(this));
         m_connection = connect(dataSet, &QObject::destroyed, this, [this] {
-            emit dataSetChanged();
-            emit stateChanged(TDataSetState::dsInactive);
+            Q_EMIT dataSetChanged();
+            Q_EMIT stateChanged(TDataSetState::dsInactive);
         });
     }
-    emit dataSetChanged();
+    Q_EMIT dataSetChanged();
     if (State() != before)
         dataSetStateChanged(State());
 }
@@ -43,5 +43,5 @@ void TDataSource::dataSetStateChanged(TDataSetState state)
 {
     if (OnStateChange)
         OnStateChange(this);
-    emit stateChanged(state);
+    Q_EMIT stateChanged(state);
 }

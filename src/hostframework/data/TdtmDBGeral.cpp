@@ -20,7 +20,11 @@ void TdtmDBGeral::Open(const QString &url)
 {
     Close();
     QString error;
-    QSqlDatabase db = VexDb::open(url, kConnectionName, &error);
+    const HostConfig &config = HostConfig::current();
+    VexDb::OpenOptions options;
+    options.connectTimeoutS = config.databaseConnectTimeoutS;
+    options.statementTimeoutMs = config.databaseStatementTimeoutMs;
+    QSqlDatabase db = VexDb::open(url, kConnectionName, &error, options);
     if (!db.isOpen()) {
         db = QSqlDatabase();
         if (QSqlDatabase::contains(kConnectionName))

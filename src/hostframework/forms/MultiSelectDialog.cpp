@@ -74,11 +74,9 @@ MultiSelectDialog::MultiSelectDialog(TClientDataSet *dataSet, const QString &key
     tools->addWidget(button("btnMarcaTodos", QStringLiteral("Marcar todos"),
                             QKeySequence(Qt::CTRL | Qt::Key_A), &MultiSelectDialog::MarcaTodos));
     tools->addWidget(button("btnDesmarcaTodos", QStringLiteral("Desmarcar todos"),
-                            QKeySequence(Qt::CTRL | Qt::Key_D),
-                            &MultiSelectDialog::DesmarcaTodos));
+                            QKeySequence(Qt::CTRL | Qt::Key_D), &MultiSelectDialog::DesmarcaTodos));
     tools->addWidget(button("btnInverte", QStringLiteral("Inverter"),
-                            QKeySequence(Qt::CTRL | Qt::Key_I),
-                            &MultiSelectDialog::InverteMarcas));
+                            QKeySequence(Qt::CTRL | Qt::Key_I), &MultiSelectDialog::InverteMarcas));
     tools->addStretch();
     tools->addWidget(m_count);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -101,7 +99,7 @@ MultiSelectDialog::MultiSelectDialog(TClientDataSet *dataSet, const QString &key
 
 void MultiSelectDialog::fill(const QStringList &marked)
 {
-    QStringList labels{QStringLiteral("Marcado")};
+    QStringList labels { QStringLiteral("Marcado") };
     const auto fields = m_dataSet->Fields();
     for (const TField *field : fields) {
         if (field->Visible() && field->FieldName() != kMarkField)
@@ -129,8 +127,8 @@ void MultiSelectDialog::fill(const QStringList &marked)
         item->setData(0, kRowRole, row);
         item->setData(0, kKeyRole, code);
         item->setData(0, kHaystackRole, haystack.join(QLatin1Char('\n')));
-        const bool preMarked = marked.contains(code)
-                               || (mark && mark->AsString().trimmed() == QLatin1String("S"));
+        const bool preMarked
+            = marked.contains(code) || (mark && mark->AsString().trimmed() == QLatin1String("S"));
         setMarked(item, preMarked);
     }
     if (m_view->topLevelItemCount() > 0)
@@ -196,8 +194,7 @@ void MultiSelectDialog::SetFilterText(const QString &text)
     for (int i = 0; i < m_view->topLevelItemCount(); ++i) {
         QTreeWidgetItem *item = m_view->topLevelItem(i);
         const bool keep = wanted.isEmpty()
-                          || item->data(0, kHaystackRole).toString().contains(wanted,
-                                                                              Qt::CaseInsensitive);
+            || item->data(0, kHaystackRole).toString().contains(wanted, Qt::CaseInsensitive);
         item->setHidden(!keep);
         if (keep && !first)
             first = item;

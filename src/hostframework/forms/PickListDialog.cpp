@@ -16,6 +16,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace {
 constexpr int kRowRole = Qt::UserRole;
 constexpr int kHaystackRole = Qt::UserRole + 1;
@@ -23,7 +25,7 @@ constexpr int kHaystackRole = Qt::UserRole + 1;
 QString layoutPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
-           + QStringLiteral("/layout/picklist.ini");
+        + QStringLiteral("/layout/picklist.ini");
 }
 
 QString layoutGroup(const QString &title)
@@ -36,7 +38,7 @@ QString layoutGroup(const QString &title)
 bool isNavigationKey(int key)
 {
     return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp
-           || key == Qt::Key_PageDown;
+        || key == Qt::Key_PageDown;
 }
 } // namespace
 
@@ -77,10 +79,13 @@ PickListDialog::PickListDialog(TClientDataSet *dataSet, const TOptions &options,
         if (field->Visible())
             m_view->setColumnWidth(column++, field->DisplayWidth() * charWidth + 16);
     }
-    if (options.tree)
+    if (options.tree) {
         fillTree();
-    else
+        // The code column also holds the tree's indentation.
+        m_view->setColumnWidth(0, m_view->columnWidth(0) + m_view->indentation() * m_deepest);
+    } else {
         fillList();
+    }
     resize(560, 380);
     restoreLayout();
 
@@ -107,7 +112,7 @@ void PickListDialog::fillList()
         int column = 0;
         for (const TField *field : fields) {
             const bool searched = field->FieldName() == m_options.codeField
-                                  || field->FieldName() == m_options.nameField;
+                || field->FieldName() == m_options.nameField;
             if (field->Visible()) {
                 const QString text = field->ViewText();
                 item->setText(column++, text);
@@ -131,8 +136,8 @@ void PickListDialog::fillTree()
 {
     TField *codeField = m_dataSet->FieldByName(m_options.treeCodeField);
     const QString mask = m_options.treeMask.isEmpty() ? codeField->EditMask() : m_options.treeMask;
-    const QString nameField =
-        m_options.nameField.isEmpty() ? QStringLiteral("NMPRODUTO") : m_options.nameField;
+    const QString nameField
+        = m_options.nameField.isEmpty() ? QStringLiteral("NMPRODUTO") : m_options.nameField;
     const ProductTree tree = ProductTree::build(m_dataSet, m_options.treeCodeField,
                                                 m_options.treeLevelField, nameField, mask);
     m_deepest = tree.DeepestLevel();
@@ -144,7 +149,7 @@ void PickListDialog::fillTree()
         auto *item = node.parent < 0 ? new QTreeWidgetItem(m_view)
                                      : new QTreeWidgetItem(made.at(node.parent));
         TRecordScope scope(m_dataSet, node.row);
-        QStringList haystack{node.code};
+        QStringList haystack { node.code };
         int column = 0;
         for (const TField *field : fields) {
             if (!field->Visible())
@@ -193,8 +198,7 @@ void PickListDialog::applyFilter()
         for (int i = 0; i < item->childCount(); ++i)
             any = filter(item->child(i)) || any;
         const bool self = wanted.isEmpty()
-                          || item->data(0, kHaystackRole).toString().contains(wanted,
-                                                                              Qt::CaseInsensitive);
+            || item->data(0, kHaystackRole).toString().contains(wanted, Qt::CaseInsensitive);
         const bool keep = self || any;
         item->setHidden(!keep);
         if (!wanted.isEmpty() && any)
@@ -212,8 +216,7 @@ void PickListDialog::applyFilter()
                 first = *it;
         }
     }
-    if (first && (!m_view->currentItem() || m_view->currentItem()->isHidden()
-                  || !wanted.isEmpty()))
+    if (first && (!m_view->currentItem() || m_view->currentItem()->isHidden() || !wanted.isEmpty()))
         m_view->setCurrentItem(first);
 }
 

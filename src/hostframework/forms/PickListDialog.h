@@ -19,13 +19,13 @@ public:
     struct TOptions
     {
         QString title;
-        QString codeField;  // filtered on besides the visible fields
+        QString codeField; // filtered on besides the visible fields
         QString nameField;
         bool tree = false;
         QString treeCodeField = QStringLiteral("CDARVPROD");
         QString treeLevelField = QStringLiteral("CDNVPRODUTO");
-        QString treeMask;   // the tree code's mask; "" reads the field's
-        int startRow = -1;  // row current at opening
+        QString treeMask; // the tree code's mask; "" reads the field's
+        int startRow = -1; // row current at opening
     };
 
     PickListDialog(TClientDataSet *dataSet, const TOptions &options, QWidget *parent = nullptr);

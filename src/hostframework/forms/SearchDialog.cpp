@@ -70,8 +70,7 @@ SearchDialog::SearchDialog(TClientDataSet *dataSet, QWidget *parent)
     auto *f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
     connect(f3, &QShortcut::activated, this, [this] { SafeCall([this] { FindNext(); }); });
     auto *shiftF3 = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this);
-    connect(shiftF3, &QShortcut::activated, this,
-            [this] { SafeCall([this] { FindPrevious(); }); });
+    connect(shiftF3, &QShortcut::activated, this, [this] { SafeCall([this] { FindPrevious(); }); });
     m_text->setFocus();
 }
 
@@ -88,8 +87,7 @@ void SearchDialog::SetFieldName(const QString &fieldName)
 
 void SearchDialog::SetMode(RecordSearch::TSearchMode mode)
 {
-    (mode == RecordSearch::TSearchMode::smStartsWith ? m_startsWith : m_contains)
-        ->setChecked(true);
+    (mode == RecordSearch::TSearchMode::smStartsWith ? m_startsWith : m_contains)->setChecked(true);
 }
 
 bool SearchDialog::FindNext()
@@ -111,8 +109,8 @@ bool SearchDialog::find(RecordSearch::TSearchDirection direction)
     options.mode = m_startsWith->isChecked() ? RecordSearch::TSearchMode::smStartsWith
                                              : RecordSearch::TSearchMode::smContains;
     options.direction = direction;
-    const int row =
-        RecordSearch::findRow(m_dataSet, m_text->text(), m_dataSet->CurrentRow(), options);
+    const int row
+        = RecordSearch::findRow(m_dataSet, m_text->text(), m_dataSet->CurrentRow(), options);
     if (row < 0) {
         HostDisplays::showMessage(QStringLiteral("Não encontrado."));
         return false;

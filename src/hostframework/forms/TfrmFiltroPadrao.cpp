@@ -3,6 +3,7 @@
 #include "OptionsFile.h"
 #include "controls/TButtonFlat.h"
 #include "controls/TExitCheck.h"
+#include "net/CallWait.h"
 #include "services/SafeCall.h"
 
 #include <QAbstractButton>
@@ -208,7 +209,7 @@ void TfrmFiltroPadrao::changeEvent(QEvent *event)
 {
     QDialog::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isVisible() && isActiveWindow())
-        SafeCall([this] { FormActivate(); });
+        CallWait::afterWait(this, [this] { SafeCall([this] { FormActivate(); }); });
 }
 
 void TfrmFiltroPadrao::resizeEvent(QResizeEvent *event)

@@ -1,13 +1,13 @@
 #include "TfrmPadrao.h"
 
 #include "Procurar.h"
-#include "app/TApplication.h"
 #include "controls/TButtonFlat.h"
 #include "controls/TDBGrid.h"
 #include "controls/TDBNavigator.h"
 #include "controls/TDBText.h"
 #include "data/TClientDataSet.h"
 #include "data/TDataSource.h"
+#include "net/CallWait.h"
 #include "services/SafeCall.h"
 
 #include <QAction>
@@ -316,7 +316,7 @@ void TfrmPadrao::changeEvent(QEvent *event)
 {
     // Outside an MDI area the form is a window of its own and activates itself.
     if (event->type() == QEvent::ActivationChange && isWindow() && isActiveWindow())
-        DoActivate();
+        CallWait::afterWait(this, [this] { DoActivate(); });
     QWidget::changeEvent(event);
 }
 

@@ -1,5 +1,6 @@
 #include "TNetConnection.h"
 
+#include "CallWait.h"
 #include "JsonRpc.h"
 #include "services/Exceptions.h"
 #include "services/HostConfig.h"
@@ -28,6 +29,8 @@ QString reasonText(const QTcpSocket &socket)
         return socket.errorString();
     }
 }
+
+const char kCancelledText[] = "Operação cancelada pelo usuário.";
 
 QString secondsText(int ms)
 {
@@ -65,7 +68,8 @@ void TNetConnection::SetConnected(bool connected)
     if (Connected())
         return;
     try {
-        connectToServer();
+        CallWait wait;
+        connectToServer(QDeadlineTimer(m_callTimeoutMs), wait);
     } catch (const EVexError &error) {
         m_lastError = error.message();
         if (m_throwException)
@@ -108,7 +112,32 @@ void TNetConnection::dropIfClosedByPeer()
     }
 }
 
-void TNetConnection::connectToServer(QDeadlineTimer deadline)
+void TNetConnection::watch(CallWait &wait)
+{
+    QTcpSocket *socket = m_socket.get();
+    const auto wake = [&wait] { wait.wake(); };
+    connect(socket, &QTcpSocket::connected, &wait, wake);
+    connect(socket, &QTcpSocket::disconnected, &wait, wake);
+    connect(socket, &QTcpSocket::readyRead, &wait, wake);
+    connect(socket, &QTcpSocket::bytesWritten, &wait, wake);
+    connect(socket, &QTcpSocket::errorOccurred, &wait, wake);
+}
+
+// Waits with the event loop turning; a cancelled wait drops the socket, so
+// that a reply still on its way can never be taken for another call's.
+bool TNetConnection::waitFor(CallWait &wait, const std::function<bool()> &done,
+                             QDeadlineTimer deadline)
+{
+    switch (wait.waitUntil(done, deadline)) {
+    case CallWait::Outcome::Done: return true;
+    case CallWait::Outcome::TimedOut: return false;
+    case CallWait::Outcome::Cancelled: break;
+    }
+    dropSocket();
+    throw ENetError(QString::fromUtf8(kCancelledText));
+}
+
+void TNetConnection::connectToServer(QDeadlineTimer deadline, CallWait &wait)
 {
     dropSocket();
     if (BeforeConnect)
@@ -125,12 +154,16 @@ void TNetConnection::connectToServer(QDeadlineTimer deadline)
         fail(QStringLiteral("porta inválida"));
 
     m_socket = std::make_unique<QTcpSocket>();
+    watch(wait);
     m_socket->connectToHost(m_host, quint16(m_port));
-    if (!m_socket->waitForConnected(int(deadline.remainingTime()))) {
-        const bool timedOut = deadline.hasExpired()
-            || m_socket->error() == QAbstractSocket::SocketTimeoutError;
-        fail(timedOut ? QStringLiteral("tempo esgotado") : reasonText(*m_socket));
-    }
+    const bool settled = waitFor(wait, [this] {
+        return m_socket->state() == QAbstractSocket::ConnectedState
+               || m_socket->state() == QAbstractSocket::UnconnectedState;
+    }, deadline);
+    if (!settled)
+        fail(QStringLiteral("tempo esgotado"));
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        fail(reasonText(*m_socket));
     // Requests and replies are small and strictly alternating: Nagle's
     // delay would add tens of milliseconds to every call.
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -140,21 +173,24 @@ void TNetConnection::connectToServer(QDeadlineTimer deadline)
 
 TServerReply TNetConnection::Call(const QString &method, const QJsonArray &params)
 {
+    CallWait wait; // refuses a call started while another one waits
     const QDeadlineTimer deadline(m_callTimeoutMs);
     dropIfClosedByPeer();
     if (!Connected()) {
         try {
-            connectToServer(deadline);
+            connectToServer(deadline, wait);
         } catch (const EVexError &error) {
             m_lastError = error.message();
             throw;
         }
+    } else {
+        watch(wait);
     }
     try {
         const qint64 id = m_nextId++;
         sendLine(JsonRpc::encodeRequest(id, m_serverName + u'.' + method, params), method,
-                 deadline);
-        return awaitReply(id, method, deadline);
+                 deadline, wait);
+        return awaitReply(id, method, deadline, wait);
     } catch (const EVexError &error) {
         m_lastError = error.message();
         dropSocket();
@@ -163,34 +199,38 @@ TServerReply TNetConnection::Call(const QString &method, const QJsonArray &param
 }
 
 void TNetConnection::sendLine(const QByteArray &line, const QString &method,
-                              QDeadlineTimer deadline)
+                              QDeadlineTimer deadline, CallWait &wait)
 {
     if (m_socket->write(line) != line.size())
         throw ENetError(brokenText(method));
-    while (m_socket->bytesToWrite() > 0) {
-        if (!m_socket->waitForBytesWritten(int(deadline.remainingTime())))
-            throw ENetError(deadline.hasExpired() ? timeoutText(method) : brokenText(method));
-    }
+    const bool sent = waitFor(wait, [this] {
+        return m_socket->bytesToWrite() == 0
+               || m_socket->state() != QAbstractSocket::ConnectedState;
+    }, deadline);
+    if (!sent)
+        throw ENetError(timeoutText(method));
+    if (m_socket->bytesToWrite() > 0)
+        throw ENetError(brokenText(method));
 }
 
-QByteArray TNetConnection::readLine(const QString &method, QDeadlineTimer deadline)
+QByteArray TNetConnection::readLine(const QString &method, QDeadlineTimer deadline,
+                                    CallWait &wait)
 {
-    while (!m_socket->canReadLine()) {
-        if (m_socket->state() != QAbstractSocket::ConnectedState)
-            throw ENetError(brokenText(method));
-        // Only the deadline decides: a short wait may end early and is
-        // simply repeated.
-        if (!m_socket->waitForReadyRead(int(deadline.remainingTime())) && deadline.hasExpired())
-            throw ENetError(timeoutText(method));
-    }
+    const bool settled = waitFor(wait, [this] {
+        return m_socket->canReadLine() || m_socket->state() != QAbstractSocket::ConnectedState;
+    }, deadline);
+    if (!settled)
+        throw ENetError(timeoutText(method));
+    if (!m_socket->canReadLine())
+        throw ENetError(brokenText(method));
     return m_socket->readLine();
 }
 
 TServerReply TNetConnection::awaitReply(qint64 id, const QString &method,
-                                        QDeadlineTimer deadline)
+                                        QDeadlineTimer deadline, CallWait &wait)
 {
     for (;;) {
-        const QByteArray line = readLine(method, deadline);
+        const QByteArray line = readLine(method, deadline, wait);
         qint64 replyId = 0;
         TServerReply reply = JsonRpc::parseResponse(line, &replyId);
         // One call at a time per connection: an unreadable-request error

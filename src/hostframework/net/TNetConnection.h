@@ -10,11 +10,13 @@
 #include <functional>
 #include <memory>
 
+class CallWait;
 class QTcpSocket;
 
-// Client side of the application-server connection. Calls are synchronous:
-// they block the calling thread until the answer arrives or the call
-// timeout ends (the window shows the wait indicator meanwhile).
+// Client side of the application-server connection. Calls are synchronous
+// for their caller: they return when the answer arrives, the call timeout
+// ends or the user cancels. Meanwhile the event loop turns with user input
+// excluded (see CallWait), so the host keeps painting.
 class TNetConnection : public QObject
 {
     Q_OBJECT
@@ -48,18 +50,23 @@ public:
     qintptr SocketDescriptor() const;
 
     // Calls ServerName + "." + method. Connects first when needed. Throws
-    // ENetError for transport faults (unreachable, timeout, broken reply); a
-    // server error answer comes back as a reply with ok == false.
+    // ENetError for transport faults (unreachable, timeout, broken reply), for
+    // a call the user cancelled ("Operação cancelada pelo usuário.") and for
+    // a call started while another waits; a server error answer comes back
+    // as a reply with ok == false.
     TServerReply Call(const QString &method, const QJsonArray &params);
 
 private:
-    void connectToServer() { connectToServer(QDeadlineTimer(m_callTimeoutMs)); }
-    void connectToServer(QDeadlineTimer deadline);
+    void connectToServer(QDeadlineTimer deadline, CallWait &wait);
+    void watch(CallWait &wait);
+    bool waitFor(CallWait &wait, const std::function<bool()> &done, QDeadlineTimer deadline);
     void dropSocket();
     void dropIfClosedByPeer();
-    void sendLine(const QByteArray &line, const QString &method, QDeadlineTimer deadline);
-    QByteArray readLine(const QString &method, QDeadlineTimer deadline);
-    TServerReply awaitReply(qint64 id, const QString &method, QDeadlineTimer deadline);
+    void sendLine(const QByteArray &line, const QString &method, QDeadlineTimer deadline,
+                  CallWait &wait);
+    QByteArray readLine(const QString &method, QDeadlineTimer deadline, CallWait &wait);
+    TServerReply awaitReply(qint64 id, const QString &method, QDeadlineTimer deadline,
+                            CallWait &wait);
     QString address() const;
     QString timeoutText(const QString &method) const;
     QString brokenText(const QString &method) const;

@@ -42,7 +42,7 @@ QString Ajusta(const QString &code, int width)
 
 void MensErro(const QString &text, bool abort)
 {
-    Q_UNUSED(abort) // the action always ends here
+    Q_UNUSED(abort)
     HostDisplays::showMessage(text);
     throw EAbort();
 }

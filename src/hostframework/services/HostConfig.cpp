@@ -54,13 +54,26 @@ void applyServer(HostConfig &config, const IniFile &ini, const IniFile::Entry &e
     }
 }
 
+void applyDatabase(HostConfig &config, const IniFile &ini, const IniFile::Entry &entry)
+{
+    if (is(entry.key, "Url")) {
+        config.databaseUrl = entry.value;
+    } else if (is(entry.key, "ConnectTimeoutS")) {
+        config.databaseConnectTimeoutS =
+            intValue(ini, entry, 1, 3600, QStringLiteral("deve ser um número de 1 a 3600"));
+    } else if (is(entry.key, "StatementTimeoutMs")) {
+        config.databaseStatementTimeoutMs = intValue(ini, entry, 0, std::numeric_limits<int>::max(),
+                                                     QStringLiteral("deve ser um número de 0 em diante"));
+    }
+}
+
 void applyEntry(HostConfig &config, const IniFile &ini, const IniFile::Entry &entry,
                 const QDir &base)
 {
     if (is(entry.section, "Server")) {
         applyServer(config, ini, entry);
-    } else if (is(entry.section, "Database") && is(entry.key, "Url")) {
-        config.databaseUrl = entry.value;
+    } else if (is(entry.section, "Database")) {
+        applyDatabase(config, ini, entry);
     } else if (is(entry.section, "Host") && is(entry.key, "Modules")) {
         // A relative folder is taken from where the file is, not from
         // wherever the host happened to be started.

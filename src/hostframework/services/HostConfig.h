@@ -7,7 +7,7 @@
 // user's configuration folder. Missing keys take their defaults.
 //
 // [Server]   Host=127.0.0.1  Port=7300  CallTimeoutMs=30000
-// [Database] Url=sqlite:/path/vex.db
+// [Database] Url=sqlite:/path/vex.db  ConnectTimeoutS=10  StatementTimeoutMs=30000
 // [Pictures] 0=99.99.9999;0;_
 // [Host]     Modules=/path/to/modules   (default: modules/ beside the host)
 struct HostConfig
@@ -16,6 +16,8 @@ struct HostConfig
     int serverPort = 7300;
     int callTimeoutMs = 30000;
     QString databaseUrl;
+    int databaseConnectTimeoutS = 10;    // PostgreSQL
+    int databaseStatementTimeoutMs = 30000; // PostgreSQL; 0: none
     QString modulesDir;
     QMap<int, QString> pictures; // picture kind -> edit mask
 

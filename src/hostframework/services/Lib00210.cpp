@@ -8,9 +8,9 @@ namespace Lib00210 {
 QStringList Dados_Produto(const QString &code)
 {
     TADOIBQuery query(QStringLiteral("qryDadosProduto"));
-    query.SQL = QStringList{QStringLiteral("SELECT NMPRODUTO, CDPRODUTO, SGUNIDADE, CDNVPRODUTO"),
-                            QStringLiteral("FROM PRODUTO"),
-                            QStringLiteral("WHERE CDARVPROD = :CDARVPROD")};
+    query.SQL = QStringList { QStringLiteral("SELECT NMPRODUTO, CDPRODUTO, SGUNIDADE, CDNVPRODUTO"),
+                              QStringLiteral("FROM PRODUTO"),
+                              QStringLiteral("WHERE CDARVPROD = :CDARVPROD") };
     query.AddField(QStringLiteral("NMPRODUTO"), TFieldType::ftString, 50);
     query.AddField(QStringLiteral("CDPRODUTO"), TFieldType::ftString, 10);
     query.AddField(QStringLiteral("SGUNIDADE"), TFieldType::ftString, 10);

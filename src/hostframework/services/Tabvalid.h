@@ -20,8 +20,8 @@ Q_DECLARE_FLAGS(TValidOptions, TValidOption)
 // returned. Not found: with raise, throws EVexError with message, or
 // "Produto não cadastrado: <code>." when message is empty; without raise,
 // returns false. A data source without an open data set throws EVexError.
-bool ValidEx(TDataSource *source, TPictType pictType, QString &code,
-             TValidOptions options, const QString &message, bool raise);
+bool ValidEx(TDataSource *source, TPictType pictType, QString &code, TValidOptions options,
+             const QString &message, bool raise);
 } // namespace Tabvalid
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(Tabvalid::TValidOptions)
