@@ -127,6 +127,8 @@ public:
     void netAcomPOLBeforeConnect(TNetConnection *sender);
     void sbtFiltroClick(QObject *sender);
     void mnuOrdenarClick() override;
+    void sbtVerificarClick() override;
+    void sbtProcurarClick() override;
     void cdsFilialAfterScroll(TClientDataSet *dataSet);
     void cdsSoliAfterScroll(TClientDataSet *dataSet);
     void cdsProdAfterScroll(TClientDataSet *dataSet);
@@ -164,6 +166,8 @@ private:
     void wireEvents();
     void closeLevel(TClientDataSet *dataSet);
     void closeLowerLevels();
+    void verifyBranches();
+    void verifyRequests();
     void applyFilterCommandState();
     void setCodedText(TClientDataSet *dataSet, const QString &key, QString &text) const;
 
