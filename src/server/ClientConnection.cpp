@@ -8,10 +8,15 @@
 #include <QDateTime>
 #include <QTcpSocket>
 
+#include <sys/ioctl.h>
+
 namespace {
 // Bytes Qt may hold for us before it stops reading the socket; the line
 // limit is enforced on our own buffer.
 constexpr qint64 SocketReadChunk = 64 * 1024;
+// A connection being closed whose reader takes nothing for this long is
+// dropped.
+constexpr qint64 CloseGraceMs = 10000;
 
 qint64 nowMs()
 {
@@ -19,15 +24,44 @@ qint64 nowMs()
 }
 } // namespace
 
+void WarningLimiter::warn(const QString &text, qint64 now)
+{
+    if (m_lastSummaryMs < 0)
+        m_lastSummaryMs = now;
+    if (m_logged < Burst) {
+        ++m_logged;
+        qCWarning(lcCall).noquote() << text;
+        return;
+    }
+    ++m_suppressed;
+    flush(now);
+}
+
+void WarningLimiter::flush(qint64 now, bool force)
+{
+    if (m_suppressed == 0 || (!force && now - m_lastSummaryMs < IntervalMs))
+        return;
+    qCWarning(lcCall).noquote() << QStringLiteral("mais %1 avisos desta conexão omitidos")
+                                       .arg(m_suppressed);
+    m_suppressed = 0;
+    m_lastSummaryMs = now;
+}
+
 ClientConnection::ClientConnection(QTcpSocket *socket, RpcDispatcher &dispatcher,
                                    const ConnectionLimits &limits, QObject *parent)
     : QObject(parent), m_socket(socket), m_dispatcher(dispatcher), m_limits(limits),
-      m_lastActivityMs(nowMs())
+      m_lastRequestMs(nowMs()), m_lastWriteMs(m_lastRequestMs)
 {
     m_socket->setParent(this);
     m_socket->setReadBufferSize(SocketReadChunk);
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    connect(m_socket, &QTcpSocket::readyRead, this, &ClientConnection::handleReadyRead);
+    connect(m_socket, &QTcpSocket::readyRead, this, &ClientConnection::pump);
+    connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
+        m_lastWriteMs = nowMs();
+        if (!outputOverLimit())
+            pump();
+        maybeFinishDrain();
+    });
     connect(m_socket, &QTcpSocket::disconnected, this, &ClientConnection::finishClose);
     connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
         if (e != QAbstractSocket::RemoteHostClosedError)
@@ -37,67 +71,120 @@ ClientConnection::ClientConnection(QTcpSocket *socket, RpcDispatcher &dispatcher
     });
 }
 
-ClientConnection::~ClientConnection() = default;
-
-void ClientConnection::handleReadyRead()
+ClientConnection::~ClientConnection()
 {
-    if (m_closing)
-        return;
-    m_lastActivityMs = nowMs();
-    while (m_socket->bytesAvailable() > 0) {
-        m_buffer += m_socket->read(SocketReadChunk);
-        if (!takeLines())
-            return;
-    }
+    m_warnings.flush(nowMs(), true);
 }
 
-// Answers every complete line in the buffer; false once the connection
-// is being closed.
-bool ClientConnection::takeLines()
+bool ClientConnection::outputOverLimit() const
+{
+    return m_socket->bytesToWrite() > m_limits.maxOutputBytes;
+}
+
+// Bytes received and not yet answered: in Qt's buffer or still in the
+// kernel's.
+bool ClientConnection::inputPending() const
+{
+    if (m_socket->bytesAvailable() > 0)
+        return true;
+    int pending = 0;
+    const qintptr fd = m_socket->socketDescriptor();
+    return fd >= 0 && ::ioctl(int(fd), FIONREAD, &pending) == 0 && pending > 0;
+}
+
+qsizetype ClientConnection::nextLine()
 {
     for (;;) {
         const qsizetype end = m_buffer.indexOf('\n', m_scanned);
         if (end < 0) {
-            if (m_buffer.size() > m_limits.maxRequestBytes) {
+            m_scanned = m_buffer.size();
+            if (m_buffer.size() - m_start > m_limits.maxRequestBytes) {
                 refuse(JsonRpc::InvalidRequest,
                        QStringLiteral("Requisição maior que o limite de %1 bytes")
                            .arg(m_limits.maxRequestBytes),
                        true);
-                return false;
+                return -1;
             }
-            m_scanned = m_buffer.size();
-            if (m_buffer.isEmpty())
+            if (m_start == m_buffer.size()) {
+                m_buffer.clear();
+                m_start = m_scanned = 0;
                 m_partialSinceMs = -1;
-            else if (m_partialSinceMs < 0)
+            } else if (m_partialSinceMs < 0) {
                 m_partialSinceMs = nowMs();
-            return true;
+            }
+            return -1;
         }
-        if (end > m_limits.maxRequestBytes) {
+        if (end - m_start > m_limits.maxRequestBytes) {
             refuse(JsonRpc::InvalidRequest,
                    QStringLiteral("Requisição maior que o limite de %1 bytes")
                        .arg(m_limits.maxRequestBytes),
                    true);
-            return false;
+            return -1;
         }
-        QByteArrayView line(m_buffer.constData(), end);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (!line.trimmed().isEmpty()) {
-            // Hand the reply to the kernel now, in one write, rather than on
-            // the next turn of the event loop.
-            m_socket->write(m_dispatcher.handleLine(line));
-            m_socket->flush();
-        }
-        m_buffer.remove(0, end + 1);
-        m_scanned = 0;
-        m_partialSinceMs = m_buffer.isEmpty() ? -1 : nowMs();
-        m_lastActivityMs = nowMs();
+        const QByteArrayView line(m_buffer.constData() + m_start, end - m_start);
+        if (!line.trimmed().isEmpty())
+            return end;
+        m_start = m_scanned = end + 1; // a blank line: nothing to answer
     }
+}
+
+void ClientConnection::pump()
+{
+    while (!m_closing && !m_queued && !outputOverLimit()) {
+        if (nextLine() >= 0) {
+            m_queued = true;
+            emit readyToServe(this);
+            return;
+        }
+        if (m_closing || m_socket->bytesAvailable() == 0)
+            break;
+        if (m_start > 0) { // keep only the unconsumed part
+            m_buffer.remove(0, m_start);
+            m_scanned -= m_start;
+            m_start = 0;
+        }
+        m_buffer += m_socket->read(SocketReadChunk);
+    }
+    maybeFinishDrain();
+}
+
+void ClientConnection::serveOne()
+{
+    m_queued = false;
+    if (m_closing)
+        return;
+    const qsizetype end = nextLine();
+    if (end < 0)
+        return;
+    QByteArrayView line(m_buffer.constData() + m_start, end - m_start);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    const RpcOutcome outcome = m_dispatcher.handle(line);
+    m_start = m_scanned = end + 1;
+    const qint64 now = nowMs();
+    m_lastRequestMs = now;
+    m_partialSinceMs = m_start < m_buffer.size() ? now : -1;
+    if (!outcome.warning.isEmpty())
+        m_warnings.warn(outcome.warning, now);
+    if (!outcome.reply.isEmpty()) {
+        // Hand the reply to the kernel now rather than on the next turn.
+        m_socket->write(outcome.reply);
+        m_socket->flush();
+    }
+    m_badRun = outcome.malformed ? m_badRun + 1 : 0;
+    if (m_badRun >= m_limits.maxBadLines) {
+        qCWarning(lcCall).noquote()
+            << QStringLiteral("conexão fechada após %1 linhas mal formadas seguidas")
+                   .arg(m_badRun);
+        closeNow();
+        return;
+    }
+    pump();
 }
 
 void ClientConnection::refuse(int code, const QString &message, bool close)
 {
-    qCWarning(lcCall).noquote() << "requisição recusada:" << message;
+    m_warnings.warn(QStringLiteral("requisição recusada: ") + message, nowMs());
     m_socket->write(RpcDispatcher::errorReply(code, message));
     if (close)
         closeNow();
@@ -105,21 +192,48 @@ void ClientConnection::refuse(int code, const QString &message, bool close)
 
 void ClientConnection::checkTimeouts(qint64 now)
 {
-    if (m_closing)
+    m_warnings.flush(now);
+    if (m_closing) {
+        // The reader takes nothing of what is left: drop it.
+        if (m_closingSinceMs >= 0 && now - std::max(m_closingSinceMs, m_lastWriteMs) > CloseGraceMs)
+            abortNow();
         return;
-    if (m_partialSinceMs >= 0 && now - m_partialSinceMs > m_limits.partialTimeoutS * 1000LL) {
-        m_buffer.clear();
-        m_scanned = 0;
-        m_partialSinceMs = -1;
-        refuse(JsonRpc::InvalidRequest,
-               QStringLiteral("Requisição incompleta descartada após %1 s")
-                   .arg(m_limits.partialTimeoutS),
-               false);
     }
-    if (now - m_lastActivityMs > m_limits.idleTimeoutS * 1000LL) {
+    const qint64 idleMs = m_limits.idleTimeoutS * 1000LL;
+    if (m_partialSinceMs >= 0 && now - m_partialSinceMs > m_limits.partialTimeoutS * 1000LL) {
+        // Trickled bytes do not keep a connection: the line had its time.
+        refuse(JsonRpc::InvalidRequest,
+               QStringLiteral("Requisição incompleta descartada após %1 s; conexão encerrada")
+                   .arg(m_limits.partialTimeoutS),
+               true);
+        return;
+    }
+    if (m_socket->bytesToWrite() > 0 && now - m_lastWriteMs > idleMs) {
+        m_warnings.warn(QStringLiteral("conexão encerrada: o cliente não lê as respostas há %1 s")
+                            .arg(m_limits.idleTimeoutS),
+                        now);
+        abortNow();
+        return;
+    }
+    if (now - std::max(m_lastRequestMs, m_lastWriteMs) > idleMs) {
         qCDebug(lcServer) << "conexão ociosa fechada";
         closeNow();
     }
+}
+
+void ClientConnection::beginDrain()
+{
+    m_draining = true;
+    pump();
+}
+
+void ClientConnection::maybeFinishDrain()
+{
+    if (!m_draining || m_closing || m_queued || nextLine() >= 0 || m_closing)
+        return;
+    if (inputPending() || m_socket->bytesToWrite() > 0)
+        return; // more to read, or replies still going out
+    closeNow();
 }
 
 void ClientConnection::closeNow()
@@ -127,10 +241,18 @@ void ClientConnection::closeNow()
     if (m_closing)
         return;
     m_closing = true;
+    m_closingSinceMs = nowMs();
     m_socket->flush();
     m_socket->disconnectFromHost(); // writes what is pending first
     if (m_socket->state() == QAbstractSocket::UnconnectedState)
         finishClose();
+}
+
+void ClientConnection::abortNow()
+{
+    m_closing = true;
+    m_socket->abort();
+    finishClose();
 }
 
 void ClientConnection::finishClose()

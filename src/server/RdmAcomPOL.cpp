@@ -1,6 +1,7 @@
 #include "RdmAcomPOL.h"
 
 #include "Criteria.h"
+#include "ServerErrors.h"
 #include "SelectionSql.h"
 #include "StatementCache.h"
 
@@ -10,68 +11,16 @@
 
 namespace {
 
-struct Column
-{
-    const char *name;
-    TFieldType type;
-    int size = 0;
-};
+using namespace SelectionSql;
 
-QList<TPacketField> packetFields(const QList<Column> &columns)
-{
-    QList<TPacketField> fields;
-    fields.reserve(columns.size());
-    for (const Column &c : columns)
-        fields.append({QString::fromLatin1(c.name), c.type, c.size});
-    return fields;
-}
-
-constexpr TFieldType Str = TFieldType::ftString;
-constexpr TFieldType Flt = TFieldType::ftFloat;
-constexpr TFieldType Day = TFieldType::ftDateTime;
-
-// Columns of GetSoli, in packet (and SELECT) order.
-enum SoliColumn {
-    SoliNRSOLICMP, SoliCDARVPROD, SoliNMPRODUTO, SoliSGUNIDADE, SoliQTSOLIPROD,
-    SoliDTPROGENTR, SoliIDITMCONS, SoliNRSOLCMPCONS, SoliIDSOLIAPROV, SoliNMFILIAL,
-    SoliCDPRODUTO, SoliCDPRODESTO, SoliCDFILIOPELOG, SoliVRFATOCONV, SoliNRSEQUCONSOL,
-    SoliIDPEDIDOOL,
-};
-
-const QList<TPacketField> SoliColumns = packetFields({
-    {"NRSOLICMP", Str, 10}, {"CDARVPROD", Str, 20}, {"NMPRODUTO", Str, 50},
-    {"SGUNIDADE", Str, 10}, {"QTSOLIPROD", Flt}, {"DTPROGENTR", Day},
-    {"IDITMCONS", Str, 1}, {"NRSOLCMPCONS", Str, 10}, {"IDSOLIAPROV", Str, 1},
-    {"NMFILIAL", Str, 37}, {"CDPRODUTO", Str, 10}, {"CDPRODESTO", Str, 10},
-    {"CDFILIOPELOG", Str, 4}, {"VRFATOCONV", Flt}, {"NRSEQUCONSOL", Str, 15},
-    {"IDPEDIDOOL", Str, 1},
-});
-
-const QList<TPacketField> ProdColumns = packetFields({
-    {"CDARVPROD", Str, 20}, {"NMPRODUTO", Str, 50}, {"SGUNIDADE", Str, 10},
-    {"QTPROGENPEOL", Flt}, {"DTPROGENPEOL", Day}, {"NRPEDEXOL", Str, 10},
-    {"IDBAIXENPEOL", Str, 1}, {"IDBAIXAOLSAI", Str, 1}, {"CDFILDEST", Str, 4},
-    {"CDFILLANC", Str, 4}, {"CDMARCA", Str, 5}, {"DTPROGEMBARQ", Day},
-    {"CDPRODUTO", Str, 10}, {"VRFATOCONV", Flt},
-});
-
-const QList<TPacketField> ProdOLColumns = packetFields({
-    {"PRODARVOL", Str, 73}, {"QUANT_ESTOQUE", Flt}, {"ESTOQ_DISPO", Flt},
-    {"QTRESERVESTOL", Flt}, {"RESERVA_ITEM", Flt},
-});
-
-const QList<TPacketField> FiliSoliColumns =
-    packetFields({{"CDFILSOLI", Str, 4}, {"NMFILIAL", Str, 30}});
-const QList<TPacketField> FiliOLColumns =
-    packetFields({{"CDFILIOPELOG", Str, 4}, {"NMFILIAL", Str, 30}});
-const QList<TPacketField> PesqFilialColumns = packetFields({
-    {"IDMARCADO", Str, 1}, {"CDFILIAL", Str, 4}, {"NMFILIAL", Str, 30},
-    {"IDCNTRRESC", Str, 1}, {"CDFILCENTCMP", Str, 4}, {"CDREGIAO", Str, 3},
-});
-const QList<TPacketField> PesqConsolColumns = packetFields({
-    {"IDMARCADO", Str, 1}, {"NRSEQUCONSOL", Str, 15}, {"DTINICONSSOLOL", Day},
-    {"DTFINCONSSOLOL", Day},
-});
+// Sizes of the codes the arguments carry (their columns' sizes).
+constexpr int FilialCode = 4;
+constexpr int ProductTree = 20; // CDARVPROD
+constexpr int ProductCode = 10;
+constexpr int OrderNumber = 10;
+constexpr int BrandCode = 5;
+constexpr int ConsolCode = 15;
+constexpr int Switch = 1;
 
 void writeCell(TDataPacketWriter &out, const SqlCursor &row, int column, TFieldType type)
 {
@@ -93,98 +42,74 @@ void writeCell(TDataPacketWriter &out, const SqlCursor &row, int column, TFieldT
     }
 }
 
-// Writes cell `column` of the row itself when it has a say, false to
-// leave it to the column type.
-using CellOverride = bool (*)(TDataPacketWriter &, const SqlCursor &, int column,
-                              const void *context);
-
-// Writes every row straight from the cursor; the first `markColumns` packet
-// columns are the selection mark 'N' of the pick lists, the rest follow the
-// SELECT list.
-void writeRows(SqlCursor &rows, TDataPacketWriter &out, const QList<TPacketField> &columns,
-               int markColumns = 0, CellOverride cell = nullptr, const void *context = nullptr)
+QString paramKindText(ParamKind kind)
 {
-    SqlCursorFinisher finisher(rows);
-    out.begin(columns);
-    const int width = int(columns.size()) - markColumns;
-    while (rows.next()) {
-        out.beginRow();
-        for (int i = 0; i < markColumns; ++i)
-            out.utf8("N");
-        for (int i = 0; i < width; ++i) {
-            if (!cell || !cell(out, rows, i, context))
-                writeCell(out, rows, i, columns.at(i + markColumns).type);
-        }
-        out.endRow();
-    }
-    out.end();
+    return kind == ParamKind::Date ? QStringLiteral("número (data)") : QStringLiteral("texto");
 }
 
-void run(StatementCache &statements, const SqlStatement &st, TDataPacketWriter &out,
-         const QList<TPacketField> &columns, int markColumns = 0)
+bool hasKind(const QJsonValue &value, ParamKind kind)
 {
-    writeRows(statements.run(st), out, columns, markColumns);
+    return kind == ParamKind::Date ? value.isDouble() : value.isString();
 }
 
-// Direct deliveries show the direct-delivery text for the operator's name
-// and an empty operator code; items not consolidated an empty run number.
-bool soliCell(TDataPacketWriter &out, const SqlCursor &row, int column,
-              const void *directDelivery)
-{
-    switch (column) {
-    case SoliNMFILIAL:
-        if (!row.isNull(SoliCDFILIOPELOG))
-            return false;
-        out.string(*static_cast<const QString *>(directDelivery));
-        return true;
-    case SoliCDFILIOPELOG:
-    case SoliNRSEQUCONSOL:
-        if (!row.isNull(column))
-            return false;
-        out.utf8("");
-        return true;
-    default: return false;
-    }
-}
-
-constexpr ParamDef text(const char *name) { return {name, ParamKind::Text}; }
+constexpr ParamDef text(const char *name, int maxSize) { return {name, ParamKind::Text, maxSize}; }
+constexpr ParamDef list(const char *name, int codeSize) { return {name, ParamKind::List, codeSize}; }
 constexpr ParamDef date(const char *name) { return {name, ParamKind::Date}; }
 
 } // namespace
 
 const QString RdmAcomPOL::ServerName = QStringLiteral("VEX00300.rdmAcomPOL");
 
+qsizetype CallArgs::index(const char *name) const
+{
+    for (qsizetype i = 0; i < m_defs.size(); ++i) {
+        if (qstrcmp(m_defs.at(i).name, name) == 0)
+            return i;
+    }
+    qFatal("CallArgs: no parameter %s", name);
+}
+
 const QList<RdmAcomPOL::Method> &RdmAcomPOL::methods()
 {
+    // ED (the direct-delivery text) fills GetSoli's NMFILIAL.
+    static const int DirectDeliveryText = Columns::soli().size(u"NMFILIAL");
     static const QList<Method> table = {
         {QStringLiteral("GetFiliSoliGrid"),
-         {text("stLFilSoli"), text("stTFilSoli"), text("stFilOL"), date("DtEntrIni"),
-          date("DtEntrFin"), text("stDtEntr"), date("DtSolIni"), date("DtSolFin"),
-          text("stDtSoli"), text("stProdIni"), text("stProdFin"), text("stProd"),
-          text("stListaConsol"), text("stTodasConsol"), text("stStatus"),
-          text("stItemConsol"), text("stPedGerado"), text("stQtdePedido")},
+         {list("stLFilSoli", FilialCode), text("stTFilSoli", Switch), text("stFilOL", FilialCode),
+          date("DtEntrIni"), date("DtEntrFin"), text("stDtEntr", Switch), date("DtSolIni"),
+          date("DtSolFin"), text("stDtSoli", Switch), text("stProdIni", ProductTree),
+          text("stProdFin", ProductTree), text("stProd", Switch),
+          list("stListaConsol", ConsolCode), text("stTodasConsol", Switch),
+          text("stStatus", Switch), text("stItemConsol", Switch), text("stPedGerado", Switch),
+          text("stQtdePedido", Switch)},
          &RdmAcomPOL::GetFiliSoliGrid},
         {QStringLiteral("GetSoli"),
-         {text("CDFILSOLI"), text("stFilOL"), date("DtEntrIni"), date("DtEntrFin"),
-          text("stDtEntr"), date("DtSolIni"), date("DtSolFin"), text("stDtSoli"),
-          text("stProdIni"), text("stProdFin"), text("stProd"), text("ED"),
-          text("stListaConsol"), text("stTodasConsol"), text("stStatus"),
-          text("stItemConsol"), text("stPedGerado"), text("stQtdePedido")},
+         {text("CDFILSOLI", FilialCode), text("stFilOL", FilialCode), date("DtEntrIni"),
+          date("DtEntrFin"), text("stDtEntr", Switch), date("DtSolIni"), date("DtSolFin"),
+          text("stDtSoli", Switch), text("stProdIni", ProductTree),
+          text("stProdFin", ProductTree), text("stProd", Switch),
+          text("ED", DirectDeliveryText), list("stListaConsol", ConsolCode),
+          text("stTodasConsol", Switch), text("stStatus", Switch), text("stItemConsol", Switch),
+          text("stPedGerado", Switch), text("stQtdePedido", Switch)},
          &RdmAcomPOL::GetSoli},
         {QStringLiteral("GetProd"),
-         {text("CDFILSOLI"), text("stFilOL"), date("DTPROGENTR"), text("CDPRODESTO"),
-          text("stQtdePedido"), text("NRSEQUCONSOL")},
+         {text("CDFILSOLI", FilialCode), text("stFilOL", FilialCode), date("DTPROGENTR"),
+          text("CDPRODESTO", ProductCode), text("stQtdePedido", Switch),
+          text("NRSEQUCONSOL", ConsolCode)},
          &RdmAcomPOL::GetProd},
         {QStringLiteral("GetProdOL"),
-         {text("CDFILDEST"), text("CDFILLANC"), text("NRPEDEXOL"), date("DTPROGENTR"),
-          text("CDPRODUTO"), text("CDMARCA"), text("stFilOL"), date("DTPROGEMBARQ")},
+         {text("CDFILDEST", FilialCode), text("CDFILLANC", FilialCode),
+          text("NRPEDEXOL", OrderNumber), date("DTPROGENTR"), text("CDPRODUTO", ProductCode),
+          text("CDMARCA", BrandCode), text("stFilOL", FilialCode), date("DTPROGEMBARQ")},
          &RdmAcomPOL::GetProdOL},
         {QStringLiteral("GetFiliOL"), {}, &RdmAcomPOL::GetFiliOL},
-        {QStringLiteral("GetVdFiliOL"), {text("CDFILIOPELOG")}, &RdmAcomPOL::GetVdFiliOL},
-        {QStringLiteral("GetPesqFilial"), {text("CDFILIOPELOG")}, &RdmAcomPOL::GetPesqFilial},
+        {QStringLiteral("GetVdFiliOL"), {text("CDFILIOPELOG", FilialCode)},
+         &RdmAcomPOL::GetVdFiliOL},
+        {QStringLiteral("GetPesqFilial"), {text("CDFILIOPELOG", FilialCode)},
+         &RdmAcomPOL::GetPesqFilial},
         {QStringLiteral("GetPesqConsol"),
-         {text("CDFILIOPELOG"), date("DtEntrIni"), date("DtEntrFin"), text("stDtEntr"),
-          date("DtSolIni"), date("DtSolFin"), text("stDtSoli")},
+         {text("CDFILIOPELOG", FilialCode), date("DtEntrIni"), date("DtEntrFin"),
+          text("stDtEntr", Switch), date("DtSolIni"), date("DtSolFin"), text("stDtSoli", Switch)},
          &RdmAcomPOL::GetPesqConsol},
     };
     return table;
@@ -199,103 +124,179 @@ const RdmAcomPOL::Method *RdmAcomPOL::findMethod(QStringView name)
     return nullptr;
 }
 
-void RdmAcomPOL::GetFiliSoliGrid(const CallArgs &a, TDataPacketWriter &out)
+void RdmAcomPOL::checkParams(const Method &method, const QJsonArray &params)
+{
+    if (params.size() != method.params.size())
+        throw EInvalidParams(
+            QStringLiteral("Parâmetros inválidos para %1: esperados %2, recebidos %3")
+                .arg(method.name)
+                .arg(method.params.size())
+                .arg(params.size()));
+    for (qsizetype i = 0; i < params.size(); ++i) {
+        const ParamDef &param = method.params.at(i);
+        if (!hasKind(params.at(i), param.kind))
+            throw EInvalidParams(QStringLiteral("Parâmetro %1 (%2) de %3 inválido: esperado %4")
+                                     .arg(QString::fromLatin1(param.name))
+                                     .arg(i + 1)
+                                     .arg(method.name, paramKindText(param.kind)));
+    }
+    // Every text fits the column or field it fills, so one argument cannot
+    // multiply a reply (ED is copied into every row of GetSoli). Lists are
+    // checked code by code (count and size) by the criteria.
+    for (qsizetype i = 0; i < params.size(); ++i) {
+        const ParamDef &param = method.params.at(i);
+        if (param.kind != ParamKind::Text)
+            continue;
+        const qsizetype size = params.at(i).toString().size();
+        if (size > param.maxSize)
+            throw EArgumentRefused(
+                QStringLiteral("Argumento %1 inválido: %2 caracteres (máximo %3)")
+                    .arg(QString::fromLatin1(param.name))
+                    .arg(size)
+                    .arg(param.maxSize));
+    }
+}
+
+// Writes every row straight from the cursor, in the table's column order;
+// `cell` may write a cell itself (true) or leave it to the column type.
+void RdmAcomPOL::writeRows(
+    SqlCursor &rows, TDataPacketWriter &out, const ColumnTable &columns,
+    const std::function<bool(TDataPacketWriter &, const SqlCursor &, int)> &cell)
+{
+    SqlCursorFinisher finisher(rows);
+    const QList<TPacketField> &fields = columns.packetFields();
+    out.begin(fields);
+    const int width = int(fields.size());
+    while (rows.next()) {
+        out.beginRow();
+        for (int i = 0; i < width; ++i) {
+            if (!cell || !cell(out, rows, i))
+                writeCell(out, rows, i, fields.at(i).type);
+        }
+        out.endRow();
+        if (m_maxReplyBytes > 0 && out.size() > m_maxReplyBytes)
+            throw EArgumentRefused(
+                QStringLiteral("Resposta maior que o limite de %1 bytes (%2 linhas lidas); "
+                               "restrinja os critérios da consulta")
+                    .arg(m_maxReplyBytes)
+                    .arg(out.rowCount()));
+    }
+    out.end();
+}
+
+namespace {
+RawCriteria rawCriteria(const CallArgs &a)
 {
     RawCriteria raw;
-    raw.lFilSoli = a.text(0);
-    raw.tFilSoli = a.text(1);
-    raw.filOL = a.text(2);
-    raw.entrIni = a.date(3);
-    raw.entrFin = a.date(4);
-    raw.stDtEntr = a.text(5);
-    raw.solIni = a.date(6);
-    raw.solFin = a.date(7);
-    raw.stDtSoli = a.text(8);
-    raw.prodIni = a.text(9);
-    raw.prodFin = a.text(10);
-    raw.stProd = a.text(11);
-    raw.listaConsol = a.text(12);
-    raw.todasConsol = a.text(13);
-    raw.status = a.text(14);
-    raw.itemConsol = a.text(15);
-    raw.pedGerado = a.text(16);
-    raw.qtdePedido = a.text(17);
+    raw.filOL = a.text("stFilOL");
+    raw.entrIni = a.date("DtEntrIni");
+    raw.entrFin = a.date("DtEntrFin");
+    raw.stDtEntr = a.text("stDtEntr");
+    raw.solIni = a.date("DtSolIni");
+    raw.solFin = a.date("DtSolFin");
+    raw.stDtSoli = a.text("stDtSoli");
+    raw.prodIni = a.text("stProdIni");
+    raw.prodFin = a.text("stProdFin");
+    raw.stProd = a.text("stProd");
+    raw.listaConsol = a.text("stListaConsol");
+    raw.todasConsol = a.text("stTodasConsol");
+    raw.status = a.text("stStatus");
+    raw.itemConsol = a.text("stItemConsol");
+    raw.pedGerado = a.text("stPedGerado");
+    raw.qtdePedido = a.text("stQtdePedido");
+    return raw;
+}
+} // namespace
+
+void RdmAcomPOL::GetFiliSoliGrid(const CallArgs &a, TDataPacketWriter &out)
+{
+    RawCriteria raw = rawCriteria(a);
+    raw.lFilSoli = a.text("stLFilSoli");
+    raw.tFilSoli = a.text("stTFilSoli");
     const Criteria c = Criteria::fromRaw(raw);
-    run(m_statements, SelectionSql::filiSoliGrid(c), out, FiliSoliColumns);
+    writeRows(m_statements.run(SelectionSql::filiSoliGrid(c)), out, Columns::filiSoliGrid());
 }
 
 void RdmAcomPOL::GetSoli(const CallArgs &a, TDataPacketWriter &out)
 {
-    RawCriteria raw;
-    raw.tFilSoli = QStringLiteral("T"); // the branch is argument 1
-    raw.filOL = a.text(1);
-    raw.entrIni = a.date(2);
-    raw.entrFin = a.date(3);
-    raw.stDtEntr = a.text(4);
-    raw.solIni = a.date(5);
-    raw.solFin = a.date(6);
-    raw.stDtSoli = a.text(7);
-    raw.prodIni = a.text(8);
-    raw.prodFin = a.text(9);
-    raw.stProd = a.text(10);
-    raw.listaConsol = a.text(12);
-    raw.todasConsol = a.text(13);
-    raw.status = a.text(14);
-    raw.itemConsol = a.text(15);
-    raw.pedGerado = a.text(16);
-    raw.qtdePedido = a.text(17);
+    RawCriteria raw = rawCriteria(a);
+    raw.tFilSoli = QStringLiteral("T"); // the branch is CDFILSOLI
     const Criteria c = Criteria::fromRaw(raw);
-    const QString directDelivery = a.text(11);
+    const QString directDelivery = a.text("ED");
 
-    writeRows(m_statements.run(SelectionSql::soli(a.text(0), c)), out, SoliColumns, 0,
-              soliCell, &directDelivery);
+    // Direct deliveries show the direct-delivery text for the operator's
+    // name and an empty operator code; items not consolidated an empty run
+    // number.
+    const ColumnTable &columns = Columns::soli();
+    static const int name = columns.indexOf(u"NMFILIAL");
+    static const int op = columns.indexOf(u"CDFILIOPELOG");
+    static const int run = columns.indexOf(u"NRSEQUCONSOL");
+    const auto cell = [&](TDataPacketWriter &w, const SqlCursor &row, int column) {
+        if (column == name) {
+            if (!row.isNull(op))
+                return false;
+            w.string(directDelivery);
+            return true;
+        }
+        if ((column == op || column == run) && row.isNull(column)) {
+            w.utf8("");
+            return true;
+        }
+        return false;
+    };
+    writeRows(m_statements.run(SelectionSql::soli(a.text("CDFILSOLI"), c)), out, columns, cell);
 }
 
 void RdmAcomPOL::GetProd(const CallArgs &a, TDataPacketWriter &out)
 {
     // The delivery date and the quantity code take no part in the selection:
     // every line of the item is shown. The code is still checked.
-    CriteriaCheck::oneOf(QStringLiteral("stQtdePedido"), a.text(4), QStringLiteral("ABCDEFT"));
-    run(m_statements, SelectionSql::prod(a.text(0), a.text(1), a.text(3), a.text(5)), out,
-        ProdColumns);
+    CriteriaCheck::oneOf(QStringLiteral("stQtdePedido"), a.text("stQtdePedido"),
+                         QStringLiteral("ABCDEFT"));
+    writeRows(m_statements.run(SelectionSql::prod(a.text("CDFILSOLI"), a.text("stFilOL"),
+                                                  a.text("CDPRODESTO"), a.text("NRSEQUCONSOL"))),
+              out, Columns::prod());
 }
 
 void RdmAcomPOL::GetProdOL(const CallArgs &a, TDataPacketWriter &out)
 {
     SelectionSql::ProdOLKey key;
-    key.filDest = a.text(0);
-    key.filLanc = a.text(1);
-    key.pedido = a.text(2);
-    key.produto = a.text(4);
-    key.marca = a.text(5);
-    key.filOL = a.text(6);
-    run(m_statements, SelectionSql::prodOL(key), out, ProdOLColumns);
+    key.filDest = a.text("CDFILDEST");
+    key.filLanc = a.text("CDFILLANC");
+    key.pedido = a.text("NRPEDEXOL");
+    key.produto = a.text("CDPRODUTO");
+    key.marca = a.text("CDMARCA");
+    key.filOL = a.text("stFilOL");
+    writeRows(m_statements.run(SelectionSql::prodOL(key)), out, Columns::prodOL());
 }
 
 void RdmAcomPOL::GetFiliOL(const CallArgs &, TDataPacketWriter &out)
 {
-    run(m_statements, SelectionSql::filiOL(), out, FiliOLColumns);
+    writeRows(m_statements.run(SelectionSql::filiOL()), out, Columns::filiOL());
 }
 
 void RdmAcomPOL::GetVdFiliOL(const CallArgs &a, TDataPacketWriter &out)
 {
-    run(m_statements, SelectionSql::vdFiliOL(a.text(0)), out, FiliOLColumns);
+    writeRows(m_statements.run(SelectionSql::vdFiliOL(a.text("CDFILIOPELOG"))), out,
+              Columns::filiOL());
 }
 
 void RdmAcomPOL::GetPesqFilial(const CallArgs &a, TDataPacketWriter &out)
 {
-    run(m_statements, SelectionSql::pesqFilial(a.text(0)), out, PesqFilialColumns, 1);
+    writeRows(m_statements.run(SelectionSql::pesqFilial(a.text("CDFILIOPELOG"))), out,
+              Columns::pesqFilial());
 }
 
 void RdmAcomPOL::GetPesqConsol(const CallArgs &a, TDataPacketWriter &out)
 {
     using namespace CriteriaCheck;
     Criteria dates;
-    dates.entrIni = dayText(QStringLiteral("DtEntrIni"), a.date(1));
-    dates.entrFin = dayText(QStringLiteral("DtEntrFin"), a.date(2));
-    dates.allDtEntr = isOpenSwitch(QStringLiteral("stDtEntr"), a.text(3));
-    dates.solIni = dayText(QStringLiteral("DtSolIni"), a.date(4));
-    dates.solFin = dayText(QStringLiteral("DtSolFin"), a.date(5));
-    dates.allDtSoli = isOpenSwitch(QStringLiteral("stDtSoli"), a.text(6));
-    run(m_statements, SelectionSql::pesqConsol(a.text(0), dates), out, PesqConsolColumns, 1);
+    dates.entrIni = dayText(QStringLiteral("DtEntrIni"), a.date("DtEntrIni"));
+    dates.entrFin = dayText(QStringLiteral("DtEntrFin"), a.date("DtEntrFin"));
+    dates.allDtEntr = isOpenSwitch(QStringLiteral("stDtEntr"), a.text("stDtEntr"));
+    dates.solIni = dayText(QStringLiteral("DtSolIni"), a.date("DtSolIni"));
+    dates.solFin = dayText(QStringLiteral("DtSolFin"), a.date("DtSolFin"));
+    dates.allDtSoli = isOpenSwitch(QStringLiteral("stDtSoli"), a.text("stDtSoli"));
+    writeRows(m_statements.run(SelectionSql::pesqConsol(a.text("CDFILIOPELOG"), dates)), out,
+              Columns::pesqConsol());
 }

@@ -6,26 +6,40 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
+class ColumnTable;
+class SqlCursor;
 class StatementCache;
 
-enum class ParamKind { Text, Date };
+enum class ParamKind { Text, Date, List };
 
 struct ParamDef
 {
     const char *name;
     ParamKind kind;
+    // Text: the size of the column or field the value fills (longer is
+    // refused). List: the size of one code (the list is checked code by code).
+    int maxSize = 0;
 };
 
-// Positional params of one call, already checked against the method's
-// ParamDef list (count and JSON types).
+// The params of one call, already checked against the method's ParamDef
+// list (count, JSON types and sizes), read by name.
 class CallArgs final
 {
 public:
-    explicit CallArgs(const QJsonArray &params) : m_params(params) {}
-    QString text(int index) const { return m_params.at(index).toString(); }
-    double date(int index) const { return m_params.at(index).toDouble(); }
+    CallArgs(const QList<ParamDef> &defs, const QJsonArray &params)
+        : m_defs(defs), m_params(params)
+    {
+    }
+    QString text(const char *name) const { return m_params.at(index(name)).toString(); }
+    double date(const char *name) const { return m_params.at(index(name)).toDouble(); }
 
 private:
+    // A name the method does not declare is a programming error (qFatal).
+    qsizetype index(const char *name) const;
+
+    const QList<ParamDef> &m_defs;
     QJsonArray m_params;
 };
 
@@ -46,8 +60,13 @@ public:
     static const QString ServerName; // "VEX00300.rdmAcomPOL"
     static const QList<Method> &methods();
     static const Method *findMethod(QStringView name);
+    // Count and JSON types (EInvalidParams), then the size of every text
+    // (EArgumentRefused).
+    static void checkParams(const Method &method, const QJsonArray &params);
 
     explicit RdmAcomPOL(StatementCache &statements) : m_statements(statements) {}
+    // Replies that would pass this many bytes are refused (0: no cap).
+    void setMaxReplyBytes(qint64 bytes) { m_maxReplyBytes = bytes; }
 
     void GetFiliSoliGrid(const CallArgs &args, TDataPacketWriter &out);
     void GetSoli(const CallArgs &args, TDataPacketWriter &out);
@@ -59,5 +78,10 @@ public:
     void GetPesqConsol(const CallArgs &args, TDataPacketWriter &out);
 
 private:
+    void writeRows(SqlCursor &rows, TDataPacketWriter &out, const ColumnTable &columns,
+                   const std::function<bool(TDataPacketWriter &, const SqlCursor &, int)> &cell
+                   = {});
+
     StatementCache &m_statements;
+    qint64 m_maxReplyBytes = 0;
 };

@@ -26,34 +26,6 @@ QByteArray withNewline(QByteArray message)
     return message;
 }
 
-QString paramKindText(ParamKind kind)
-{
-    return kind == ParamKind::Date ? QStringLiteral("número (data)") : QStringLiteral("texto");
-}
-
-bool hasKind(const QJsonValue &value, ParamKind kind)
-{
-    return kind == ParamKind::Date ? value.isDouble() : value.isString();
-}
-
-void checkParams(const RdmAcomPOL::Method &method, const QJsonArray &params)
-{
-    if (params.size() != method.params.size())
-        throw EInvalidParams(
-            QStringLiteral("Parâmetros inválidos para %1: esperados %2, recebidos %3")
-                .arg(method.name)
-                .arg(method.params.size())
-                .arg(params.size()));
-    for (qsizetype i = 0; i < params.size(); ++i) {
-        const ParamDef &param = method.params.at(i);
-        if (!hasKind(params.at(i), param.kind))
-            throw EInvalidParams(QStringLiteral("Parâmetro %1 (%2) de %3 inválido: esperado %4")
-                                     .arg(QString::fromLatin1(param.name))
-                                     .arg(i + 1)
-                                     .arg(method.name, paramKindText(param.kind)));
-    }
-}
-
 } // namespace
 
 RpcDispatcher::RpcDispatcher(const QString &databaseUrl, const QString &connectionName)
@@ -109,8 +81,14 @@ void RpcDispatcher::ensureDatabase()
         closeDatabase();
         throw EDatabaseError(error.isEmpty() ? QStringLiteral("não foi possível conectar") : error);
     }
-    m_statements = std::make_unique<StatementCache>(m_db);
+    try {
+        m_statements = std::make_unique<StatementCache>(m_db);
+    } catch (...) {
+        closeDatabase(); // never an open connection without its statements
+        throw;
+    }
     m_module = std::make_unique<RdmAcomPOL>(*m_statements);
+    m_module->setMaxReplyBytes(m_maxReplyBytes);
 }
 
 QByteArray RpcDispatcher::errorReply(int code, const QString &message)
@@ -118,18 +96,39 @@ QByteArray RpcDispatcher::errorReply(int code, const QString &message)
     return withNewline(JsonRpc::encodeError(QJsonValue(), code, message));
 }
 
-QByteArray RpcDispatcher::handleLine(QByteArrayView line)
+QString RpcDispatcher::shortened(QStringView value)
+{
+    constexpr qsizetype MaxShown = 40;
+    if (value.size() <= MaxShown)
+        return u'\'' + value.toString() + u'\'';
+    return u'\'' + value.left(MaxShown).toString()
+        + QStringLiteral("…' (%1 caracteres)").arg(value.size());
+}
+
+void RpcDispatcher::setMaxReplyBytes(qint64 bytes)
+{
+    m_maxReplyBytes = bytes;
+    if (m_module)
+        m_module->setMaxReplyBytes(bytes);
+}
+
+RpcOutcome RpcDispatcher::handle(QByteArrayView line)
 {
     const JsonRpc::RequestParse parsed = JsonRpc::parseRequest(line);
+    if (parsed.notification)
+        return {}; // JSON-RPC 2.0: a notification gets no answer
     if (!parsed.ok) {
-        qCWarning(lcCall).noquote() << "requisição recusada:" << parsed.errorMessage;
-        return withNewline(JsonRpc::encodeError(parsed.request.id, parsed.errorCode,
-                                                parsed.errorMessage));
+        RpcOutcome out;
+        out.malformed = true;
+        out.warning = QStringLiteral("requisição recusada: ") + parsed.errorMessage;
+        out.reply = withNewline(
+            JsonRpc::encodeError(parsed.request.id, parsed.errorCode, parsed.errorMessage));
+        return out;
     }
     return call(parsed.request.id, parsed.request.method, parsed.request.params);
 }
 
-QByteArray RpcDispatcher::call(const QJsonValue &id, const QString &fullName,
+RpcOutcome RpcDispatcher::call(const QJsonValue &id, const QString &fullName,
                                const QJsonArray &params)
 {
     QElapsedTimer timer;
@@ -143,21 +142,21 @@ QByteArray RpcDispatcher::call(const QJsonValue &id, const QString &fullName,
     try {
         if (!method) {
             code = JsonRpc::MethodNotFound;
-            throw EVexError(QStringLiteral("Método desconhecido: '%1'").arg(fullName));
+            throw EVexError(QStringLiteral("Método desconhecido: %1").arg(shortened(fullName)));
         }
-        checkParams(*method, params);
+        RdmAcomPOL::checkParams(*method, params);
         ensureDatabase();
         // The reply line is built in one buffer, the packet written into it
         // row by row, so a large result is never copied.
         QByteArray reply = JsonRpc::resultPrefix(id);
         reply.reserve(m_lastReplySize);
         TDataPacketWriter writer(reply);
-        ((*m_module).*(method->handler))(CallArgs(params), writer);
+        ((*m_module).*(method->handler))(CallArgs(method->params, params), writer);
         reply.append(JsonRpc::ResultSuffix);
         m_lastReplySize = std::min<qsizetype>(reply.size(), MaxReserve);
         qCDebug(lcCall).noquote() << method->name << writer.rowCount() << "linhas,"
                                   << timer.nsecsElapsed() / 1000 << "us";
-        return reply;
+        return {reply, false, {}};
     } catch (const EInvalidParams &e) {
         code = JsonRpc::InvalidParams;
         message = e.message();
@@ -169,6 +168,12 @@ QByteArray RpcDispatcher::call(const QJsonValue &id, const QString &fullName,
     } catch (const std::exception &e) {
         message = QStringLiteral("Erro interno do servidor: ") + QString::fromUtf8(e.what());
     }
-    qCWarning(lcCall).noquote() << fullName << "falhou:" << message;
-    return withNewline(JsonRpc::encodeError(id, code, message));
+    if (m_lastReplySize > MaxReserve)
+        m_lastReplySize = MaxReserve;
+    constexpr qsizetype MaxLogged = 300;
+    RpcOutcome out;
+    out.warning = (method ? method->name : shortened(fullName)) + QStringLiteral(" falhou: ")
+        + (message.size() > MaxLogged ? message.left(MaxLogged) + QStringLiteral("…") : message);
+    out.reply = withNewline(JsonRpc::encodeError(id, code, message));
+    return out;
 }

@@ -12,6 +12,14 @@
 class RdmAcomPOL;
 class StatementCache;
 
+// What one request line gives.
+struct RpcOutcome
+{
+    QByteArray reply;       // one line ending in '\n'; empty for a notification
+    bool malformed = false; // not a JSON-RPC request at all (-32700, -32600)
+    QString warning;        // a line for the log (values cut short); empty when served
+};
+
 // Turns one request line into one reply line (ending in '\n'), over the
 // database connection it owns. Lives in one worker thread; never throws.
 class RpcDispatcher final
@@ -20,7 +28,14 @@ public:
     RpcDispatcher(const QString &databaseUrl, const QString &connectionName);
     ~RpcDispatcher();
 
-    QByteArray handleLine(QByteArrayView line);
+    // Logs nothing: the caller logs the warning (rate-limited).
+    RpcOutcome handle(QByteArrayView line);
+    QByteArray handleLine(QByteArrayView line) { return handle(line).reply; }
+    // Replies over this many bytes are refused with -32000 (0: no cap).
+    void setMaxReplyBytes(qint64 bytes);
+    // A client value fit for a log line or a message: at most a short
+    // prefix, quoted.
+    static QString shortened(QStringView value);
     // An error reply line with a null id (transport-level refusals).
     static QByteArray errorReply(int code, const QString &message);
     // Opens the connection now; false with the reason when it cannot.
@@ -29,7 +44,7 @@ public:
     void shutdown() { closeDatabase(); }
 
 private:
-    QByteArray call(const QJsonValue &id, const QString &method, const QJsonArray &params);
+    RpcOutcome call(const QJsonValue &id, const QString &method, const QJsonArray &params);
     void ensureDatabase();
     void closeDatabase();
 
@@ -40,4 +55,5 @@ private:
     std::unique_ptr<RdmAcomPOL> m_module;
     bool m_checkConnection = false;
     qsizetype m_lastReplySize = 256;
+    qint64 m_maxReplyBytes = 0;
 };

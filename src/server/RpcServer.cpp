@@ -6,7 +6,10 @@
 
 #include "JsonRpc.h"
 
+#include <QDateTime>
+#include <QEventLoop>
 #include <QHostAddress>
+#include <QTimer>
 #include <QTcpSocket>
 #include <QThread>
 
@@ -38,11 +41,13 @@ bool RpcServer::start(QString *error)
         return false;
     }
     const ConnectionLimits limits{m_options.maxRequestBytes, m_options.idleTimeoutS,
-                                  m_options.partialTimeoutS};
+                                  m_options.partialTimeoutS, m_options.maxOutputBytes,
+                                  m_options.maxBadLines};
     for (int i = 0; i < m_options.threads; ++i) {
         auto *thread = new QThread;
         thread->setObjectName(QStringLiteral("vex-worker-%1").arg(i));
-        auto *worker = new RpcWorker(i, m_options.databaseUrl, limits, m_connectionCount);
+        auto *worker = new RpcWorker(i, m_options.databaseUrl, limits, m_options.maxReplyBytes,
+                                     m_connectionCount);
         worker->moveToThread(thread);
         thread->start();
         QMetaObject::invokeMethod(worker, &RpcWorker::start, Qt::QueuedConnection);
@@ -74,8 +79,19 @@ void RpcServer::refuseBusy(qintptr descriptor)
         delete socket;
         return;
     }
-    qCWarning(lcServer) << "conexão recusada: limite de" << m_options.maxConnections
-                        << "conexões atingido";
+    // Rate-limited: a flood of connections must not flood the log.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (m_busyLogged < 5) {
+        ++m_busyLogged;
+        m_busySummaryMs = now;
+        qCWarning(lcServer) << "conexão recusada: limite de" << m_options.maxConnections
+                            << "conexões atingido";
+    } else if (++m_busySuppressed, now - m_busySummaryMs >= 10000) {
+        qCWarning(lcServer) << "mais" << m_busySuppressed
+                            << "conexões recusadas pelo limite de conexões";
+        m_busySuppressed = 0;
+        m_busySummaryMs = now;
+    }
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     socket->write(RpcDispatcher::errorReply(
         JsonRpc::ServerError,
@@ -87,6 +103,26 @@ void RpcServer::refuseBusy(qintptr descriptor)
 void RpcServer::stop()
 {
     close();
+    if (m_workers.isEmpty())
+        return;
+    // Let every worker drain, within the grace period.
+    QEventLoop loop;
+    int pending = int(m_workers.size());
+    QList<QMetaObject::Connection> links;
+    for (RpcWorker *worker : std::as_const(m_workers)) {
+        links << connect(worker, &RpcWorker::drained, &loop, [&] {
+            if (--pending == 0)
+                loop.quit();
+        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(worker, &RpcWorker::drain, Qt::QueuedConnection);
+    }
+    QTimer::singleShot(std::chrono::seconds(m_options.stopGraceS), &loop, &QEventLoop::quit);
+    loop.exec();
+    for (const QMetaObject::Connection &link : std::as_const(links))
+        disconnect(link);
+    if (pending > 0)
+        qCWarning(lcServer) << "prazo de encerramento esgotado;" << m_connectionCount.load()
+                            << "conexões fechadas sem terminar";
     for (RpcWorker *worker : std::as_const(m_workers))
         QMetaObject::invokeMethod(worker, &RpcWorker::stop, Qt::BlockingQueuedConnection);
     for (QThread *thread : std::as_const(m_threads)) {

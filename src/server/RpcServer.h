@@ -21,8 +21,9 @@ public:
 
     // Starts the workers and listens; false with the reason on failure.
     bool start(QString *error);
-    // Stops accepting, lets each worker finish its call in progress, closes
-    // every connection and joins the threads.
+    // Stops accepting; every connection answers the complete requests it
+    // has received and flushes its replies, for at most the stop grace
+    // period; then closes what is left and joins the threads.
     void stop();
 
 protected:
@@ -36,4 +37,7 @@ private:
     QList<RpcWorker *> m_workers;
     std::atomic<int> m_connectionCount{0};
     qsizetype m_nextWorker = 0;
+    int m_busyLogged = 0;
+    int m_busySuppressed = 0;
+    qint64 m_busySummaryMs = 0;
 };

@@ -7,14 +7,15 @@
 #include <QTimer>
 
 namespace {
-constexpr int SweepIntervalMs = 1000;
+constexpr int SweepIntervalMs = 250;
 }
 
 RpcWorker::RpcWorker(int index, const QString &databaseUrl, const ConnectionLimits &limits,
-                     std::atomic<int> &connectionCount)
+                     qint64 maxReplyBytes, std::atomic<int> &connectionCount)
     : m_dispatcher(databaseUrl, QStringLiteral("vex-appserver-worker-%1").arg(index)),
       m_limits(limits), m_connectionCount(connectionCount)
 {
+    m_dispatcher.setMaxReplyBytes(maxReplyBytes);
 }
 
 RpcWorker::~RpcWorker() = default;
@@ -42,24 +43,76 @@ void RpcWorker::adoptSocket(qintptr descriptor)
     }
     auto *connection = new ClientConnection(socket, m_dispatcher, m_limits, this);
     m_connections.insert(connection);
+    connect(connection, &ClientConnection::readyToServe, this, &RpcWorker::enqueue);
     connect(connection, &ClientConnection::closed, this, &RpcWorker::removeConnection,
             Qt::QueuedConnection);
+    if (m_draining)
+        connection->beginDrain();
+}
+
+void RpcWorker::enqueue(ClientConnection *connection)
+{
+    m_ready.append(connection);
+    scheduleTurn();
+}
+
+// One request per turn: the event loop runs between two requests, so
+// other connections' bytes are read and queued behind.
+void RpcWorker::scheduleTurn()
+{
+    if (m_turnPosted || m_ready.isEmpty())
+        return;
+    m_turnPosted = true;
+    QMetaObject::invokeMethod(this, &RpcWorker::serveTurn, Qt::QueuedConnection);
+}
+
+void RpcWorker::serveTurn()
+{
+    m_turnPosted = false;
+    if (!m_ready.isEmpty()) {
+        ClientConnection *connection = m_ready.takeFirst();
+        connection->serveOne(); // may queue it again, at the back
+    }
+    scheduleTurn();
 }
 
 void RpcWorker::removeConnection(ClientConnection *connection)
 {
     if (!m_connections.remove(connection))
         return;
+    m_ready.removeAll(connection);
     delete connection;
     --m_connectionCount;
+    checkDrained();
 }
 
 void RpcWorker::sweep()
 {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const QSet<ClientConnection *> connections = m_connections;
-    for (ClientConnection *c : connections)
-        c->checkTimeouts(now);
+    for (ClientConnection *c : connections) {
+        if (m_connections.contains(c))
+            c->checkTimeouts(now);
+    }
+}
+
+void RpcWorker::drain()
+{
+    m_draining = true;
+    const QSet<ClientConnection *> connections = m_connections;
+    for (ClientConnection *c : connections) {
+        if (m_connections.contains(c))
+            c->beginDrain();
+    }
+    checkDrained();
+}
+
+void RpcWorker::checkDrained()
+{
+    if (m_draining && !m_drainedSent && m_connections.isEmpty()) {
+        m_drainedSent = true;
+        emit drained();
+    }
 }
 
 void RpcWorker::stop()
@@ -68,8 +121,9 @@ void RpcWorker::stop()
     m_sweepTimer = nullptr;
     const QSet<ClientConnection *> connections = m_connections;
     m_connections.clear();
+    m_ready.clear();
     for (ClientConnection *c : connections) {
-        c->closeNow();
+        c->abortNow();
         delete c;
         --m_connectionCount;
     }

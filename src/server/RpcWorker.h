@@ -3,6 +3,7 @@
 #include "ClientConnection.h"
 #include "RpcDispatcher.h"
 
+#include <QList>
 #include <QObject>
 #include <QSet>
 
@@ -12,28 +13,45 @@ class QTimer;
 
 // One worker thread's object: its own database connection and the client
 // connections handed to it. Every method runs in the worker thread.
+// Connections with a complete request wait in a queue and are served one
+// request per turn of the event loop, so one client's pipeline cannot hold
+// the others back.
 class RpcWorker final : public QObject
 {
     Q_OBJECT
 
 public:
     RpcWorker(int index, const QString &databaseUrl, const ConnectionLimits &limits,
-              std::atomic<int> &connectionCount);
+              qint64 maxReplyBytes, std::atomic<int> &connectionCount);
     ~RpcWorker() override;
 
     Q_INVOKABLE void start();
     Q_INVOKABLE void adoptSocket(qintptr descriptor);
-    // Closes every connection (after the call in progress, since calls run
-    // in this thread) and the database connection.
+    // Graceful stop: every connection answers what it has received, flushes
+    // and closes; drained() once none is left.
+    Q_INVOKABLE void drain();
+    // Closes every connection at once (after the call in progress, since
+    // calls run in this thread) and the database connection.
     Q_INVOKABLE void stop();
+
+signals:
+    void drained();
 
 private:
     void sweep();
+    void enqueue(ClientConnection *connection);
+    void scheduleTurn();
+    void serveTurn();
     void removeConnection(ClientConnection *connection);
+    void checkDrained();
 
     RpcDispatcher m_dispatcher;
     ConnectionLimits m_limits;
     std::atomic<int> &m_connectionCount;
     QTimer *m_sweepTimer = nullptr;
     QSet<ClientConnection *> m_connections;
+    QList<ClientConnection *> m_ready;
+    bool m_turnPosted = false;
+    bool m_draining = false;
+    bool m_drainedSent = false;
 };

@@ -110,7 +110,9 @@ namespace SelectionSql {
 SqlStatement filiSoliGrid(const Criteria &c)
 {
     SqlStatement st;
-    st.text = QStringLiteral("SELECT f.CDFILIAL, f.NMFILIAL FROM FILIAL f WHERE 1 = 1");
+    const ColumnTable &columns = Columns::filiSoliGrid();
+    st.text = QStringLiteral("SELECT ") + columns.selectList()
+        + QStringLiteral(" FROM FILIAL f WHERE 1 = 1");
     if (!c.allFilSoli)
         appendInList(st.text, st.binds, QStringLiteral("f.CDFILIAL"), c.filSoli);
     QStringList sources;
@@ -128,104 +130,219 @@ SqlStatement filiSoliGrid(const Criteria &c)
         appendItemRules(part, st.binds, c);
         sources << part + QStringLiteral("))");
     }
-    st.text += QStringLiteral(" AND (%1) ORDER BY f.CDFILIAL")
-                   .arg(sources.join(QStringLiteral(" OR ")));
+    st.text += QStringLiteral(" AND (%1)").arg(sources.join(QStringLiteral(" OR ")))
+        + columns.orderByExpressions({QStringLiteral("CDFILSOLI")});
     return st;
 }
 
 SqlStatement soli(const QString &branch, const Criteria &c)
 {
-    const QString select = QStringLiteral(
-        "SELECT s.NRSOLICMP, p.CDARVPROD, p.NMPRODUTO, p.SGUNIDADE, s.QTSOLIPROD,"
-        " s.DTPROGENTR, s.IDITMCONS, s.NRSOLCMPCONS, s.IDSOLIAPROV, ol.NMFILIAL,"
-        " s.CDPRODUTO, s.CDPRODESTO, s.CDFILIOPELOG, s.VRFATOCONV, s.NRSEQUCONSOL,"
-        " CASE WHEN %1 THEN 'S' ELSE 'N' END"
-        " FROM SOLICMP s%2"
-        " LEFT JOIN PRODUTO p ON p.CDPRODUTO = s.CDPRODUTO"
-        " LEFT JOIN FILIAL ol ON ol.CDFILIAL = s.CDFILIOPELOG"
-        " WHERE s.CDFILSOLI = ?");
+    const ColumnTable &columns = Columns::soli();
+    const QString select = QStringLiteral("SELECT ") + columns.selectList()
+        + QStringLiteral(" FROM SOLICMP s%1"
+                         " LEFT JOIN PRODUTO p ON p.CDPRODUTO = s.CDPRODUTO"
+                         " LEFT JOIN FILIAL ol ON ol.CDFILIAL = s.CDFILIOPELOG"
+                         " WHERE s.CDFILSOLI = ?");
     SqlStatement st;
     QStringList parts;
     if (wantsOperatorItems(c)) {
-        QString part = select.arg(hasOrderLine(), QString())
-            + QStringLiteral(" AND s.CDFILIOPELOG = ?");
+        QString part = select.arg(QString()) + QStringLiteral(" AND s.CDFILIOPELOG = ?");
         st.binds << branch << c.filOL;
         appendItemRules(part, st.binds, c);
         parts << part;
     }
     if (wantsDirectItems(c)) {
-        QString part = select.arg(hasOrderLine(),
-                                  QStringLiteral(" JOIN FILIAL f ON f.CDFILIAL = s.CDFILSOLI"))
+        QString part = select.arg(QStringLiteral(" JOIN FILIAL f ON f.CDFILIAL = s.CDFILSOLI"))
                        + QStringLiteral(" AND s.CDFILIOPELOG IS NULL AND f.CDFILIOPELOG = ?");
         st.binds << branch << c.filOL;
         appendItemRules(part, st.binds, c);
         parts << part;
     }
-    // Positions: DTPROGENTR, NRSOLICMP, CDARVPROD.
-    st.text = parts.join(QStringLiteral(" UNION ALL ")) + QStringLiteral(" ORDER BY 6, 1, 2");
+    // A UNION orders by position.
+    st.text = parts.join(QStringLiteral(" UNION ALL "))
+        + columns.orderByPositions({QStringLiteral("DTPROGENTR"), QStringLiteral("NRSOLICMP"),
+                                    QStringLiteral("CDARVPROD")});
     return st;
 }
 
 SqlStatement prod(const QString &branch, const QString &filOL, const QString &prodEsto,
                   const QString &consol)
 {
-    return {QStringLiteral(
-                "SELECT p.CDARVPROD, p.NMPRODUTO, p.SGUNIDADE, o.QTPROGENPEOL, o.DTPROGENPEOL,"
-                " o.NRPEDEXOL, o.IDBAIXENPEOL, o.IDBAIXAOLSAI, o.CDFILDEST, o.CDFILLANC,"
-                " o.CDMARCA, o.DTPROGEMBARQ, o.CDPRODUTO, o.VRFATOCONV"
-                " FROM PEDIDOOL o LEFT JOIN PRODUTO p ON p.CDPRODUTO = o.CDPRODUTO"
-                " WHERE o.NRSEQUCONSOL = ? AND o.CDFILIOPELOG = ? AND o.CDFILDEST = ?"
-                " AND o.CDPRODUTO = ?"
-                " ORDER BY o.DTPROGENPEOL, o.NRPEDEXOL, o.CDMARCA"),
+    const ColumnTable &columns = Columns::prod();
+    return {QStringLiteral("SELECT ") + columns.selectList()
+                + QStringLiteral(
+                    " FROM PEDIDOOL o LEFT JOIN PRODUTO p ON p.CDPRODUTO = o.CDPRODUTO"
+                    " WHERE o.NRSEQUCONSOL = ? AND o.CDFILIOPELOG = ? AND o.CDFILDEST = ?"
+                    " AND o.CDPRODUTO = ?")
+                + columns.orderByExpressions({QStringLiteral("DTPROGENPEOL"),
+                                              QStringLiteral("NRPEDEXOL"),
+                                              QStringLiteral("CDMARCA")}),
             {consol, filOL, branch, prodEsto}};
 }
 
 SqlStatement prodOL(const ProdOLKey &key)
 {
-    return {QStringLiteral(
-                "SELECT pr.CDARVPROD, e.QTESTOQUE, e.QTESTOQUE - e.QTRESERVESTOL,"
-                " e.QTRESERVESTOL,"
-                " COALESCE((SELECT o.QTRESERVITEM FROM PEDIDOOL o WHERE o.NRPEDEXOL = ?"
-                " AND o.CDFILDEST = ? AND o.CDFILLANC = ? AND o.CDPRODUTO = ?"
-                " AND o.CDMARCA = ?), 0)"
-                " FROM ESTOQUEOL e LEFT JOIN PRODUTO pr ON pr.CDPRODUTO = e.CDPRODREL"
-                " WHERE e.CDFILIOPELOG = ? AND e.CDPRODUTO = ? AND e.CDMARCA = ?"),
+    // RESERVA_ITEM's expression binds the order line's key first.
+    return {QStringLiteral("SELECT ") + Columns::prodOL().selectList()
+                + QStringLiteral(
+                    " FROM ESTOQUEOL e LEFT JOIN PRODUTO pr ON pr.CDPRODUTO = e.CDPRODREL"
+                    " WHERE e.CDFILIOPELOG = ? AND e.CDPRODUTO = ? AND e.CDMARCA = ?"),
             {key.pedido, key.filDest, key.filLanc, key.produto, key.marca, key.filOL,
              key.produto, key.marca}};
 }
 
 SqlStatement filiOL()
 {
-    return {QStringLiteral("SELECT CDFILIAL, NMFILIAL FROM FILIAL WHERE IDOPELOG = 'S'"
-                           " ORDER BY CDFILIAL"),
+    const ColumnTable &columns = Columns::filiOL();
+    return {QStringLiteral("SELECT ") + columns.selectList()
+                + QStringLiteral(" FROM FILIAL WHERE IDOPELOG = 'S'")
+                + columns.orderByExpressions({QStringLiteral("CDFILIOPELOG")}),
             {}};
 }
 
 SqlStatement vdFiliOL(const QString &code)
 {
-    return {QStringLiteral("SELECT CDFILIAL, NMFILIAL FROM FILIAL"
-                           " WHERE CDFILIAL = ? AND IDOPELOG = 'S'"),
+    return {QStringLiteral("SELECT ") + Columns::filiOL().selectList()
+                + QStringLiteral(" FROM FILIAL WHERE CDFILIAL = ? AND IDOPELOG = 'S'"),
             {code}};
 }
 
 SqlStatement pesqFilial(const QString &filOL)
 {
-    return {QStringLiteral("SELECT CDFILIAL, NMFILIAL, IDCNTRRESC, CDFILCENTCMP, CDREGIAO"
-                           " FROM FILIAL WHERE CDFILIOPELOG = ? ORDER BY CDFILIAL"),
+    const ColumnTable &columns = Columns::pesqFilial();
+    return {QStringLiteral("SELECT ") + columns.selectList()
+                + QStringLiteral(" FROM FILIAL WHERE CDFILIOPELOG = ?")
+                + columns.orderByExpressions({QStringLiteral("CDFILIAL")}),
             {filOL}};
 }
 
 SqlStatement pesqConsol(const QString &filOL, const Criteria &dates)
 {
+    const ColumnTable &columns = Columns::pesqConsol();
     SqlStatement st;
-    st.text = QStringLiteral(
-        "SELECT c.NRSEQUCONSOL, c.DTINICONSSOLOL, c.DTFINCONSSOLOL FROM CONSOLOL c"
-        " WHERE c.CDFILIOPELOG = ?"
-        " AND EXISTS (SELECT 1 FROM SOLICMP s WHERE s.NRSEQUCONSOL = c.NRSEQUCONSOL");
+    st.text = QStringLiteral("SELECT ") + columns.selectList()
+        + QStringLiteral(
+            " FROM CONSOLOL c WHERE c.CDFILIOPELOG = ?"
+            " AND EXISTS (SELECT 1 FROM SOLICMP s WHERE s.NRSEQUCONSOL = c.NRSEQUCONSOL");
     st.binds << filOL;
     appendDates(st.text, st.binds, dates);
-    st.text += QStringLiteral(") ORDER BY c.NRSEQUCONSOL");
+    st.text += u')' + columns.orderByExpressions({QStringLiteral("NRSEQUCONSOL")});
     return st;
 }
+
+namespace Columns {
+
+namespace {
+constexpr TFieldType Str = TFieldType::ftString;
+constexpr TFieldType Flt = TFieldType::ftFloat;
+constexpr TFieldType Day = TFieldType::ftDateTime;
+// The selection mark of the pick lists: every row starts unmarked.
+const QString Unmarked = QStringLiteral("'N'");
+} // namespace
+
+const ColumnTable &filiSoliGrid()
+{
+    static const ColumnTable table{
+        {"CDFILSOLI", Str, 4, "f.CDFILIAL"},
+        {"NMFILIAL", Str, 30, "f.NMFILIAL"},
+    };
+    return table;
+}
+
+const ColumnTable &soli()
+{
+    static const ColumnTable table{
+        {"NRSOLICMP", Str, 10, "s.NRSOLICMP"},
+        {"CDARVPROD", Str, 20, "p.CDARVPROD"},
+        {"NMPRODUTO", Str, 50, "p.NMPRODUTO"},
+        {"SGUNIDADE", Str, 10, "p.SGUNIDADE"},
+        {"QTSOLIPROD", Flt, 0, "s.QTSOLIPROD"},
+        {"DTPROGENTR", Day, 0, "s.DTPROGENTR"},
+        {"IDITMCONS", Str, 1, "s.IDITMCONS"},
+        {"NRSOLCMPCONS", Str, 10, "s.NRSOLCMPCONS"},
+        {"IDSOLIAPROV", Str, 1, "s.IDSOLIAPROV"},
+        // Direct deliveries (no operator) show the client's text instead.
+        {"NMFILIAL", Str, 37, "ol.NMFILIAL"},
+        {"CDPRODUTO", Str, 10, "s.CDPRODUTO"},
+        {"CDPRODESTO", Str, 10, "s.CDPRODESTO"},
+        {"CDFILIOPELOG", Str, 4, "s.CDFILIOPELOG"},
+        {"VRFATOCONV", Flt, 0, "s.VRFATOCONV"},
+        {"NRSEQUCONSOL", Str, 15, "s.NRSEQUCONSOL"},
+        {"IDPEDIDOOL", Str, 1,
+         QStringLiteral("CASE WHEN %1 THEN 'S' ELSE 'N' END").arg(hasOrderLine())},
+    };
+    return table;
+}
+
+const ColumnTable &prod()
+{
+    static const ColumnTable table{
+        {"CDARVPROD", Str, 20, "p.CDARVPROD"},
+        {"NMPRODUTO", Str, 50, "p.NMPRODUTO"},
+        {"SGUNIDADE", Str, 10, "p.SGUNIDADE"},
+        {"QTPROGENPEOL", Flt, 0, "o.QTPROGENPEOL"},
+        {"DTPROGENPEOL", Day, 0, "o.DTPROGENPEOL"},
+        {"NRPEDEXOL", Str, 10, "o.NRPEDEXOL"},
+        {"IDBAIXENPEOL", Str, 1, "o.IDBAIXENPEOL"},
+        {"IDBAIXAOLSAI", Str, 1, "o.IDBAIXAOLSAI"},
+        {"CDFILDEST", Str, 4, "o.CDFILDEST"},
+        {"CDFILLANC", Str, 4, "o.CDFILLANC"},
+        {"CDMARCA", Str, 5, "o.CDMARCA"},
+        {"DTPROGEMBARQ", Day, 0, "o.DTPROGEMBARQ"},
+        {"CDPRODUTO", Str, 10, "o.CDPRODUTO"},
+        {"VRFATOCONV", Flt, 0, "o.VRFATOCONV"},
+    };
+    return table;
+}
+
+const ColumnTable &prodOL()
+{
+    static const ColumnTable table{
+        {"PRODARVOL", Str, 73, "pr.CDARVPROD"},
+        {"QUANT_ESTOQUE", Flt, 0, "e.QTESTOQUE"},
+        {"ESTOQ_DISPO", Flt, 0, "e.QTESTOQUE - e.QTRESERVESTOL"},
+        {"QTRESERVESTOL", Flt, 0, "e.QTRESERVESTOL"},
+        {"RESERVA_ITEM", Flt, 0,
+         "COALESCE((SELECT o.QTRESERVITEM FROM PEDIDOOL o WHERE o.NRPEDEXOL = ?"
+         " AND o.CDFILDEST = ? AND o.CDFILLANC = ? AND o.CDPRODUTO = ?"
+         " AND o.CDMARCA = ?), 0)"},
+    };
+    return table;
+}
+
+const ColumnTable &filiOL()
+{
+    static const ColumnTable table{
+        {"CDFILIOPELOG", Str, 4, "CDFILIAL"},
+        {"NMFILIAL", Str, 30, "NMFILIAL"},
+    };
+    return table;
+}
+
+const ColumnTable &pesqFilial()
+{
+    static const ColumnTable table{
+        {"IDMARCADO", Str, 1, Unmarked},
+        {"CDFILIAL", Str, 4, "CDFILIAL"},
+        {"NMFILIAL", Str, 30, "NMFILIAL"},
+        {"IDCNTRRESC", Str, 1, "IDCNTRRESC"},
+        {"CDFILCENTCMP", Str, 4, "CDFILCENTCMP"},
+        {"CDREGIAO", Str, 3, "CDREGIAO"},
+    };
+    return table;
+}
+
+const ColumnTable &pesqConsol()
+{
+    static const ColumnTable table{
+        {"IDMARCADO", Str, 1, Unmarked},
+        {"NRSEQUCONSOL", Str, 15, "c.NRSEQUCONSOL"},
+        {"DTINICONSSOLOL", Day, 0, "c.DTINICONSSOLOL"},
+        {"DTFINCONSSOLOL", Day, 0, "c.DTFINCONSSOLOL"},
+    };
+    return table;
+}
+
+} // namespace Columns
 
 } // namespace SelectionSql

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ColumnTable.h"
 #include "Criteria.h"
 
 #include <QString>
@@ -15,9 +16,21 @@ struct SqlStatement
 };
 
 namespace SelectionSql {
+// Each method's columns: name, type, size and the SQL expression. The
+// statements below select them in this order.
+namespace Columns {
+const ColumnTable &filiSoliGrid();
+const ColumnTable &soli();
+const ColumnTable &prod();
+const ColumnTable &prodOL();
+const ColumnTable &filiOL(); // GetFiliOL and GetVdFiliOL
+const ColumnTable &pesqFilial();
+const ColumnTable &pesqConsol();
+} // namespace Columns
+
 // Requesting branches with at least one matching item, branch by branch.
 SqlStatement filiSoliGrid(const Criteria &c);
-// Matching items of one requesting branch. Columns: see RdmAcomPOL::SoliColumn.
+// Matching items of one requesting branch, in Columns::soli().
 SqlStatement soli(const QString &branch, const Criteria &c);
 SqlStatement prod(const QString &branch, const QString &filOL, const QString &prodEsto,
                   const QString &consol);

@@ -60,7 +60,22 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
     const QCommandLineOption partial(QStringLiteral("partial-timeout-s"),
         QStringLiteral("Descarta linha incompleta após N segundos (padrão 30)."),
         QStringLiteral("N"));
-    p.addOptions({help, database, listen, threads, maxRequest, maxConnections, idle, partial});
+    const QCommandLineOption maxOutput(QStringLiteral("max-output-bytes"),
+        QStringLiteral("Respostas não lidas por conexão acima das quais ela deixa de ser lida "
+                       "(padrão 4194304)."),
+        QStringLiteral("N"));
+    const QCommandLineOption maxReply(QStringLiteral("max-reply-bytes"),
+        QStringLiteral("Tamanho máximo de uma resposta; maiores são recusadas (padrão 67108864)."),
+        QStringLiteral("N"));
+    const QCommandLineOption maxBad(QStringLiteral("max-bad-lines"),
+        QStringLiteral("Fecha a conexão após N linhas mal formadas seguidas (padrão 20)."),
+        QStringLiteral("N"));
+    const QCommandLineOption grace(QStringLiteral("stop-grace-s"),
+        QStringLiteral("Ao receber SIGTERM, prazo para responder e enviar o pendente "
+                       "(padrão 30)."),
+        QStringLiteral("N"));
+    p.addOptions({help, database, listen, threads, maxRequest, maxConnections, idle, partial,
+                  maxOutput, maxReply, maxBad, grace});
 
     if (!p.parse(arguments)) {
         *message = p.errorText();
@@ -91,6 +106,10 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
         {&maxConnections, 100000, o->maxConnections},
         {&idle, 86400 * 7, o->idleTimeoutS},
         {&partial, 86400, o->partialTimeoutS},
+        {&maxOutput, qint64(1) << 32, o->maxOutputBytes},
+        {&maxReply, qint64(1) << 32, o->maxReplyBytes},
+        {&maxBad, 1000000, o->maxBadLines},
+        {&grace, 3600, o->stopGraceS},
     };
     for (Numeric &n : numbers) {
         if (n.option->names().isEmpty() || !p.isSet(*n.option))
@@ -107,6 +126,10 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
     o->maxConnections = int(numbers[2].value);
     o->idleTimeoutS = int(numbers[3].value);
     o->partialTimeoutS = int(numbers[4].value);
+    o->maxOutputBytes = numbers[5].value;
+    o->maxReplyBytes = numbers[6].value;
+    o->maxBadLines = int(numbers[7].value);
+    o->stopGraceS = int(numbers[8].value);
     return Parse::Ok;
 }
 

@@ -14,6 +14,10 @@ struct ServerOptions
     int maxConnections = 256;
     int idleTimeoutS = 300;
     int partialTimeoutS = 30;
+    qint64 maxOutputBytes = 4 << 20;   // unsent replies before a client is not read
+    qint64 maxReplyBytes = 64 << 20;   // one reply; larger ones are refused
+    int maxBadLines = 20;              // consecutive malformed lines before closing
+    int stopGraceS = 30;               // SIGTERM: time to flush replies
 
     enum class Parse { Ok, Help, Error };
     // On Error *message is a one-line reason; on Help it is the usage text.

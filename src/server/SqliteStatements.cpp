@@ -3,6 +3,8 @@
 #include "VexErrors.h"
 
 #include <QSqlDriver>
+#include <QSqlQuery>
+#include <QStringList>
 
 #include <sqlite3.h>
 
@@ -75,8 +77,33 @@ private:
     sqlite3_stmt *m_stmt;
 };
 
+// The handle Qt's driver opened is used with this program's SQLite, which is
+// safe only when the driver runs the very same library: same version and
+// same source build.
+void SqliteStatements::checkSameLibrary(const QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT sqlite_version(), sqlite_source_id()")) || !q.next())
+        throw EDatabaseError(QStringLiteral("não foi possível ler a versão do SQLite do driver Qt"));
+    const QString driverVersion = q.value(0).toString();
+    const QString driverSource = q.value(1).toString();
+    const QStringList parts = driverVersion.split(u'.');
+    const int driverNumber = parts.size() >= 3
+        ? parts[0].toInt() * 1000000 + parts[1].toInt() * 1000 + parts[2].toInt()
+        : -1;
+    if (driverNumber != sqlite3_libversion_number()
+        || driverSource != QString::fromLatin1(sqlite3_sourceid()))
+        throw EDatabaseError(
+            QStringLiteral("o driver SQLite do Qt usa a biblioteca SQLite %1 (%2) e o servidor a "
+                           "%3 (%4); o servidor só usa a conexão do driver com a mesma biblioteca")
+                .arg(driverVersion, driverSource.left(20),
+                     QString::fromLatin1(sqlite3_libversion()),
+                     QString::fromLatin1(sqlite3_sourceid()).left(20)));
+}
+
 SqliteStatements::SqliteStatements(const QSqlDatabase &db) : m_db(db)
 {
+    checkSameLibrary(db);
     const QVariant handle = db.driver()->handle();
     if (qstrcmp(handle.typeName(), "sqlite3*") == 0)
         m_handle = *static_cast<sqlite3 *const *>(handle.constData());

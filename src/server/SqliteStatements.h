@@ -19,6 +19,10 @@ public:
     void clear() override;
     qsizetype size() const override { return m_statements.size(); }
 
+    // Throws EDatabaseError with the reason when Qt's driver does not run
+    // the SQLite library this program links (the handle would be unsafe).
+    static void checkSameLibrary(const QSqlDatabase &db);
+
 private:
     class Cursor;
 

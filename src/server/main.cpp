@@ -9,10 +9,14 @@
 #include <cstdio>
 
 namespace {
-int fail(const QString &reason)
+// A one-line reason on stderr; 2 for a bad command line, 1 when the server
+// cannot run (database, address).
+int fail(const QString &reason, int code = 2)
 {
-    std::fprintf(stderr, "vex-appserver: %s\n", qPrintable(reason));
-    return 2;
+    QString line = reason;
+    line.replace(u'\n', u' ');
+    std::fprintf(stderr, "vex-appserver: %s\n", qPrintable(line.simplified()));
+    return code;
 }
 } // namespace
 
@@ -38,15 +42,19 @@ int main(int argc, char *argv[])
         RpcDispatcher probe(options.databaseUrl, QStringLiteral("vex-appserver-probe"));
         QString error;
         if (!probe.open(&error))
-            return fail(QStringLiteral("banco de dados inacessível: %1").arg(error));
+            return fail(QStringLiteral("banco de dados inacessível: %1").arg(error), 1);
     }
 
     RpcServer server(options);
     if (!server.start(&message))
-        return fail(message);
+        return fail(message, 1);
 
     SignalWatcher watcher;
+    bool stopping = false;
     QObject::connect(&watcher, &SignalWatcher::stopRequested, &app, [&](int number) {
+        if (stopping)
+            return; // already draining
+        stopping = true;
         qCInfo(lcServer) << "sinal" << number << "recebido; encerrando";
         server.stop();
         QCoreApplication::quit();

@@ -126,16 +126,23 @@ RequestParse parseRequest(QByteArrayView line)
     if (object.value(QStringLiteral("jsonrpc")) != QJsonValue(kVersion))
         return refused(InvalidRequest, QStringLiteral("o campo \"jsonrpc\" deve ser \"2.0\"."),
                        knownId);
+    const QJsonValue method = object.value(QStringLiteral("method"));
+    const QJsonValue params = object.value(QStringLiteral("params"));
+    const bool methodOk = method.isString();
+    const bool paramsOk = params.isUndefined() || params.isArray();
+    if (id.isUndefined() && methodOk && paramsOk) {
+        RequestParse parse = refused(InvalidRequest, QStringLiteral("notificação (sem \"id\")."));
+        parse.notification = true;
+        return parse;
+    }
     if (!idOk)
         return refused(InvalidRequest,
                        QStringLiteral("o campo \"id\" está ausente ou não é número "
                                       "nem texto."));
-    const QJsonValue method = object.value(QStringLiteral("method"));
-    if (!method.isString())
+    if (!methodOk)
         return refused(InvalidRequest,
                        QStringLiteral("o campo \"method\" está ausente ou não é texto."), id);
-    const QJsonValue params = object.value(QStringLiteral("params"));
-    if (!params.isUndefined() && !params.isArray())
+    if (!paramsOk)
         return refused(InvalidRequest, QStringLiteral("o campo \"params\" deve ser uma lista."),
                        id);
 

@@ -31,6 +31,10 @@ struct RequestParse
     Request request;
     int errorCode = 0;      // ParseError or InvalidRequest when !ok
     QString errorMessage;   // Portuguese, fit to show a user
+    // A well-formed request without "id" (JSON-RPC 2.0: a notification).
+    // Not ok, since this protocol has no notifications, but a server
+    // answers nothing to it.
+    bool notification = false;
 };
 
 QByteArray encodeRequest(qint64 id, const QString &method, const QJsonArray &params);

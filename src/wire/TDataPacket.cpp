@@ -67,8 +67,10 @@ TPacketField parseField(const QJsonValue &value, int index)
     const QString type = object.value(QLatin1String("type")).toString();
     if (!typeFromName(type, &field.type))
         fail(QStringLiteral("tipo \"%1\" desconhecido na coluna %2").arg(type, field.name));
+    // Only string columns have a size (the writer writes no other); one on
+    // another type is ignored, so a packet loads back as it is written.
     const QJsonValue size = object.value(QLatin1String("size"));
-    if (!size.isUndefined() && !size.isNull()) {
+    if (isStringType(field.type) && !size.isUndefined() && !size.isNull()) {
         const qint64 n = size.toInteger(-1);
         if (n < 0 || n > std::numeric_limits<int>::max())
             fail(QStringLiteral("tamanho inválido na coluna %1").arg(field.name));

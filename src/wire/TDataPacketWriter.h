@@ -37,6 +37,8 @@ public:
     void day(const QDate &date);    // OLE day count; null when invalid
 
     int rowCount() const { return m_rows; }
+    // Bytes in the buffer so far (what came before the packet included).
+    qsizetype size() const { return m_out.size(); }
     const QList<TPacketField> &fields() const { return m_fields; }
 
     // JSON string literal of UTF-8 text, escaped.

@@ -135,9 +135,8 @@ QSqlDatabase &tst_DemoData::demo(FreshDatabase::Kind kind)
 
 #define VEX_DEMO(db)                                                                     \
     QFETCH(int, kind);                                                                   \
-    if (FreshDatabase::Kind(kind) == FreshDatabase::Kind::PostgreSQL                     \
-        && !FreshDatabase::postgresAvailable())                                          \
-        QSKIP("VEX_TEST_PG_URL is not set");                                             \
+    if (FreshDatabase::Kind(kind) == FreshDatabase::Kind::PostgreSQL)                    \
+        VEX_SKIP_WITHOUT_POSTGRES();                                                     \
     QSqlDatabase &db = demo(FreshDatabase::Kind(kind))
 
 void tst_DemoData::sameSeedSameRows()

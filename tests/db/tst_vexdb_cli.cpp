@@ -140,8 +140,7 @@ void tst_VexDbCli::initAndDemoOnSqlite()
 
 void tst_VexDbCli::demoOnPostgres()
 {
-    if (!FreshDatabase::postgresAvailable())
-        QSKIP("VEX_TEST_PG_URL is not set");
+    VEX_SKIP_WITHOUT_POSTGRES();
     FreshDatabase fresh(FreshDatabase::Kind::PostgreSQL);
     QVERIFY2(fresh.isReady(), qPrintable(fresh.error()));
     const Outcome o = runTool({"demo", "--database", fresh.url(), "--scale", "0.02"});

@@ -76,6 +76,13 @@ FixtureDatabase::~FixtureDatabase()
         execAdmin(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_pgName), &error);
 }
 
+bool FixtureDatabase::load(const QString &url, const QString &fixtureSql, QString *error)
+{
+    FixtureDatabase fixture;
+    fixture.m_url = url;
+    return fixture.loadFixture(fixtureSql, error);
+}
+
 bool FixtureDatabase::loadFixture(const QString &path, QString *error)
 {
     QFile file(path);
@@ -125,7 +132,9 @@ bool AppServerProcess::start(const QString &databaseUrl, const QStringList &extr
                              QString *error)
 {
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.setProgram(QStringLiteral(VEX_BIN_DIR "/vex-appserver"));
+    if (!m_logFile.isEmpty())
+        m_process.setStandardErrorFile(m_logFile);
+    m_process.setProgram(program());
     m_process.setArguments(QStringList{QStringLiteral("--database"), databaseUrl,
                                        QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")}
                            + extraArgs);
@@ -148,6 +157,12 @@ bool AppServerProcess::start(const QString &databaseUrl, const QStringList &extr
     }
     m_port = quint16(match.captured(1).toUInt());
     return true;
+}
+
+QString AppServerProcess::program()
+{
+    const QString other = qEnvironmentVariable("VEX_APPSERVER");
+    return other.isEmpty() ? QStringLiteral(VEX_BIN_DIR "/vex-appserver") : other;
 }
 
 int AppServerProcess::terminate(int timeoutMs)

@@ -23,6 +23,8 @@ public:
     static std::unique_ptr<FixtureDatabase> create(Kind kind, const QString &fixtureSql,
                                                    QString *error);
     static QString pgAdminUrl() { return qEnvironmentVariable("VEX_TEST_PG_URL"); }
+    // Migrates the schema and loads the fixture into the database at `url`.
+    static bool load(const QString &url, const QString &fixtureSql, QString *error);
     QString url() const { return m_url; }
 
 private:
@@ -35,12 +37,36 @@ private:
     QTemporaryDir m_dir;
 };
 
-// One vex-appserver process on a free loopback port.
+// In a test function, for a data row of database `kind` ("sqlite" or
+// "postgresql"): a PostgreSQL row without VEX_TEST_PG_URL is a visible skip,
+// never dropped silently; under ./test (VEX_TEST_REQUIRE_PG=1, which always
+// starts a cluster) it is a failure instead.
+#define VEX_SKIP_WITHOUT_DATABASE(kind)                                                  \
+    do {                                                                                 \
+        if ((kind) == QLatin1String("postgresql") && FixtureDatabase::pgAdminUrl().isEmpty()) { \
+            if (qEnvironmentVariableIsSet("VEX_TEST_REQUIRE_PG"))                        \
+                QFAIL("VEX_TEST_REQUIRE_PG is set but VEX_TEST_PG_URL is not");          \
+            QSKIP("VEX_TEST_PG_URL not set: PostgreSQL row skipped");                     \
+        }                                                                                \
+    } while (false)
+
+// The database kinds every per-database test has a row for.
+inline const QStringList AllDatabaseKinds = {QStringLiteral("sqlite"),
+                                             QStringLiteral("postgresql")};
+
+// One vex-appserver process on a port it chose itself (listen on port 0,
+// the port read back from its ready line): no port is picked and released
+// before use, so parallel tests cannot race for it.
 class AppServerProcess final
 {
 public:
     ~AppServerProcess();
     bool start(const QString &databaseUrl, const QStringList &extraArgs, QString *error);
+    // Before start(): the server's stderr (its log) goes to this file.
+    void setLogFile(const QString &path) { m_logFile = path; }
+    // The program run: VEX_APPSERVER when set (to measure another build),
+    // else the one built here.
+    static QString program();
     quint16 port() const { return m_port; }
     QProcess &process() { return m_process; }
     // SIGTERM and wait; the exit code, or -1 when it did not stop.
@@ -48,6 +74,7 @@ public:
 
 private:
     QProcess m_process;
+    QString m_logFile;
     quint16 m_port = 0;
 };
 

@@ -1,6 +1,9 @@
 // The server's row path: the packet writer, the date reader and the
 // statement cache reading rows in place, on SQLite and on PostgreSQL.
 #include "PgStatements.h"
+#include "RdmAcomPOL.h"
+#include "SelectionSql.h"
+#include "ServerErrors.h"
 #include "StatementCache.h"
 
 #include "Database.h"
@@ -52,6 +55,10 @@ class tst_RowPath : public QObject
 
 private slots:
     void initTestCase();
+
+    void columnTables();
+    void argumentSizes_data();
+    void argumentSizes();
 
     void strings_data();
     void strings();
@@ -263,8 +270,11 @@ void tst_RowPath::cursor_data()
 void tst_RowPath::cursor()
 {
     QFETCH(QString, kind);
-    if (kind == "postgresql" && qEnvironmentVariableIsEmpty("VEX_TEST_PG_URL"))
-        QSKIP("VEX_TEST_PG_URL not set");
+    if (kind == "postgresql" && qEnvironmentVariableIsEmpty("VEX_TEST_PG_URL")) {
+        if (qEnvironmentVariableIsSet("VEX_TEST_REQUIRE_PG"))
+            QFAIL("VEX_TEST_REQUIRE_PG is set but VEX_TEST_PG_URL is not");
+        QSKIP("VEX_TEST_PG_URL not set: PostgreSQL row skipped");
+    }
     QSqlDatabase db = open(kind);
     QVERIFY(db.isOpen());
     QSqlQuery q(db);
@@ -312,8 +322,11 @@ void tst_RowPath::databaseErrors_data()
 void tst_RowPath::databaseErrors()
 {
     QFETCH(QString, kind);
-    if (kind == "postgresql" && qEnvironmentVariableIsEmpty("VEX_TEST_PG_URL"))
-        QSKIP("VEX_TEST_PG_URL not set");
+    if (kind == "postgresql" && qEnvironmentVariableIsEmpty("VEX_TEST_PG_URL")) {
+        if (qEnvironmentVariableIsSet("VEX_TEST_REQUIRE_PG"))
+            QFAIL("VEX_TEST_REQUIRE_PG is set but VEX_TEST_PG_URL is not");
+        QSKIP("VEX_TEST_PG_URL not set: PostgreSQL row skipped");
+    }
     QSqlDatabase db = open(kind);
     QVERIFY(db.isOpen());
     StatementCache cache(db);
@@ -330,6 +343,74 @@ void tst_RowPath::databaseErrors()
     QVERIFY(rows.next());
     QCOMPARE(rows.text(0), QByteArrayView("ok"));
     QVERIFY(!rows.next());
+}
+
+// One table per method: the SELECT list, the packet fields and the ORDER BY
+// come from it, in its order.
+void tst_RowPath::columnTables()
+{
+    const ColumnTable &soli = SelectionSql::Columns::soli();
+    QCOMPARE(soli.count(), 16);
+    QCOMPARE(soli.packetFields().size(), 16);
+    QCOMPARE(soli.indexOf(u"DTPROGENTR"), 5);
+    const SqlStatement st = SelectionSql::soli("0001", Criteria::fromRaw([] {
+        RawCriteria r;
+        r.filOL = "OL01";
+        r.stDtEntr = r.stDtSoli = r.stProd = r.tFilSoli = r.todasConsol = "T";
+        r.status = r.itemConsol = r.pedGerado = r.qtdePedido = "T";
+        return r;
+    }()));
+    QVERIFY2(st.text.endsWith(" ORDER BY 6, 1, 2"), qPrintable(st.text.right(40)));
+    QVERIFY(st.text.startsWith("SELECT " + soli.selectList() + " FROM SOLICMP s"));
+    for (qsizetype i = 0; i < soli.count(); ++i) {
+        QCOMPARE(soli.packetFields().at(i).name, soli.columns().at(i).name);
+        QCOMPARE(soli.packetFields().at(i).size, soli.columns().at(i).size);
+    }
+    QVERIFY(SelectionSql::prod("a", "b", "c", "d").text.endsWith(
+        QStringLiteral(" ORDER BY o.DTPROGENPEOL, o.NRPEDEXOL, o.CDMARCA")));
+    QCOMPARE(SelectionSql::Columns::soli().size(u"NMFILIAL"), 37);
+}
+
+void tst_RowPath::argumentSizes_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QString>("param");
+    QTest::addColumn<int>("size");
+    QTest::newRow("ED fits NMFILIAL") << "GetSoli" << "ED" << 37;
+    QTest::newRow("branch code") << "GetSoli" << "CDFILSOLI" << 4;
+    QTest::newRow("product tree") << "GetFiliSoliGrid" << "stProdFin" << 20;
+    QTest::newRow("switch") << "GetPesqConsol" << "stDtEntr" << 1;
+    QTest::newRow("brand") << "GetProdOL" << "CDMARCA" << 5;
+}
+
+// Every text argument is checked against the size of what it fills: one
+// over is refused (-32000, naming it), the size itself passes that check.
+void tst_RowPath::argumentSizes()
+{
+    QFETCH(QString, method);
+    QFETCH(QString, param);
+    QFETCH(int, size);
+    const RdmAcomPOL::Method *m = RdmAcomPOL::findMethod(method);
+    QVERIFY(m);
+    QJsonArray params;
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < m->params.size(); ++i) {
+        const ParamDef &p = m->params.at(i);
+        if (QLatin1String(p.name) == param)
+            at = i;
+        params.append(p.kind == ParamKind::Date ? QJsonValue(0) : QJsonValue(""));
+    }
+    QVERIFY(at >= 0);
+    params[at] = QString(size, u'x');
+    RdmAcomPOL::checkParams(*m, params); // no throw
+    params[at] = QString(size + 1, u'x');
+    try {
+        RdmAcomPOL::checkParams(*m, params);
+        QFAIL("not refused");
+    } catch (const EArgumentRefused &e) {
+        QVERIFY2(e.message().contains(param) && e.message().contains(QString::number(size)),
+                 qPrintable(e.message()));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_RowPath)

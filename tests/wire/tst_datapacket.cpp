@@ -48,6 +48,7 @@ private Q_SLOTS:
     void escaping();
     void nonFiniteRefused();
     void columnIndex();
+    void sizeOnlyForStrings();
 };
 
 void tst_DataPacket::malformed_data()
@@ -206,6 +207,21 @@ void tst_DataPacket::columnIndex()
     QCOMPARE(p.columnIndex(QStringLiteral("QTSOLIPROD")), 1);
     QCOMPARE(p.columnIndex(QStringLiteral("dtprogentr")), 2);
     QCOMPARE(p.columnIndex(QStringLiteral("NADA")), -1);
+}
+
+// Found by fuzz_reply: a size on an integer column was kept on load and
+// not written, so the packet did not load back the same. Sizes belong to
+// string columns only.
+void tst_DataPacket::sizeOnlyForStrings()
+{
+    const TDataPacket p = TDataPacket::fromJson(QJsonDocument::fromJson(
+        R"({"fields":[{"name":"N","type":"integer","size":4},)"
+        R"({"name":"S","type":"string","size":4}],"rows":[[1,"a"]]})").object());
+    QCOMPARE(p.fields.at(0).size, 0);
+    QCOMPARE(p.fields.at(1).size, 4);
+    const TDataPacket again
+        = TDataPacket::fromJson(QJsonDocument::fromJson(p.toJsonText()).object());
+    QVERIFY(again == p);
 }
 
 QTEST_GUILESS_MAIN(tst_DataPacket)
