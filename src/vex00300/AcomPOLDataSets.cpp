@@ -74,6 +74,44 @@ QList<FieldDef> prodOLFields()
     };
 }
 
+QList<FieldDef> filiOLFields()
+{
+    return {
+        {"CDFILIOPELOG", S, 4, "Código", nullptr, nullptr, false, 8},
+        {"NMFILIAL", S, 30, "Nome", nullptr, nullptr, false, 45},
+    };
+}
+
+QList<FieldDef> vdFiliOLFields()
+{
+    return {
+        {"CDFILIOPELOG", S, 4, "Código", nullptr, nullptr, false, 0},
+        {"NMFILIAL", S, 30, "Nome", nullptr, nullptr, false, 0},
+    };
+}
+
+QList<FieldDef> pesqFilialFields()
+{
+    return {
+        {"IDMARCADO", C, 1, nullptr, nullptr, nullptr, false, 0},
+        {"CDFILIAL", S, 4, "Código", nullptr, nullptr, false, 8},
+        {"NMFILIAL", S, 30, "Nome", nullptr, nullptr, false, 45},
+        {"IDCNTRRESC", S, 1, nullptr, nullptr, nullptr, true, 0},
+        {"CDFILCENTCMP", S, 4, nullptr, nullptr, nullptr, true, 0},
+        {"CDREGIAO", S, 3, nullptr, nullptr, nullptr, true, 0},
+    };
+}
+
+QList<FieldDef> consolidacaoFields()
+{
+    return {
+        {"IDMARCADO", C, 1, nullptr, nullptr, nullptr, false, 0},
+        {"NRSEQUCONSOL", S, 15, "Número", nullptr, nullptr, false, 0},
+        {"DTINICONSSOLOL", D, 0, "Dt. Inicial", "dd/mm/yyyy", nullptr, false, 0},
+        {"DTFINCONSSOLOL", D, 0, "Dt. Final", "dd/mm/yyyy", nullptr, false, 0},
+    };
+}
+
 void declareFields(TClientDataSet &dataSet, const QList<FieldDef> &fields)
 {
     for (const FieldDef &def : fields) {

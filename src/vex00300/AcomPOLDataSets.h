@@ -7,7 +7,8 @@
 
 class TClientDataSet;
 
-// Design-time field lists of the tracking window's four data sets.
+// Design-time field lists of the tracking window's four data sets and of
+// the filter dialog's lookup data sets.
 // Widget-free so the declarations can be checked without a window.
 namespace AcomPOLDataSets {
 
@@ -27,6 +28,12 @@ QList<FieldDef> filialFields();
 QList<FieldDef> soliFields();
 QList<FieldDef> prodFields();
 QList<FieldDef> prodOLFields();
+
+// The filter dialog's lookups.
+QList<FieldDef> filiOLFields();      // cdsFiliOL
+QList<FieldDef> vdFiliOLFields();    // cdsVdFiliOL
+QList<FieldDef> pesqFilialFields();  // the dialog's cdsFilial
+QList<FieldDef> consolidacaoFields(); // cdsConsolidacao
 
 // Adds the fields in declaration order.
 void declareFields(TClientDataSet &dataSet, const QList<FieldDef> &fields);

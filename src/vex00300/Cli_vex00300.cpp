@@ -97,6 +97,7 @@ TfrmAcomPOL::TfrmAcomPOL(QWidget *parent) : TfrmPadrao(parent)
     buildRequestPage();
     buildStatusLine();
     wireEvents();
+    buildComfort();
     Cli_vex00300Export::install(this);
 }
 

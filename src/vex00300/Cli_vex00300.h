@@ -13,6 +13,8 @@ class QScrollArea;
 class ResizeBar;
 class TADOIBQuery;
 class TClientDataSet;
+class TDBRowCount;
+class QAction;
 class TField;
 class TNetConnection;
 
@@ -41,6 +43,17 @@ public:
     QLabel *lblFilial = nullptr;
     QLabel *Label1 = nullptr;
     TDBText *dbtOL = nullptr;
+
+    // Row counts and the legend of the quantity colours
+    TDBRowCount *lblQtdeFiliais = nullptr;
+    TDBRowCount *lblQtdeSolicitacoes = nullptr;
+    TDBRowCount *lblQtdeProdutos = nullptr;
+    QWidget *panLegenda = nullptr;
+    // Keyboard: pages and grids
+    QAction *mnuProximaPagina = nullptr;
+    QAction *mnuPaginaAnterior = nullptr;
+    QAction *mnuProximaGrade = nullptr;
+    QAction *mnuGradeAnterior = nullptr;
 
     // Page "Solicitação"
     ResizeBar *Splitter1 = nullptr;
@@ -114,6 +127,8 @@ public:
     void netAcomPOLBeforeConnect(TNetConnection *sender);
     void sbtFiltroClick(QObject *sender);
     void mnuOrdenarClick() override;
+    void sbtVerificarClick() override;
+    void sbtProcurarClick() override;
     void cdsFilialAfterScroll(TClientDataSet *dataSet);
     void cdsSoliAfterScroll(TClientDataSet *dataSet);
     void cdsProdAfterScroll(TClientDataSet *dataSet);
@@ -127,6 +142,10 @@ public:
     void dbgProdDrawColumnCell(TDBGrid *sender, TCanvas &canvas, const QRect &rect,
                                int dataCol, TColumn *column, TGridDrawState state);
 
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    QStringList ExtraLayoutLines() const override;
+    void RestoreExtraLayout(const QStringList &lines) override;
+
     // The window's message table, in order.
     static QStringList messageLines();
 
@@ -137,10 +156,18 @@ private:
     void buildBranchPage();
     void buildRequestPage();
     void buildStatusLine();
+    void buildComfort();
+    void buildCounts();
+    void buildLegend();
+    void buildNavigation();
+    void switchPage(int direction);
+    void focusGrid(int direction);
     TDBGrid *createDetailGrid(TDataSource *source, QWidget *parent);
     void wireEvents();
     void closeLevel(TClientDataSet *dataSet);
     void closeLowerLevels();
+    void verifyBranches();
+    void verifyRequests();
     void applyFilterCommandState();
     void setCodedText(TClientDataSet *dataSet, const QString &key, QString &text) const;
 

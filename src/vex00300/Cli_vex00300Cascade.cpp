@@ -3,11 +3,11 @@
 #include "Cli_vex00300.h"
 
 #include "Cli_vex00301.h"
+#include "WaitAnimationScope.h"
 
 #include "appserver/rdmAcomPOL.h"
 #include "controls/TButtonFlat.h"
 #include "controls/TDBGrid.h"
-#include "controls/WaitAnimation.h"
 #include "data/TClientDataSet.h"
 #include "data/TField.h"
 #include "services/Consiste.h"
@@ -20,16 +20,6 @@ Q_LOGGING_CATEGORY(lcAcomPOL, "vex.vex00300", QtInfoMsg)
 using namespace Cli_vex00300;
 
 namespace {
-// The wait animation for one server call; switched off however the call ends.
-class WaitAnimationScope final
-{
-public:
-    explicit WaitAnimationScope(QWidget *form) { ActiveShowAvi(form, saKind6); }
-    ~WaitAnimationScope() { DeactiveShowAvi(); }
-    WaitAnimationScope(const WaitAnimationScope &) = delete;
-    WaitAnimationScope &operator=(const WaitAnimationScope &) = delete;
-};
-
 constexpr int kProductCodeWidth = 20;
 } // namespace
 

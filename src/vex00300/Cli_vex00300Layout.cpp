@@ -170,6 +170,10 @@ void TfrmAcomPOL::adjustToolBarAndMenu()
     mnuOrdenar->setText(QStringLiteral("&Filtrar"));
     mnuOrdenar->setEnabled(true);
     mnuOrdenar->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    mnuVerificar->setShortcut(QKeySequence(Qt::Key_F5));
+    mnuProcurar->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    sbtVerificar->SetHint(QStringLiteral("Verificar (F5)"));
+    sbtProcurar->SetHint(QStringLiteral("Procurar (Ctrl+F)"));
 }
 
 void TfrmAcomPOL::buildBranchPage()

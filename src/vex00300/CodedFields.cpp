@@ -1,5 +1,7 @@
 #include "CodedFields.h"
 
+#include "data/DisplayFormat.h"
+
 namespace CodedFields {
 
 QString itemConsolKey(const QString &raw)
@@ -51,6 +53,20 @@ QuantityComparison compareQuantities(const QVariant &orderedQty, const QVariant 
     if (ordered < requested)
         return QuantityComparison::Smaller;
     return QuantityComparison::Equal;
+}
+
+QString quantityHint(const QVariant &orderedQty, const QVariant &orderedFactor,
+                     const QVariant &requestedQty, const QVariant &requestedFactor)
+{
+    const long double ordered = asExtended(orderedQty) * asExtended(orderedFactor);
+    const long double requested = asExtended(requestedQty) * asExtended(requestedFactor);
+    const QString format = QStringLiteral("#,##0.000");
+    auto text = [&format](long double value) {
+        return DisplayFormat::formatFloat(format, double(value));
+    };
+    return QStringLiteral("Pedido (unidade base): %1\nSolicitado (unidade base): %2\n"
+                          "Diferença: %3")
+        .arg(text(ordered), text(requested), text(ordered - requested));
 }
 
 } // namespace CodedFields

@@ -23,4 +23,10 @@ QuantityComparison compareQuantities(const QVariant &orderedQty, const QVariant 
                                      const QVariant &requestedQty,
                                      const QVariant &requestedFactor);
 
+// The quantity cell's tooltip: both quantities in base units and their
+// difference (ordered minus requested), in the grid's "#,##0.000", on three
+// lines; the same products as the colouring.
+QString quantityHint(const QVariant &orderedQty, const QVariant &orderedFactor,
+                     const QVariant &requestedQty, const QVariant &requestedFactor);
+
 } // namespace CodedFields

@@ -30,4 +30,6 @@ void ResizeBar::mouseReleaseEvent(QMouseEvent *event)
 {
     m_dragging = false;
     QFrame::mouseReleaseEvent(event);
+    if (m_target && m_target->height() != m_startHeight)
+        Q_EMIT dragged();
 }

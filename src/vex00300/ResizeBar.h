@@ -14,6 +14,9 @@ public:
     QWidget *target() const { return m_target; }
     void setMinimumTargetHeight(int height) { m_minimum = height; }
 
+Q_SIGNALS:
+    void dragged(); // the user let go of the bar after moving it
+
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;

@@ -1,19 +1,27 @@
 #include "app/TApplication.h"
 #include "controls/TButtonFlat.h"
 #include "controls/TDateEditPlus.h"
+#include "forms/OptionPresets.h"
 #include "forms/OptionsFile.h"
 #include "forms/TfrmFiltroPadrao.h"
 #include "services/Exceptions.h"
 #include "services/HostDisplays.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -48,6 +56,7 @@ public:
 
     void load() { btfLoadOpcClick(); }
     void save() { btfSaveOpcClick(); }
+    QStringList ExtraOptionNames() const override { return {"stLFilSoli"}; }
 
 protected:
     void FormCreate() override { ++creates; }
@@ -232,6 +241,85 @@ private Q_SLOTS:
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors.first().contains("Código de tela inválido"), qPrintable(errors.first()));
         dialog->lblCodTela->setText("TST00301");
+    }
+
+    // Named sets: save, replace after asking, load, mark the one applied at
+    // creation, delete. Each modal window is answered as a person would.
+    void namedPresets()
+    {
+        for (const QString &name : OptionPresets::names("TST00301"))
+            OptionPresets::remove("TST00301", name);
+        auto answer = [](std::function<void(QWidget *)> act) {
+            QTimer::singleShot(0, [act] {
+                QTRY_VERIFY(QApplication::activeModalWidget());
+                act(QApplication::activeModalWidget());
+            });
+        };
+        auto saveAs = [&](const QString &name) {
+            answer([name](QWidget *modal) {
+                modal->findChild<QLineEdit *>("edtNome")->setText(name);
+                QMetaObject::invokeMethod(modal->findChild<QDialogButtonBox *>(), "accepted");
+            });
+            dialog->btfSaveOpc->menu()->actions().first()->trigger();
+        };
+        dialog->medFilOL->setText("0100");
+        saveAs("Semana");
+        dialog->medFilOL->setText("0200");
+        bool asked = false;
+        answer([&](QWidget *modal) {
+            QTimer::singleShot(0, [&] { // the question about replacing
+                QTRY_VERIFY(QApplication::activeModalWidget() != modal);
+                asked = true;
+                QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Y, Qt::AltModifier);
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                    box->button(QMessageBox::Yes)->click();
+            });
+            modal->findChild<QLineEdit *>("edtNome")->setText("Semana");
+            QMetaObject::invokeMethod(modal->findChild<QDialogButtonBox *>(), "accepted");
+        });
+        dialog->btfSaveOpc->menu()->actions().first()->trigger();
+        QVERIFY(asked);
+        QCOMPARE(OptionPresets::names("TST00301"), QStringList{"Semana"});
+
+        dialog->medFilOL->setText("9999");
+        answer([](QWidget *modal) {
+            auto *list = modal->findChild<QListWidget *>("lstOpcoes");
+            list->setCurrentRow(0);
+            modal->findChild<QPushButton *>("btnPadrao")->click();
+            QMetaObject::invokeMethod(modal->findChild<QDialogButtonBox *>(), "accepted");
+        });
+        dialog->btfLoadOpc->menu()->actions().first()->trigger();
+        QCOMPARE(dialog->medFilOL->text(), QStringLiteral("0200"));
+        QCOMPARE(OptionPresets::defaultName("TST00301"), QStringLiteral("Semana"));
+
+        TestDialog fresh; // the marked set is applied when a dialog is created
+        fresh.DoCreate();
+        QCOMPARE(fresh.medFilOL->text(), QStringLiteral("0200"));
+        OptionPresets::remove("TST00301", "Semana");
+        QVERIFY(OptionPresets::names("TST00301").isEmpty());
+        QCOMPARE(OptionPresets::defaultName("TST00301"), QString());
+    }
+
+    // A set written before controls were renamed: what fits is applied and
+    // one message names what was skipped.
+    void oldPresetLoadsWhatItCan()
+    {
+        QStringList messages;
+        HostDisplays::setMessageHandler([&messages](const QString &t) { messages << t; });
+        dialog->SetPresetName("Antiga");
+        OptionsFile::write(dialog->optionsPath(), {"medFilOL=0300", "chbSim=talvez",
+                                                   "chbNaoExisteMais=1", "stLFilSoli=0001"});
+        dialog->load();
+        HostDisplays::setMessageHandler({});
+        QCOMPARE(dialog->medFilOL->text(), QStringLiteral("0300"));
+        QVERIFY(dialog->chbSim->isChecked()); // unchanged
+        QCOMPARE(messages.size(), 1);
+        const QString message = messages.first();
+        QVERIFY2(message.contains("chbSim") && message.contains("chbNaoExisteMais")
+                     && !message.contains("stLFilSoli"),
+                 qPrintable(messages.first()));
+        OptionPresets::remove("TST00301", "Antiga");
+        dialog->SetPresetName(QString());
     }
 };
 

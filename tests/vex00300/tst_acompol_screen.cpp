@@ -9,6 +9,7 @@
 #include "controls/TButtonFlat.h"
 #include "controls/TDBGrid.h"
 #include "controls/TDBNavigator.h"
+#include "controls/TDBRowCount.h"
 #include "controls/TDBText.h"
 #include "data/TClientDataSet.h"
 #include "data/TDataSource.h"
@@ -57,6 +58,9 @@ private slots:
     void gridTitles_data();
     void gridTitles();
     void quantitiesShowThreeDecimals();
+    void quantityTooltip_data();
+    void quantityTooltip();
+    void rowCounts();
     void codedWords_data();
     void codedWords();
     void noTextOnEmptyDataSet_data();
@@ -378,6 +382,51 @@ void tst_AcomPOLScreen::quantityColour()
         if (other != colour)
             QVERIFY2(!inks.count(other.rgb()), qPrintable(other.name()));
     }
+}
+
+void tst_AcomPOLScreen::quantityTooltip_data()
+{
+    QTest::addColumn<QVariant>("ordered");
+    QTest::addColumn<QVariant>("factor");
+    QTest::addColumn<QVariant>("requested");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("10.000x1 against 5.000x2") << QVariant(10.0) << QVariant(1.0) << QVariant(5.0)
+        << "Pedido (unidade base): 10,000\nSolicitado (unidade base): 10,000\nDiferença: 0,000";
+    QTest::newRow("10.001 is over by a thousandth")
+        << QVariant(10.001) << QVariant(1.0) << QVariant(5.0)
+        << "Pedido (unidade base): 10,001\nSolicitado (unidade base): 10,000\nDiferença: 0,001";
+    QTest::newRow("a null factor counts as zero") << QVariant(1234.0) << QVariant() << QVariant(5.0)
+        << "Pedido (unidade base): 0,000\nSolicitado (unidade base): 10,000\nDiferença: -10,000";
+}
+
+// The quantity cell says, in base units, what the colour compares.
+void tst_AcomPOLScreen::quantityTooltip()
+{
+    QFETCH(QVariant, ordered);
+    QFETCH(QVariant, factor);
+    QFETCH(QVariant, requested);
+    QFETCH(QString, hint);
+    loadSoli({{"QTSOLIPROD", requested}, {"VRFATOCONV", 2.0}});
+    loadProd({{"QTPROGENPEOL", ordered}, {"VRFATOCONV", factor}});
+    int quantityColumn = -1;
+    for (int i = 0; i < m_window->dbgProd->Columns().size(); ++i) {
+        if (m_window->dbgProd->Columns().at(i)->FieldName == QLatin1String("QTPROGENPEOL"))
+            quantityColumn = i;
+    }
+    const QModelIndex cell = m_window->dbgProd->model()->index(0, quantityColumn);
+    QCOMPARE(cell.data(Qt::ToolTipRole).toString(), hint);
+    QCOMPARE(m_window->dbgProd->model()->index(0, 0).data(Qt::ToolTipRole).toString(), QString());
+}
+
+void tst_AcomPOLScreen::rowCounts()
+{
+    QCOMPARE(TDBRowCount::CountText(1052, "solicitação", "solicitações"),
+             QStringLiteral("1.052 solicitações"));
+    QCOMPARE(TDBRowCount::CountText(1, "filial", "filiais"), QStringLiteral("1 filial"));
+    m_window->cdsFilial->LoadFromPacket(VexTest::branchPacket({"0001", "0002"}));
+    QCOMPARE(m_window->lblQtdeFiliais->text(), QStringLiteral("2 filiais"));
+    m_window->cdsFilial->Close();
+    QCOMPARE(m_window->lblQtdeFiliais->text(), QString());
 }
 
 void tst_AcomPOLScreen::otherColumnsKeepDefaultDrawing()

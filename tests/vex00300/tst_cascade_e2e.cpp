@@ -13,6 +13,10 @@
 #include "data/TdtmDBGeral.h"
 #include "services/Consiste.h"
 
+#include <QAction>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTabWidget>
 #include <QtTest>
 
 #include <memory>
@@ -29,6 +33,7 @@ private slots:
     void branchMove_data();
     void branchMove();
     void requestMoveRefetchesProducts();
+    void verifyShowsARequestAddedMeanwhile();
 
 private:
     void confirm();
@@ -141,6 +146,29 @@ void tst_CascadeE2E::requestMoveRefetchesProducts()
     QVERIFY(!w->cdsProdOL->Active());
     w->cdsSoli->MoveTo(0);
     QCOMPARE(column(w->cdsProd, "NRPEDEXOL"), (QStringList{"PED1", "PED2"}));
+}
+
+// Someone enters a request for the current branch after the filtering; F5
+// on the request page fetches it from the database through the server.
+void tst_CascadeE2E::verifyShowsARequestAddedMeanwhile()
+{
+    TfrmAcomPOL *w = m_window;
+    w->cdsFilial->MoveTo(1);
+    QCOMPARE(column(w->cdsSoli, "NRSOLICMP"), QStringList{"R3"});
+    {
+        QSqlQuery q(dtmDBGeral().adcGeral());
+        QVERIFY2(q.exec("INSERT INTO SOLICMP (NRSOLICMP, CDPRODUTO, CDFILSOLI, DTSOLICMP,"
+                        " DTPROGENTR, QTSOLIPROD, VRFATOCONV, IDSOLIAPROV, CDFILIOPELOG,"
+                        " CDPRODESTO, IDITMCONS) VALUES ('R9', 'P1', '0002', '2025-03-05',"
+                        " '2025-03-15', 2, 1, 'N', '0100', 'P1', 'N')"),
+                 qPrintable(q.lastError().text()));
+    }
+    w->pgcPadrao->setCurrentWidget(w->tshFormulario);
+    w->mnuVerificar->trigger();
+    QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
+    QCOMPARE(column(w->cdsSoli, "NRSOLICMP"), (QStringList{"R3", "R9"}));
+    QCOMPARE(w->cdsFilialCDFILSOLI->AsString(), QStringLiteral("0002"));
+    w->pgcPadrao->setCurrentWidget(w->tshFolhaDados);
 }
 
 QTEST_MAIN(tst_CascadeE2E)

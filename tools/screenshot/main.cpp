@@ -1,31 +1,40 @@
-// vex-screenshot: pictures of the tracking window filled from a running
-// demo server, for the documentation.
+// vex-screenshot: pictures of the filter dialog and of the tracking window
+// filled from a running demo server, for the documentation.
 //
 //   vex-screenshot --server 127.0.0.1:7300 --database sqlite:demo.db --out docs
 //
-// Hands over criteria that match the demo data (the first logistics
-// operator, deliveries within --days around --today), loads the branch list
-// as the filter's confirmation does, finds a request with order products and
-// saves both pages as PNG files.
+// Opens the screen as the host does and works the filter dialog as a user:
+// types the operator code (the first one, or --ol) and a delivery range of
+// --days around today, opens the requesting-branch multi-selection, and
+// confirms with Ctrl+Enter; then finds a request with order products and
+// saves both pages of the window.
 #include "Cli_vex00300.h"
+#include "Cli_vex00301.h"
 
 #include "app/TApplication.h"
-#include "appserver/rdmAcomPOL.h"
-#include "OleDate.h"
+#include "controls/TBtnPesquisa.h"
+#include "controls/TDateEditPlus.h"
 #include "data/TClientDataSet.h"
 #include "data/TdtmDBGeral.h"
-#include "services/Consiste.h"
+#include "forms/MultiSelectDialog.h"
 #include "services/Exceptions.h"
 #include "services/HostConfig.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPainter>
+#include <QRadioButton>
 #include <QSqlQuery>
 #include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 #include <cstdio>
 
@@ -59,12 +68,99 @@ bool showRequestWithProducts(TfrmAcomPOL *window)
     return false;
 }
 
+void savePixmap(const QPixmap &pixmap, const QString &path)
+{
+    if (!pixmap.save(path))
+        fail(QStringLiteral("cannot write ") + path);
+    std::printf("%s\n", qPrintable(path));
+}
+
 void save(QWidget *widget, const QString &path)
 {
     QApplication::processEvents();
-    if (!widget->grab().save(path))
-        fail(QStringLiteral("cannot write ") + path);
-    std::printf("%s\n", qPrintable(path));
+    savePixmap(widget->grab(), path);
+}
+
+// A modal window drawn over the one that opened it.
+QPixmap stacked(QWidget *below, QWidget *above)
+{
+    const QRect all = below->frameGeometry().united(above->frameGeometry());
+    QPixmap pixmap(all.size());
+    pixmap.fill(QColor(160, 160, 160));
+    QPainter painter(&pixmap);
+    painter.drawPixmap(below->geometry().topLeft() - all.topLeft(), below->grab());
+    painter.drawPixmap(above->geometry().topLeft() - all.topLeft(), above->grab());
+    return pixmap;
+}
+
+// Runs action on the modal window of type T once it is up and active.
+template<class T>
+void whenModal(std::function<void(T *)> action)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, action] {
+        auto *modal = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (!modal)
+            return;
+        if (!modal->isActiveWindow()) {
+            modal->activateWindow();
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        QApplication::processEvents();
+        action(modal);
+    });
+    timer->start();
+}
+
+void typeInto(QWidget *edit, const QString &text)
+{
+    edit->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(edit, Qt::Key_Home);
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Tab);
+    QApplication::processEvents();
+}
+
+void click(QWidget *widget)
+{
+    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+    QApplication::processEvents();
+}
+
+// What a user does in the filter dialog, with pictures on the way.
+void workFilter(TfrmFiltroAcomPOL *dialog, const QString &ol, const QDate &from,
+                const QDate &to, const QDir &out)
+{
+    save(dialog, out.filePath("vex00300-filtro.png"));
+    click(dialog->rbtConsolLista);
+    save(dialog, out.filePath("vex00300-filtro-lista.png"));
+    click(dialog->rbtConsolTodas);
+
+    typeInto(dialog->medFilOL, ol);
+    typeInto(dialog->depEntrIni, from.toString(QStringLiteral("ddMMyyyy")));
+    typeInto(dialog->depEntrFin, to.toString(QStringLiteral("ddMMyyyy")));
+
+    click(dialog->rbtFilialLista);
+    whenModal<MultiSelectDialog>([dialog, out](MultiSelectDialog *list) {
+        QWidget *rows = list->focusWidget() ? list->focusWidget() : list;
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(rows, Qt::Key_Space);
+            QTest::keyClick(rows, Qt::Key_Down);
+        }
+        // Off the dialog's centre, so the picture shows both.
+        list->move(dialog->geometry().topLeft() + QPoint(150, 110));
+        QApplication::processEvents();
+        savePixmap(stacked(dialog, list), out.filePath("vex00300-lista-filiais.png"));
+        list->reject();
+    });
+    dialog->btpFilial->Click();
+    click(dialog->rbtFilialTodas);
+    dialog->activateWindow();
+    QTest::qWaitForWindowActive(dialog, 2000);
+    QTest::keyClick(dialog->rbtFilialTodas, Qt::Key_Return, Qt::ControlModifier);
 }
 
 } // namespace
@@ -115,21 +211,22 @@ int main(int argc, char **argv)
         const QString ol = parser.isSet("ol") ? parser.value("ol") : firstOperator();
         if (ol.isEmpty())
             fail(QStringLiteral("the database has no logistics operator"));
-        Cli_vex00300::boPrimVez = false;
-        auto *window = application.CreateForm<TfrmAcomPOL>();
-        Cli_vex00300::boPrimVez = false; // no filter dialog: the criteria come from here
-        application.ShowForm(window);
+        const QDate today = QDate::currentDate();
+        const QDir out(outDir);
+        whenModal<TfrmFiltroAcomPOL>([&](TfrmFiltroAcomPOL *dialog) {
+            workFilter(dialog, ol, today.addDays(-days / 2), today.addDays(days / 2), out);
+        });
+        // The window's first activation opens the filter dialog.
+        Cli_vex00300::IniProc();
+        TfrmAcomPOL *window = Cli_vex00300::frmAcomPOL;
         if (auto *sub = qobject_cast<QMdiSubWindow *>(window->parentWidget()))
             sub->showMaximized();
-
-        const double today = OleDate::fromDate(QDate::currentDate());
-        const double from = today - days / 2, to = today + days / 2;
-        window->Var_filtro("", "T", ol, "", "T", "", "", "T", "", "T", "T", "T", "T", "T", from,
-                           to, 0, 0);
-        const TServerReply reply = rdmAcomPOL::GetFiliSoliGrid(
-            *window->netAcomPOL, "", "T", ol, from, to, "", 0, 0, "T", "", QString(20, u'Z'),
-            "T", "", "T", "T", "T", "T", "T");
-        window->cdsFilial->LoadFromPacket(Consiste::CheckResultServ(reply, true, 0));
+        QDeadlineTimer deadline(60000);
+        while ((Cli_vex00300::boPrimVez || Cli_vex00301::boFiltroCriado)
+               && !deadline.hasExpired())
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (window->cdsFilial->IsEmpty())
+            fail(QStringLiteral("the confirmation loaded no requesting branch"));
         save(&mainWindow, QDir(outDir).filePath("vex00300-filial-solicitante.png"));
         if (!showRequestWithProducts(window))
             std::fprintf(stderr, "vex-screenshot: no request with order products found\n");

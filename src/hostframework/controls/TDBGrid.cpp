@@ -55,7 +55,11 @@ public:
     }
     QVariant data(const QModelIndex &index, int role) const override
     {
-        if (role != Qt::DisplayRole || !index.isValid())
+        if (!index.isValid())
+            return {};
+        if (role == Qt::ToolTipRole)
+            return m_grid->cellHint(index.row(), index.column());
+        if (role != Qt::DisplayRole)
             return {};
         return m_grid->cellText(index.row(), index.column());
     }
@@ -302,6 +306,22 @@ QString TDBGrid::cellText(int row, int dataCol) const
         return {};
     TRecordScope scope(ds, row);
     return field->ViewText();
+}
+
+QString TDBGrid::cellHint(int row, int dataCol) const
+{
+    TClientDataSet *ds = dataSet();
+    TColumn *column = m_columns.value(dataCol);
+    if (!OnCellHint || !ds || !ds->Active() || !column || row < 0 || row >= ds->RecordCount())
+        return {};
+    // Asked for while the view paints its tooltip: a failure is logged, not shown.
+    try {
+        TRecordScope scope(ds, row);
+        return OnCellHint(const_cast<TDBGrid *>(this), column);
+    } catch (const std::exception &e) {
+        qCWarning(lcDBGrid) << objectName() << "cell hint failed:" << e.what();
+    }
+    return {};
 }
 
 int TDBGrid::firstVisibleColumn() const

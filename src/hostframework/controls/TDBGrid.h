@@ -71,6 +71,10 @@ public:
     // Text of a data cell as painted by default (the field's display text).
     QString cellText(int row, int dataCol) const;
 
+    // A cell's tooltip; field reads inside it go to the row asked about.
+    std::function<QString(TDBGrid *sender, TColumn *column)> OnCellHint;
+    QString cellHint(int row, int dataCol) const;
+
     // Titles, column resizing and grid lines; all on by default. Column and
     // row lines are drawn together (either one turns the lines on).
     TGridOptions Options() const { return m_options; }

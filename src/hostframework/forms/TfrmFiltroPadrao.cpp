@@ -1,9 +1,11 @@
 #include "TfrmFiltroPadrao.h"
 
+#include "OptionPresets.h"
 #include "OptionsFile.h"
 #include "controls/TButtonFlat.h"
 #include "controls/TExitCheck.h"
 #include "net/CallWait.h"
+#include "services/HostDisplays.h"
 #include "services/SafeCall.h"
 
 #include <QAbstractButton>
@@ -13,6 +15,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRadioButton>
 #include <QShortcut>
 #include <QShowEvent>
@@ -69,6 +72,7 @@ TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget *parent) : QDialog(parent)
     sbtCancela->OnClick = [this] { reject(); };
     btfLoadOpc->OnClick = [this] { btfLoadOpcClick(); };
     btfSaveOpc->OnClick = [this] { btfSaveOpcClick(); };
+    addPresetMenus();
     addShortcuts();
 
     resize(kDesignClientSize);
@@ -105,6 +109,55 @@ void TfrmFiltroPadrao::DoCreate()
         return;
     m_created = true;
     FormCreate();
+    applyDefaultPreset();
+}
+
+// The set marked "Usar ao abrir" is applied as the user would load it; one
+// that cannot be read is reported and the dialog opens with its defaults.
+void TfrmFiltroPadrao::applyDefaultPreset()
+{
+    QString name;
+    if (!SafeCall([this, &name] { name = OptionPresets::defaultName(screenCode()); })
+        || name.isEmpty())
+        return;
+    m_presetName = name;
+    SafeCall([this] { btfLoadOpcClick(); });
+}
+
+// A click loads or saves the set in use; the buttons' menus (and two keys)
+// choose among the named sets.
+void TfrmFiltroPadrao::addPresetMenus()
+{
+    auto add = [this](TButtonFlat *button, const QString &text, const QKeySequence &keys,
+                      PresetDialog::Mode mode) {
+        auto *menu = new QMenu(button);
+        QAction *action = menu->addAction(text);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, mode] { SafeCall([this, mode] { choosePreset(mode); }); });
+        button->setMenu(menu);
+        button->setPopupMode(QToolButton::MenuButtonPopup);
+        const QString keyText = keys.toString(QKeySequence::NativeText);
+        button->setToolTip(button->toolTip() + QStringLiteral("; %1 (%2)").arg(text, keyText));
+    };
+    add(btfLoadOpc, QStringLiteral("Carregar opções com nome..."),
+        QKeySequence(Qt::CTRL | Qt::Key_O), PresetDialog::Mode::Load);
+    add(btfSaveOpc, QStringLiteral("Gravar opções com nome..."),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), PresetDialog::Mode::Save);
+}
+
+void TfrmFiltroPadrao::choosePreset(PresetDialog::Mode mode)
+{
+    PresetDialog dialog(mode, screenCode(), m_presetName, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_presetName = dialog.Chosen();
+    if (mode == PresetDialog::Mode::Save)
+        btfSaveOpcClick();
+    else
+        btfLoadOpcClick();
 }
 
 QString TfrmFiltroPadrao::screenCode() const
@@ -114,7 +167,7 @@ QString TfrmFiltroPadrao::screenCode() const
 
 QString TfrmFiltroPadrao::optionsPath() const
 {
-    return OptionsFile::pathFor(screenCode());
+    return OptionPresets::pathFor(screenCode(), m_presetName);
 }
 
 // Named controls outside the button column; Qt's inner parts (the edit in a
@@ -125,8 +178,9 @@ QList<QWidget *> TfrmFiltroPadrao::optionControls() const
     const auto widgets = findChildren<QWidget *>();
     for (QWidget *widget : widgets) {
         const QString name = widget->objectName();
+        // Windows it opens (pick lists, the named sets) are not its options.
         if (name.isEmpty() || name.startsWith(QLatin1String("qt_"))
-            || panMenu->isAncestorOf(widget))
+            || panMenu->isAncestorOf(widget) || widget->window() != this)
             continue;
         const bool checkable = qobject_cast<QCheckBox *>(widget)
                                || qobject_cast<QRadioButton *>(widget);
@@ -155,14 +209,24 @@ void TfrmFiltroPadrao::storeControls()
     }
 }
 
-void TfrmFiltroPadrao::restoreControls()
+// Sets what it can; returns the names of the entries it could not use
+// (no such control any more, or a value the control cannot take).
+QStringList TfrmFiltroPadrao::restoreControls()
 {
+    QStringList skipped;
+    QStringList known = ExtraOptionNames();
     const auto controls = optionControls();
     for (QWidget *widget : controls) {
+        known << widget->objectName();
         bool found = false;
         const QString value = OptionsFile::value(Opcoes, widget->objectName(), &found);
         if (!found)
             continue;
+        const bool checkable = qobject_cast<QAbstractButton *>(widget);
+        if (checkable && value != kChecked && value != kUnchecked) {
+            skipped << widget->objectName();
+            continue;
+        }
         if (auto *radio = qobject_cast<QRadioButton *>(widget)) {
             // Selecting one radio button unselects its partners.
             if (value == kChecked)
@@ -180,15 +244,28 @@ void TfrmFiltroPadrao::restoreControls()
             const int index = value.toInt(&ok);
             if (ok && index >= -1 && index < combo->count())
                 combo->setCurrentIndex(index);
+            else
+                skipped << widget->objectName();
         }
     }
+    for (const QString &line : std::as_const(Opcoes)) {
+        const QString name = line.section(u'=', 0, 0);
+        if (!known.contains(name))
+            skipped << name;
+    }
+    return skipped;
 }
 
 void TfrmFiltroPadrao::btfLoadOpcClick()
 {
     // Read everything first: a bad file changes neither the list nor a control.
     Opcoes = OptionsFile::read(optionsPath());
-    restoreControls();
+    const QStringList skipped = restoreControls();
+    if (!skipped.isEmpty()) {
+        HostDisplays::showMessage(
+            QStringLiteral("As opções gravadas foram carregadas, exceto: %1.")
+                .arg(skipped.join(QStringLiteral(", "))));
+    }
 }
 
 void TfrmFiltroPadrao::btfSaveOpcClick()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PresetDialog.h"
 #include "services/TMessages.h"
 
 #include <QDialog>
@@ -31,7 +32,12 @@ public:
     QStringList Opcoes; // "name=value" lines
 
     QString screenCode() const; // lblCodTela's text, names the options file
-    QString optionsPath() const; // throws EVexError for an unusable screen code
+    // The file of the options set in use: the named one chosen last with the
+    // load or save button, or the screen's unnamed one. Throws EVexError for
+    // an unusable screen code.
+    QString optionsPath() const;
+    QString PresetName() const { return m_presetName; }
+    void SetPresetName(const QString &name) { m_presetName = name; }
 
     QSize sizeHint() const override;
 
@@ -44,10 +50,14 @@ protected:
     virtual void FormClose() {}
     virtual void sbtConfirmaClick() {}
     // Reads the options file into Opcoes and sets the named controls from
-    // it (check boxes, radio buttons, edits, date edits, combo boxes).
+    // it (check boxes, radio buttons, edits, date edits, combo boxes); what it
+    // could not use is named in one message. The buttons ask for the set
+    // first (PresetDialog), then run these.
     virtual void btfLoadOpcClick();
     // Puts the named controls' values into Opcoes and writes it atomically.
     virtual void btfSaveOpcClick();
+    // Entries of Opcoes that a screen keeps itself, not in a control.
+    virtual QStringList ExtraOptionNames() const { return {}; }
 
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -58,8 +68,12 @@ private:
     void addShortcuts();
     QList<QWidget *> optionControls() const;
     void storeControls();
-    void restoreControls();
+    QStringList restoreControls();
+    void applyDefaultPreset();
+    void addPresetMenus();
+    void choosePreset(PresetDialog::Mode mode);
     void placeAreas();
 
     bool m_created = false;
+    QString m_presetName;
 };

@@ -295,7 +295,8 @@ void TfrmPadrao::LayoutChanged()
         m_layoutSave = new QTimer(this);
         m_layoutSave->setSingleShot(true);
         m_layoutSave->setInterval(400);
-        connect(m_layoutSave, &QTimer::timeout, this, [this] { SafeCall([this] { saveLayout(); }); });
+        connect(m_layoutSave, &QTimer::timeout, this,
+                [this] { SafeCall([this] { saveLayout(); }); });
     }
     m_layoutSave->start();
 }

@@ -1,0 +1,243 @@
+// bench-confirm: how long the filter dialog's confirmation takes, from the
+// click on its confirm button to the stock grid loaded, against the real
+// application server on a demo database.
+//
+//   bench-confirm [--scales 1,20] [--database URL] [--samples N] [--days N]
+//
+// For each scale a demo SQLite database is made with vex-db (or --database
+// is used as it is) and vex-appserver is started on it. The dialog holds
+// the first operator and a delivery range of --days around today; each
+// sample clicks sbtConfirma: checks, hand-over, GetFiliSoliGrid, and the
+// cascade down to cdsProdOL that the branch list sets off.
+#include "Cli_vex00300.h"
+#include "Cli_vex00301.h"
+
+#include "app/TApplication.h"
+#include "controls/TButtonFlat.h"
+#include "controls/TDateEditPlus.h"
+#include "controls/TMaskEdit.h"
+#include "data/TClientDataSet.h"
+#include "data/TdtmDBGeral.h"
+#include "services/Exceptions.h"
+#include "services/HostConfig.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+struct Options
+{
+    QList<double> scales{1, 20};
+    QString database;
+    int samples = 50;
+    int days = 30;
+};
+
+QString binPath(const QString &name)
+{
+    return QCoreApplication::applicationDirPath() + u'/' + name;
+}
+
+void fail(const QString &reason)
+{
+    std::fprintf(stderr, "bench-confirm: %s\n", qPrintable(reason));
+    std::exit(1);
+}
+
+bool makeDemo(const QString &url, double scale)
+{
+    QProcess db;
+    db.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    db.start(binPath("vex-db"), {"demo", "--database", url, "--scale", QString::number(scale)});
+    return db.waitForFinished(-1) && db.exitStatus() == QProcess::NormalExit
+           && db.exitCode() == 0;
+}
+
+quint16 startServer(QProcess &server, const QString &url)
+{
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start(binPath("vex-appserver"), {"--database", url, "--listen", "127.0.0.1:0"});
+    if (!server.waitForStarted())
+        return 0;
+    const QRegularExpression pattern(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"));
+    QByteArray output;
+    QDeadlineTimer deadline(30000);
+    while (!deadline.hasExpired() && server.state() == QProcess::Running) {
+        server.waitForReadyRead(200);
+        output += server.readAll();
+        const auto match = pattern.match(QString::fromUtf8(output));
+        if (match.hasMatch())
+            return quint16(match.captured(1).toUInt());
+    }
+    return 0;
+}
+
+QString firstOperator()
+{
+    QSqlQuery q(dtmDBGeral().adcGeral());
+    q.exec(QStringLiteral("SELECT CDFILIAL FROM FILIAL WHERE IDOPELOG = 'S' ORDER BY CDFILIAL"));
+    return q.next() ? q.value(0).toString() : QString();
+}
+
+struct Percentiles
+{
+    double p50 = 0, p99 = 0;
+    int count = 0;
+};
+
+Percentiles percentiles(std::vector<double> values)
+{
+    Percentiles p;
+    p.count = int(values.size());
+    if (values.empty())
+        return p;
+    std::sort(values.begin(), values.end());
+    auto at = [&](double q) {
+        return values[std::min(values.size() - 1, size_t(q * double(values.size() - 1) + 0.5))];
+    };
+    p.p50 = at(0.50);
+    p.p99 = at(0.99);
+    return p;
+}
+
+void print(const char *what, double scale, const Percentiles &p)
+{
+    std::printf("scale %-5g %-30s n=%-5d p50 %8.2f ms  p99 %8.2f ms\n", scale, what, p.count,
+                p.p50, p.p99);
+}
+
+double elapsedMs(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+void runScale(double scale, const Options &options)
+{
+    QTemporaryDir dir;
+    QString url = options.database;
+    if (url.isEmpty()) {
+        url = QStringLiteral("sqlite:") + dir.filePath("demo.db");
+        std::printf("scale %g: writing the demo database...\n", scale);
+        std::fflush(stdout);
+        if (!makeDemo(url, scale))
+            fail(QStringLiteral("vex-db demo failed"));
+    }
+    QProcess server;
+    const quint16 port = startServer(server, url);
+    if (!port)
+        fail(QStringLiteral("vex-appserver did not start"));
+    HostConfig config = HostConfig::current();
+    config.serverHost = QStringLiteral("127.0.0.1");
+    config.serverPort = port;
+    HostConfig::setCurrent(config);
+    dtmDBGeral().Open(url);
+
+    TApplication *application = TApplication::instance();
+    auto *window = application->CreateForm<TfrmAcomPOL>();
+    Cli_vex00300::frmAcomPOL = window;
+    Cli_vex00300::boPrimVez = false; // the dialog is worked here, not opened modally
+    auto *dialog = application->CreateDialog<TfrmFiltroAcomPOL>();
+    dialog->show();
+    QApplication::processEvents();
+    dialog->medFilOL->SetText(firstOperator());
+    const QDate today = QDate::currentDate();
+    dialog->depEntrIni->SetDate(today.addDays(-options.days / 2));
+    dialog->depEntrFin->SetDate(today.addDays(options.days / 2));
+
+    std::vector<double> confirm;
+    int reachedStock = 0;
+    int branches = 0;
+    for (int i = 0; i < options.samples; ++i) {
+        if (!dialog->isVisible())
+            dialog->show();
+        window->cdsFilial->Close();
+        QApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        dialog->sbtConfirma->click();
+        const double ms = elapsedMs(timer);
+        if (dialog->isVisible())
+            fail(QStringLiteral("the confirmation failed; see the log"));
+        confirm.push_back(ms);
+        reachedStock += window->cdsProdOL->Active();
+        branches = window->cdsFilial->RecordCount();
+    }
+    std::printf("scale %g: %d branches, %d of %d confirmations reached the stock level\n",
+                scale, branches, reachedStock, options.samples);
+    print("click -> stock grid loaded", scale, percentiles(confirm));
+    std::fflush(stdout);
+    delete dialog;
+    delete window;
+    server.terminate();
+    server.waitForFinished(10000);
+}
+
+Options parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Times the filter dialog's confirmation."));
+    parser.addHelpOption();
+    parser.addOption({"scales", "Demo scales, comma separated (default 1,20).", "list"});
+    parser.addOption({"database", "Use this database instead of a fresh demo.", "url"});
+    parser.addOption({"samples", "Samples (default 50).", "n"});
+    parser.addOption({"days", "Delivery-date window around today (default 30).", "n"});
+    parser.process(arguments);
+    Options options;
+    if (parser.isSet("scales")) {
+        options.scales.clear();
+        for (const QString &s : parser.value("scales").split(u',')) {
+            bool ok = false;
+            options.scales << s.toDouble(&ok);
+            if (!ok || options.scales.last() <= 0)
+                fail(QStringLiteral("bad scale: ") + s);
+        }
+    }
+    options.database = parser.value("database");
+    if (!options.database.isEmpty())
+        options.scales = {options.scales.value(0, 1)};
+    bool ok = true;
+    if (parser.isSet("samples"))
+        options.samples = parser.value("samples").toInt(&ok);
+    if (!ok || options.samples < 1)
+        fail(QStringLiteral("bad --samples"));
+    if (parser.isSet("days"))
+        options.days = parser.value("days").toInt(&ok);
+    if (!ok || options.days < 1)
+        fail(QStringLiteral("bad --days"));
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const Options options = parse(app.arguments());
+    QMainWindow mainWindow;
+    auto *area = new QMdiArea(&mainWindow);
+    mainWindow.setCentralWidget(area);
+    TApplication application(area);
+    try {
+        for (double scale : options.scales)
+            runScale(scale, options);
+    } catch (const EVexError &e) {
+        fail(e.message());
+    }
+    return 0;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+// Chooses a named set of a filter's options: to save under (a new name, or
+// an existing one, which is replaced only after asking), or to load, with
+// deleting and marking the set the dialog starts with. Chosen() is the name
+// once the dialog is accepted.
+class PresetDialog final : public QDialog
+{
+    Q_OBJECT
+public:
+    enum class Mode { Save, Load };
+    PresetDialog(Mode mode, const QString &screenCode, const QString &current,
+                 QWidget *parent = nullptr);
+
+    QString Chosen() const { return m_chosen; }
+
+private:
+    void fill();
+    void confirm();
+    void removeSelected();
+    void markDefault();
+    QString selectedName() const;
+
+    Mode m_mode;
+    QString m_screenCode;
+    QString m_chosen;
+    QListWidget *m_list;
+    QLineEdit *m_name = nullptr;
+    QPushButton *m_default = nullptr;
+};

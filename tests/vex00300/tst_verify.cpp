@@ -1,0 +1,210 @@
+// Verify and search on the tracking window against a recording server: what
+// each page reloads, with which arguments, and what stays as it was.
+#include "Cli_vex00300.h"
+#include "Cli_vex00301.h"
+#include "RecordingServer.h"
+#include "TestSupport.h"
+
+#include "app/TApplication.h"
+#include "controls/TDBGrid.h"
+#include "controls/TDateEditPlus.h"
+#include "controls/TMaskEdit.h"
+#include "controls/WaitAnimation.h"
+#include "data/TClientDataSet.h"
+#include "data/TField.h"
+#include "data/TdtmDBGeral.h"
+#include "forms/SearchDialog.h"
+
+#include <QAction>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using AcomPOLDataSets::soliFields;
+
+namespace {
+QVariantMap request(const char *nr)
+{
+    return {{"NRSOLICMP", nr}, {"NRSEQUCONSOL", ""}, {"CDARVPROD", "0102030001"}};
+}
+} // namespace
+
+class tst_Verify : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void branchPageSendsTheLastFiltering_data();
+    void branchPageSendsTheLastFiltering();
+    void requestPageReloadsTheCurrentBranch();
+    void failureKeepsTheRows();
+    void withoutTheDialogTheStoredRangeServes();
+    void searchOnTheRequestPageSearchesRequests();
+
+private:
+    void filter(const QString &prodFin);
+
+    std::unique_ptr<VexTest::HostFixture> m_host;
+    RecordingServer m_server;
+    QPointer<TfrmAcomPOL> m_window;
+    QTemporaryDir m_dir;
+};
+
+void tst_Verify::initTestCase()
+{
+    QVERIFY(m_server.start());
+    VexTest::useServerPort(m_server.port());
+    m_host = std::make_unique<VexTest::HostFixture>();
+    dtmDBGeral().Open(QStringLiteral("sqlite:") + m_dir.filePath("verify.db"));
+    QSqlQuery q(dtmDBGeral().adcGeral());
+    QVERIFY(q.exec("CREATE TABLE FILIAL (CDFILIAL VARCHAR(4) PRIMARY KEY, NMFILIAL VARCHAR(30))"));
+    m_window = TApplication::instance()->CreateForm<TfrmAcomPOL>();
+    QVERIFY(m_window);
+    Cli_vex00300::boPrimVez = false; // the first activation's dialog is not tested here
+    Cli_vex00301::frmFiltroAcomPOL =
+        TApplication::instance()->CreateDialog<TfrmFiltroAcomPOL>();
+}
+
+void tst_Verify::cleanupTestCase()
+{
+    delete Cli_vex00301::frmFiltroAcomPOL.data();
+    delete m_window.data();
+    m_host.reset();
+}
+
+void tst_Verify::init()
+{
+    using VexTest::packetJson;
+    m_server.clearAnswers();
+    m_server.setResult("GetFiliSoliGrid", VexTest::packetJson(AcomPOLDataSets::filialFields(),
+        {{{"CDFILSOLI", "0001"}}, {{"CDFILSOLI", "0002"}}, {{"CDFILSOLI", "0003"}}}));
+    m_server.setResult("GetSoli|0001", packetJson(soliFields(), {request("R1")}));
+    m_server.setResult("GetSoli|0002", packetJson(soliFields(), {request("R2")}));
+    m_server.setResult("GetSoli|0003",
+                       packetJson(soliFields(), {request("R3"), request("R4"), request("R5")}));
+    filter(QStringLiteral("0102"));
+    m_window->pgcPadrao->setCurrentWidget(m_window->tshFolhaDados);
+    m_server.clearCalls();
+    m_host->errors.clear();
+}
+
+// A confirmed filtering: the dialog's controls and the window's criteria
+// agree, as the confirmation leaves them.
+void tst_Verify::filter(const QString &prodFin)
+{
+    TfrmFiltroAcomPOL *dialog = Cli_vex00301::frmFiltroAcomPOL;
+    dialog->depEntrIni->SetDate(46000);
+    dialog->depEntrFin->SetDate(46030);
+    dialog->depSolIni->Clear();
+    dialog->depSolFin->Clear();
+    dialog->medProdutoInicial->SetText(QStringLiteral("01"));
+    dialog->medProdutoFinal->SetText(prodFin);
+    m_window->Var_filtro("0001,0003", "", "0100", "", "T", "01", prodFin, "", "", "T", "N", "S",
+                         "T", "C", 46000, 46030, 0, 0);
+    m_window->cdsFilial->LoadFromPacket(VexTest::branchPacket({"0001", "0002", "0003"}));
+}
+
+void tst_Verify::branchPageSendsTheLastFiltering_data()
+{
+    QTest::addColumn<QString>("prodFin");
+    QTest::addColumn<QString>("sent");
+    QTest::newRow("empty") << "" << QString(20, u'Z');
+    QTest::newRow("three characters") << "010" << "010" + QString(17, u'Z');
+    QTest::newRow("twenty characters") << "01234567890123456789" << "01234567890123456789";
+}
+
+void tst_Verify::branchPageSendsTheLastFiltering()
+{
+    QFETCH(QString, prodFin);
+    QFETCH(QString, sent);
+    TfrmFiltroAcomPOL *dialog = Cli_vex00301::frmFiltroAcomPOL;
+    dialog->medProdutoFinal->SetEditMask(QString()); // twenty characters fit no picture
+    filter(prodFin);
+    m_window->cdsFilial->MoveTo(2);
+    m_server.clearCalls();
+    m_window->mnuVerificar->trigger();
+    QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
+    const QList<RecordingServer::Call> calls = m_server.calls();
+    QCOMPARE(m_server.methods().value(0), QStringLiteral("GetFiliSoliGrid"));
+    const QJsonArray expected{"0001,0003", "", "0100", 46000.0, 46030.0, "", 0.0, 0.0, "T",
+                              "01", sent, "", "", "T", "N", "S", "T", "C"};
+    QCOMPARE(calls[0].params, expected);
+    // The branch list starts again at its first row, and so does the cascade.
+    QCOMPARE(m_window->cdsFilial->CurrentRow(), 0);
+    QCOMPARE(m_server.methods().value(1), QStringLiteral("GetSoli"));
+    QCOMPARE(calls.value(1).params.first().toString(), QStringLiteral("0001"));
+    QCOMPARE(WaitAnimation::depth(), 0);
+}
+
+void tst_Verify::requestPageReloadsTheCurrentBranch()
+{
+    m_window->cdsFilial->MoveTo(2);
+    m_window->pgcPadrao->setCurrentWidget(m_window->tshFormulario);
+    m_window->cdsSoli->MoveTo(2);
+    m_server.clearCalls();
+    m_window->mnuVerificar->trigger();
+    QCOMPARE(m_server.methods(), QStringList{"GetSoli"});
+    const QJsonArray params = m_server.calls().first().params;
+    QCOMPARE(params.first().toString(), QStringLiteral("0003"));
+    QCOMPARE(params.at(9).toString(), "0102" + QString(16, u'Z'));
+    QCOMPARE(params.at(11).toString(), QStringLiteral("Entrega direta"));
+    QCOMPARE(m_window->cdsFilial->CurrentRow(), 2); // the branch level is not touched
+    QCOMPARE(m_window->cdsSoli->CurrentRow(), 0);
+    QCOMPARE(m_window->cdsSoliNRSOLICMP->AsString(), QStringLiteral("R3"));
+}
+
+void tst_Verify::failureKeepsTheRows()
+{
+    m_server.setError("GetFiliSoliGrid", -32000, QStringLiteral("Banco de dados indisponível"));
+    m_window->mnuVerificar->trigger();
+    QCOMPARE(m_host->errors, QStringList{"Banco de dados indisponível"});
+    QCOMPARE(WaitAnimation::depth(), 0);
+    QVERIFY(!WaitAnimation::visible());
+    QCOMPARE(m_window->cdsFilial->RecordCount(), 3);
+    QCOMPARE(m_window->cdsSoliNRSOLICMP->AsString(), QStringLiteral("R1"));
+}
+
+// A window filled without the dialog (it has never been created) verifies
+// with the criteria it stored rather than failing.
+void tst_Verify::withoutTheDialogTheStoredRangeServes()
+{
+    QPointer<TfrmFiltroAcomPOL> dialog = Cli_vex00301::frmFiltroAcomPOL;
+    Cli_vex00301::frmFiltroAcomPOL = nullptr;
+    m_window->mnuVerificar->trigger();
+    Cli_vex00301::frmFiltroAcomPOL = dialog;
+    QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
+    const QJsonArray params = m_server.calls().value(0).params;
+    QCOMPARE(params.at(3).toDouble(), 46000.0);
+    QCOMPARE(params.at(9).toString(), QStringLiteral("01"));
+    QCOMPARE(params.at(10).toString(), "0102" + QString(16, u'Z'));
+}
+
+void tst_Verify::searchOnTheRequestPageSearchesRequests()
+{
+    m_window->cdsFilial->MoveTo(2);
+    m_window->pgcPadrao->setCurrentWidget(m_window->tshFormulario);
+    m_window->dbgProd->setFocus();
+    m_server.clearCalls();
+    VexTest::ModalCloser closer;
+    bool found = false;
+    closer.onFound = [&found](QWidget *modal) {
+        if (auto *search = qobject_cast<SearchDialog *>(modal)) {
+            search->SetText(QStringLiteral("R5"));
+            found = search->FindNext();
+        }
+    };
+    m_window->mnuProcurar->trigger();
+    QVERIFY2(closer.closed() == 1, qPrintable(closer.titles().join('|')));
+    QVERIFY(found);
+    QCOMPARE(m_window->cdsSoliNRSOLICMP->AsString(), QStringLiteral("R5"));
+    QCOMPARE(m_server.methods(), QStringList{}); // a search asks the server nothing
+}
+
+QTEST_MAIN(tst_Verify)
+#include "tst_verify.moc"
