@@ -12,6 +12,7 @@
 #include "data/TdtmDBGeral.h"
 #include "forms/ExportDialog.h"
 #include "services/Consiste.h"
+#include "services/SafeCall.h"
 
 #include <QAction>
 #include <QJsonArray>
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <memory>
@@ -81,6 +83,19 @@ QList<QStringList> csvTable(const QJsonObject &file)
     }
     return table;
 }
+// Rows that take their time, so the progress dialog comes up.
+class SlowSheet final : public ExportSheet
+{
+public:
+    QString name() const override { return QStringLiteral("Lenta"); }
+    QList<ExportColumn> columns() const override { return {{QStringLiteral("N"), 8}}; }
+    int rowCount() const override { return 5000; }
+    void readRow(int index, QList<ExportCell> &cells) const override
+    {
+        QThread::msleep(1);
+        cells = {ExportCell::ofNumber(index)};
+    }
+};
 } // namespace
 
 class tst_ExportWindow : public QObject
@@ -94,6 +109,7 @@ private Q_SLOTS:
     void command();
     void exports_data();
     void exports();
+    void cancelInProgress();
 
 private:
     VexTest::AppServerProcess m_server;
@@ -209,6 +225,23 @@ void tst_ExportWindow::exports()
     QCOMPARE(last.scope, scope);
     QCOMPARE(ExportFile::formatName(last.format), format);
     QCOMPARE(last.fileName, path);
+}
+
+// Leaving the progress dialog cancels the export: no file, nor a temporary one.
+void tst_ExportWindow::cancelInProgress()
+{
+    QTemporaryDir dir;
+    const SlowSheet sheet;
+    VexTest::ModalCloser closer; // its reject() is Esc
+    bool done = true;
+    SafeCall([&] {
+        done = ExportProgressDialog::run(m_window, dir.filePath(QStringLiteral("lenta.csv")),
+                                         ExportFormat::Csv, {&sheet});
+    });
+    QCOMPARE(closer.titles().count(QStringLiteral("Exportar")), 1);
+    QVERIFY(!done);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
 }
 
 QTEST_MAIN(tst_ExportWindow)

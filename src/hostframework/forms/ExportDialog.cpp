@@ -242,6 +242,8 @@ bool run(QWidget *parent, const QString &path, ExportFormat format,
     progress.setMinimumDuration(ProgressAfterMs);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
+    // Esc closes a dialog without its cancel: here it must stop the export.
+    QObject::connect(&progress, &QDialog::rejected, &progress, &QProgressDialog::cancel);
     const bool done = ExportFile::write(path, format, sheets, [&](qint64 rows, qint64 total) {
         progress.setMaximum(int(std::min<qint64>(total, INT_MAX)));
         progress.setValue(int(std::min<qint64>(rows, INT_MAX)));
