@@ -118,7 +118,8 @@ int main(int argc, char *argv[])
     StatementCache cache(db);
     QElapsedTimer t;
     t.start();
-    const qsizetype bareRows = bareQuery(cache, SelectionSql::cadeiaPedidos(Criteria::fromRaw(raw)));
+    const SqlStatement chain = SelectionSql::cadeiaPedidos(Criteria::fromRaw(raw));
+    const qsizetype bareRows = bareQuery(cache, chain);
     const double bare = seconds(t);
 
     QProcess server;
@@ -154,8 +155,9 @@ int main(int argc, char *argv[])
 
     QTemporaryDir dir;
     std::printf("\n== %s: operator %s, requests %s to %s, %lld rows ==\n",
-                qPrintable(p.value("label")), qPrintable(ol), qPrintable(first.toString("yyyy-MM-dd")),
-                qPrintable(last.toString("yyyy-MM-dd")), qlonglong(bareRows));
+                qPrintable(p.value("label")), qPrintable(ol),
+                qPrintable(first.toString("yyyy-MM-dd")), qPrintable(last.toString("yyyy-MM-dd")),
+                qlonglong(bareRows));
     std::printf("%-34s %10s %10s\n", "step", "seconds", "peak MB");
     std::printf("%-34s %10.3f %10.1f\n", "bare query through the cursor", bare, before);
     std::printf("%-34s %10.3f %10s  (%.2fx the bare query)\n", "GetCadeiaPedidos call", call, "",

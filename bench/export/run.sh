@@ -16,5 +16,6 @@ if [ ! -f "$db" ]; then
   mv "$db.tmp" "$db"; rm -f "$db.tmp-wal" "$db.tmp-shm"
 fi
 "$build/bin/bench-export" --database "sqlite:$db" --label "SQLite scale $scale" --months "$months"
-"$build/bin/bench-export" --database "sqlite:$db" --label "SQLite scale $scale" --months "$months" \
-  --month "$(date -d "-$months month" +%Y-%m)"
+# and as many whole months before the current one
+"$build/bin/bench-export" --database "sqlite:$db" --label "SQLite scale $scale" \
+  --months "$months" --month "$(date -d "-$months month" +%Y-%m)"

@@ -107,10 +107,13 @@ ExportDialog::ExportDialog(const QString &screenCode, const QStringList &scopes,
     layout->addLayout(fileRow);
     layout->addWidget(buttons);
 
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] { SafeCall([this] { accept(); }); });
+    connect(buttons, &QDialogButtonBox::accepted, this,
+            [this] { SafeCall([this] { accept(); }); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(browse, &QPushButton::clicked, this, [this] { SafeCall([this] { chooseFile(); }); });
-    connect(m_xlsx, &QRadioButton::toggled, this, [this] { SafeCall([this] { matchExtension(); }); });
+    connect(browse, &QPushButton::clicked, this,
+            [this] { SafeCall([this] { chooseFile(); }); });
+    connect(m_xlsx, &QRadioButton::toggled, this,
+            [this] { SafeCall([this] { matchExtension(); }); });
 
     const ExportChoices last = ExportChoices::read(screenCode);
     if (QAbstractButton *b = m_scopeGroup->button(last.scope))
