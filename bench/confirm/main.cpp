@@ -9,6 +9,7 @@
 // the first operator and a delivery range of --days around today; each
 // sample clicks sbtConfirma: checks, hand-over, GetFiliSoliGrid, and the
 // cascade down to cdsProdOL that the branch list sets off.
+#include "BenchKit.h"
 #include "Cli_vex00300.h"
 #include "Cli_vex00301.h"
 
@@ -37,6 +38,8 @@
 #include <cstdio>
 #include <vector>
 
+using namespace BenchKit;
+
 namespace {
 
 struct Options
@@ -47,71 +50,10 @@ struct Options
     int days = 30;
 };
 
-QString binPath(const QString &name)
-{
-    return QCoreApplication::applicationDirPath() + u'/' + name;
-}
-
 void fail(const QString &reason)
 {
     std::fprintf(stderr, "bench-confirm: %s\n", qPrintable(reason));
     std::exit(1);
-}
-
-bool makeDemo(const QString &url, double scale)
-{
-    QProcess db;
-    db.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    db.start(binPath("vex-db"), {"demo", "--database", url, "--scale", QString::number(scale)});
-    return db.waitForFinished(-1) && db.exitStatus() == QProcess::NormalExit
-           && db.exitCode() == 0;
-}
-
-quint16 startServer(QProcess &server, const QString &url)
-{
-    server.setProcessChannelMode(QProcess::MergedChannels);
-    server.start(binPath("vex-appserver"), {"--database", url, "--listen", "127.0.0.1:0"});
-    if (!server.waitForStarted())
-        return 0;
-    const QRegularExpression pattern(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"));
-    QByteArray output;
-    QDeadlineTimer deadline(30000);
-    while (!deadline.hasExpired() && server.state() == QProcess::Running) {
-        server.waitForReadyRead(200);
-        output += server.readAll();
-        const auto match = pattern.match(QString::fromUtf8(output));
-        if (match.hasMatch())
-            return quint16(match.captured(1).toUInt());
-    }
-    return 0;
-}
-
-QString firstOperator()
-{
-    QSqlQuery q(dtmDBGeral().adcGeral());
-    q.exec(QStringLiteral("SELECT CDFILIAL FROM FILIAL WHERE IDOPELOG = 'S' ORDER BY CDFILIAL"));
-    return q.next() ? q.value(0).toString() : QString();
-}
-
-struct Percentiles
-{
-    double p50 = 0, p99 = 0;
-    int count = 0;
-};
-
-Percentiles percentiles(std::vector<double> values)
-{
-    Percentiles p;
-    p.count = int(values.size());
-    if (values.empty())
-        return p;
-    std::sort(values.begin(), values.end());
-    auto at = [&](double q) {
-        return values[std::min(values.size() - 1, size_t(q * double(values.size() - 1) + 0.5))];
-    };
-    p.p50 = at(0.50);
-    p.p99 = at(0.99);
-    return p;
 }
 
 void print(const char *what, double scale, const Percentiles &p)

@@ -133,7 +133,7 @@ void ClientConnection::pump()
     while (!m_closing && !m_queued && !outputOverLimit()) {
         if (nextLine() >= 0) {
             m_queued = true;
-            emit readyToServe(this);
+            Q_EMIT readyToServe(this);
             return;
         }
         if (m_closing || m_socket->bytesAvailable() == 0)
@@ -261,5 +261,5 @@ void ClientConnection::finishClose()
         return;
     m_closing = true;
     m_closedEmitted = true;
-    emit closed(this);
+    Q_EMIT closed(this);
 }

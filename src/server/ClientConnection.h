@@ -63,7 +63,7 @@ public:
     // Drops the connection at once (a reader that never reads).
     void abortNow();
 
-signals:
+Q_SIGNALS:
     // A complete line waits; the worker calls serveOne() in its turn.
     void readyToServe(ClientConnection *connection);
     void closed(ClientConnection *connection);

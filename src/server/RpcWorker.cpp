@@ -111,7 +111,7 @@ void RpcWorker::checkDrained()
 {
     if (m_draining && !m_drainedSent && m_connections.isEmpty()) {
         m_drainedSent = true;
-        emit drained();
+        Q_EMIT drained();
     }
 }
 

@@ -36,7 +36,7 @@ public:
     // calls run in this thread) and the database connection.
     Q_INVOKABLE void stop();
 
-signals:
+Q_SIGNALS:
     void drained();
 
 private:

@@ -40,5 +40,5 @@ void SignalWatcher::readSignal()
 {
     char byte = 0;
     if (::read(g_pipe[1], &byte, 1) == 1)
-        emit stopRequested(int(byte));
+        Q_EMIT stopRequested(int(byte));
 }

@@ -14,7 +14,7 @@ public:
     explicit SignalWatcher(QObject *parent = nullptr);
     ~SignalWatcher() override;
 
-signals:
+Q_SIGNALS:
     void stopRequested(int signalNumber);
 
 private:

@@ -87,7 +87,7 @@ class tst_DemoData : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void sameSeedSameRows_data() { rows(); }
     void sameSeedSameRows();
     void settlementStatesAllPresent_data() { rows(); }

@@ -67,7 +67,7 @@ class tst_Schema : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void freshInitCreatesTables_data() { rows(); }
     void freshInitCreatesTables();
     void initTwiceIsIdempotent_data() { rows(); }

@@ -34,7 +34,7 @@ class tst_VexDbCli : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void refusedWithOneLine_data();
     void refusedWithOneLine();
     void help();

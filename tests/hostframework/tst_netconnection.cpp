@@ -78,7 +78,7 @@ class tst_NetConnection : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void callTimeoutDefaultsToConfig();
     void answered_data();

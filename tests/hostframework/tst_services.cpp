@@ -18,7 +18,7 @@ class tst_Services : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void cleanup();
     void emptyString_data();
     void emptyString();

@@ -268,7 +268,7 @@ class tst_AppServerHostile : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void memoryUnderNonReadingPipeline_data();
     void memoryUnderNonReadingPipeline();

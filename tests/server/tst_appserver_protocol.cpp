@@ -19,7 +19,7 @@ class tst_AppServerProtocol : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void badInput_data();

@@ -39,7 +39,7 @@ class tst_RdmAcomPOLMethods : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void filiSoliGrid_data();

@@ -53,7 +53,7 @@ class tst_RowPath : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
 
     void columnTables();

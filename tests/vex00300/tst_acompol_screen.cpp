@@ -50,7 +50,7 @@ class tst_AcomPOLScreen : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void init();

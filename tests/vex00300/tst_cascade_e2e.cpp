@@ -25,7 +25,7 @@ class tst_CascadeE2E : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void init();

@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 
 #include "Database.h"
+#include "controls/TDBGrid.h"
 #include "data/TClientDataSet.h"
 #include "data/TField.h"
 #include "data/TdtmDBGeral.h"
@@ -15,6 +16,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTabWidget>
 #include <QtTest>
 
 #include <functional>
@@ -87,6 +89,7 @@ private Q_SLOTS:
     void cleanupTestCase();
     void mainJob_data();
     void mainJob();
+    void keyboardWalk();
 
 private:
     VexTest::AppServerProcess m_server;
@@ -127,9 +130,6 @@ void tst_FiltroE2E::mainJob_data()
     QTest::addColumn<QStringList>("stock");
     const QString ol = "type medFilOL 100; key Tab;"
                        "type depEntrIni 01032025; key Tab; type depEntrFin 31032025; key Tab;";
-    QTest::newRow("every branch") << ol << "" << QStringList{"0001", "0002", "0003"}
-                                  << QStringList{"R1", "R2"} << QStringList{"PED1", "PED2"}
-                                  << QStringList{"100"};
     QTest::newRow("branches picked")
         << ol + "key Tab; key Tab; key Right; key F2"
         << "xddx" << QStringList{"0001", "0003"} << QStringList{"R1", "R2"}
@@ -137,6 +137,11 @@ void tst_FiltroE2E::mainJob_data()
     QTest::newRow("a 15-character consolidation")
         << ol + "click rbtFilialTodas; focus rbtConsolTodas; key Right; key F2" << "x"
         << QStringList{"0003"} << QStringList{"R4"} << QStringList{"PED4"} << QStringList{"100"};
+    // Last, so that the keyboard walk below starts from every branch.
+    QTest::newRow("every branch") << ol + "click rbtConsolTodas" << ""
+                                  << QStringList{"0001", "0002", "0003"}
+                                  << QStringList{"R1", "R2"} << QStringList{"PED1", "PED2"}
+                                  << QStringList{"100"};
 }
 
 void tst_FiltroE2E::mainJob()
@@ -183,6 +188,45 @@ void tst_FiltroE2E::mainJob()
     QCOMPARE(column(w->cdsProdOL, "QUANT_ESTOQUE"), stock);
     if (requests == QStringList{"R4"})
         QCOMPARE(w->cdsSoliNRSEQUCONSOL->AsString(), QStringLiteral("202503000000001"));
+}
+
+// After a filtering done from the keyboard, every level is reached with keys
+// alone: rows, Enter into the requests, F6 through the grids, pages, F5.
+void tst_FiltroE2E::keyboardWalk()
+{
+    TfrmAcomPOL *w = Cli_vex00300::frmAcomPOL;
+    QVERIFY(w);
+    QWidget *top = w->window();
+    top->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(top));
+    w->pgcPadrao->setCurrentWidget(w->tshFolhaDados);
+    w->dbgPadrao->setFocus();
+    QTRY_VERIFY(w->dbgPadrao->hasFocus());
+    auto key = [](int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), m);
+    };
+    key(Qt::Key_Home);
+    key(Qt::Key_Down);
+    QCOMPARE(w->cdsFilialCDFILSOLI->AsString(), QStringLiteral("0002"));
+    QCOMPARE(column(w->cdsSoli, "NRSOLICMP"), QStringList{"R3"});
+    key(Qt::Key_Return);
+    QCOMPARE(w->pgcPadrao->currentWidget(), w->tshFormulario);
+    QTRY_VERIFY(w->dbgSoli->hasFocus());
+    key(Qt::Key_F6);
+    QTRY_VERIFY(w->dbgProd->hasFocus());
+    QCOMPARE(column(w->cdsProd, "NRPEDEXOL"), QStringList{"PED3"});
+    key(Qt::Key_F6);
+    QTRY_VERIFY(w->dbgProdOL->hasFocus());
+    QCOMPARE(column(w->cdsProdOL, "QUANT_ESTOQUE"), QStringList{"70"});
+    key(Qt::Key_F6, Qt::ShiftModifier);
+    QTRY_VERIFY(w->dbgProd->hasFocus());
+    key(Qt::Key_F5); // the requests of the current branch again
+    QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
+    QCOMPARE(column(w->cdsSoli, "NRSOLICMP"), QStringList{"R3"});
+    key(Qt::Key_PageUp, Qt::ControlModifier);
+    QCOMPARE(w->pgcPadrao->currentWidget(), w->tshFolhaDados);
+    QTRY_VERIFY(w->dbgPadrao->hasFocus());
+    QCOMPARE(w->cdsFilialCDFILSOLI->AsString(), QStringLiteral("0002"));
 }
 
 QTEST_MAIN(tst_FiltroE2E)

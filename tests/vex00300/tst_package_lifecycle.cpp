@@ -21,7 +21,7 @@ class tst_PackageLifecycle : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void exportsResolve_data();

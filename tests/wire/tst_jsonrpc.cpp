@@ -9,7 +9,7 @@ class tst_JsonRpc : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void parseRequest_refused_data();
     void parseRequest_refused();
     void parseRequest_accepted_data();
