@@ -159,7 +159,8 @@ void workFilter(TfrmFiltroAcomPOL *dialog, const QString &ol, const QDate &from,
     dialog->btpFilial->Click();
     click(dialog->rbtFilialTodas);
     dialog->activateWindow();
-    QTest::qWaitForWindowActive(dialog, 2000);
+    if (!QTest::qWaitForWindowActive(dialog, 2000))
+        qWarning("the filter dialog did not become active");
     QTest::keyClick(dialog->rbtFilialTodas, Qt::Key_Return, Qt::ControlModifier);
 }
 
