@@ -9,6 +9,10 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QTcpServer>
+#include <QTcpSocket>
+
+#include <map>
+#include <memory>
 
 namespace VexTest {
 
@@ -92,13 +96,29 @@ void useServerPort(quint16 port)
     HostConfig::setCurrent(config);
 }
 
+namespace {
+// Bound and never listening: connections are refused, and no other test
+// running beside this one can take the port meanwhile.
+std::map<quint16, std::unique_ptr<QTcpSocket>> &heldPorts()
+{
+    static std::map<quint16, std::unique_ptr<QTcpSocket>> ports;
+    return ports;
+}
+} // namespace
+
 quint16 deadPort()
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
+    auto socket = std::make_unique<QTcpSocket>();
+    if (!socket->bind(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = socket->localPort();
+    heldPorts()[port] = std::move(socket);
     return port;
+}
+
+void releasePort(quint16 port)
+{
+    heldPorts().erase(port);
 }
 
 } // namespace VexTest

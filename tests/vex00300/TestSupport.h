@@ -62,6 +62,7 @@ TDataPacket branchPacket(const QStringList &codes);
 // Points the host configuration at a server port.
 void useServerPort(quint16 port);
 // A loopback port nobody listens on.
-quint16 deadPort();
+quint16 deadPort();          // refuses connections until releasePort
+void releasePort(quint16 port);
 
 } // namespace VexTest

@@ -389,6 +389,7 @@ void tst_Cascade::serverDownAtCreation()
     QCOMPARE(WaitAnimation::depth(), 0);
     QCOMPARE(attempts, 1);
 
+    VexTest::releasePort(port);
     RecordingServer back(port);
     QVERIFY(back.start());
     back.setResult("GetSoli", VexTest::packetJson(soliFields(), {request("R9", "")}));
