@@ -8,7 +8,6 @@
 #include <QDialog>
 #include <QMainWindow>
 #include <QMdiArea>
-#include <QTcpServer>
 #include <QTcpSocket>
 
 #include <map>
