@@ -62,7 +62,7 @@ void TfrmAcomPOL::buildCounts()
     lblQtdeFiliais->setObjectName(QStringLiteral("lblQtdeFiliais"));
     lblQtdeFiliais->SetNouns(QStringLiteral("filial"), QStringLiteral("filiais"));
     lblQtdeFiliais->SetDataSource(dtsPadrao);
-    lblQtdeFiliais->setGeometry(360, 8, 200, 16);
+    lblQtdeFiliais->setGeometry(400, 8, 200, 16); // past the export button
     lblQtdeSolicitacoes = new TDBRowCount;
     lblQtdeSolicitacoes->setObjectName(QStringLiteral("lblQtdeSolicitacoes"));
     lblQtdeSolicitacoes->SetNouns(QStringLiteral("solicitação"),

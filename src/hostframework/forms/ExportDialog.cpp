@@ -121,8 +121,10 @@ ExportDialog::ExportDialog(const QString &screenCode, const QStringList &scopes,
     else if (!m_scopes.isEmpty())
         m_scopes.first()->setChecked(true);
     setFormat(last.format);
-    const QString documents =
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // Not every account has a documents folder; the home folder always is.
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QDir(documents).exists())
+        documents = QDir::homePath();
     setFileName(last.fileName.isEmpty()
                     ? QDir(documents).filePath(screenCode + QStringLiteral(".xlsx"))
                     : last.fileName);
