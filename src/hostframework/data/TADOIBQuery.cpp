@@ -99,6 +99,21 @@ bool isConnectionLost(const QSqlError &error)
            || code == QLatin1String("57P01") || code == QLatin1String("57P02");
 }
 
+// A statement can fail because the connection went away without the driver
+// saying so (QPSQL reports "Unable to prepare statement"): ask the
+// connection itself.
+bool connectionAnswers()
+{
+    QSqlQuery probe(dtmDBGeral().adcGeral());
+    return probe.exec(QStringLiteral("SELECT 1"));
+}
+
+QString firstLine(const QString &text)
+{
+    const QString line = text.trimmed().section(u'\n', 0, 0).trimmed();
+    return line.isEmpty() ? text.trimmed() : line;
+}
+
 [[noreturn]] void failSql(const QSqlQuery &query)
 {
     const QSqlError error = query.lastError();
@@ -106,13 +121,13 @@ bool isConnectionLost(const QSqlError &error)
     if (isTimeout(error)) {
         throw EDatabaseError(QStringLiteral("O banco de dados não respondeu em %1 ms: %2")
                                  .arg(HostConfig::current().databaseStatementTimeoutMs)
-                                 .arg(text));
+                                 .arg(firstLine(text)));
     }
-    if (isConnectionLost(error)) {
+    if (isConnectionLost(error) || !connectionAnswers()) {
         // The next read opens a new connection instead of failing on this one.
-        dtmDBGeral().Close();
-        throw EDatabaseError(
-            QStringLiteral("A conexão com o banco de dados foi perdida: %1").arg(text));
+        dtmDBGeral().MarkLost();
+        throw EDatabaseError(QStringLiteral("A conexão com o banco de dados foi perdida: %1")
+                                 .arg(firstLine(text)));
     }
     throw EDatabaseError(text);
 }

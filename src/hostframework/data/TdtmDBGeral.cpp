@@ -57,6 +57,11 @@ bool TdtmDBGeral::Connected() const
 
 QSqlDatabase TdtmDBGeral::adcGeral()
 {
+    if (m_lost) {
+        const QString url = m_url.isEmpty() ? HostConfig::current().databaseUrl : m_url;
+        m_lost = false;
+        Open(url);
+    }
     if (!Connected()) {
         const QString url = HostConfig::current().databaseUrl;
         if (url.isEmpty()) {

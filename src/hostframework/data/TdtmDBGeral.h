@@ -17,13 +17,18 @@ public:
     bool Connected() const;
     QString Url() const { return m_url; }
 
-    // Opens from HostConfig on first use; throws EDatabaseError.
+    // Opens from HostConfig on first use, and again after MarkLost; throws
+    // EDatabaseError.
     QSqlDatabase adcGeral();
+    // The connection stopped answering: the next use opens a new one (not
+    // now: the failed statement still holds this one).
+    void MarkLost() { m_lost = true; }
 
 private:
     TdtmDBGeral() = default;
     QString m_url;
     QString m_connectionName;
+    bool m_lost = false;
 };
 
 inline TdtmDBGeral &dtmDBGeral() { return TdtmDBGeral::instance(); }
