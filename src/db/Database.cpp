@@ -115,7 +115,8 @@ bool openPostgres(QSqlDatabase &db, const DatabaseUrl &url, QString *error,
     db.setUserName(url.user);
     db.setPassword(url.password);
     db.setDatabaseName(url.dbName);
-    db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(qMax(1, options.connectTimeoutS)));
+    const int connectTimeoutS = qMax(1, options.connectTimeoutS);
+    db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(connectTimeoutS));
     if (!db.open()) {
         *error = QStringLiteral("cannot connect to PostgreSQL %1:%2/%3: %4")
                      .arg(url.host).arg(url.port).arg(url.dbName, errorText(db.lastError()));

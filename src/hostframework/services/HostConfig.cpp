@@ -62,8 +62,9 @@ void applyDatabase(HostConfig &config, const IniFile &ini, const IniFile::Entry 
         config.databaseConnectTimeoutS =
             intValue(ini, entry, 1, 3600, QStringLiteral("deve ser um número de 1 a 3600"));
     } else if (is(entry.key, "StatementTimeoutMs")) {
-        config.databaseStatementTimeoutMs = intValue(ini, entry, 0, std::numeric_limits<int>::max(),
-                                                     QStringLiteral("deve ser um número de 0 em diante"));
+        config.databaseStatementTimeoutMs =
+            intValue(ini, entry, 0, std::numeric_limits<int>::max(),
+                     QStringLiteral("deve ser um número de 0 em diante"));
     }
 }
 
