@@ -133,7 +133,22 @@ RpcOutcome RpcDispatcher::handle(QByteArrayView line)
             JsonRpc::encodeError(parsed.request.id, parsed.errorCode, parsed.errorMessage));
         return out;
     }
+    if (parsed.request.method == PingMethod)
+        return ping(parsed.request.id, parsed.request.params);
     return call(parsed.request.id, parsed.request.method, parsed.request.params);
+}
+
+// Balancers probe with this every few seconds: it must answer while the
+// database is down or slow, so it never touches it.
+RpcOutcome RpcDispatcher::ping(const QJsonValue &id, const QJsonArray &params)
+{
+    if (params.isEmpty())
+        return {JsonRpc::encodeResult(id, QByteArrayLiteral("\"pong\"")), false, {}};
+    const QString message = QStringLiteral("%1: esperados 0 argumentos, recebidos %2")
+                                .arg(PingMethod)
+                                .arg(params.size());
+    return {withNewline(JsonRpc::encodeError(id, JsonRpc::InvalidParams, message)), false,
+            PingMethod + QStringLiteral(" falhou: ") + message};
 }
 
 RpcOutcome RpcDispatcher::call(const QJsonValue &id, const QString &fullName,

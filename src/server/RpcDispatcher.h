@@ -41,12 +41,14 @@ public:
     static QString shortened(QStringView value);
     // An error reply line with a null id (transport-level refusals).
     static QByteArray errorReply(int code, const QString &message);
+    static inline const QString PingMethod = QStringLiteral("system.ping");
     // Opens the connection now; false with the reason when it cannot.
     bool open(QString *error);
     // Closes the connection; call from the owning thread before it ends.
     void shutdown() { closeDatabase(); }
 
 private:
+    static RpcOutcome ping(const QJsonValue &id, const QJsonArray &params);
     RpcOutcome call(const QJsonValue &id, const QString &method, const QJsonArray &params);
     void ensureDatabase();
     void closeDatabase();

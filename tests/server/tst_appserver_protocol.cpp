@@ -33,6 +33,8 @@ private Q_SLOTS:
     void concurrentClients();
     void databaseFailure_data();
     void databaseFailure();
+    void ping_data();
+    void ping();
     void badCommandLine_data();
     void badCommandLine();
     void stopsOnSigterm();
@@ -416,6 +418,51 @@ void tst_AppServerProtocol::databaseFailure()
         QCOMPARE(errorCode(reply), -32000);
         QVERIFY2(errorMessage(reply).startsWith("Falha no banco de dados: "),
                  qPrintable(errorMessage(reply)));
+    }
+    QCOMPARE(server->terminate(), 0);
+}
+
+void tst_AppServerProtocol::ping_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("code"); // 0: the result "pong" is expected
+    QTest::addColumn<QString>("messagePart");
+    auto line = [](const char *text) { return QByteArray(text) + '\n'; };
+    QTest::newRow("empty params")
+        << line(R"({"jsonrpc":"2.0","id":7,"method":"system.ping","params":[]})") << 0 << "";
+    QTest::newRow("params left out")
+        << line(R"({"jsonrpc":"2.0","id":7,"method":"system.ping"})") << 0 << "";
+    QTest::newRow("with params")
+        << line(R"({"jsonrpc":"2.0","id":7,"method":"system.ping","params":[1]})") << -32602
+        << "system.ping: esperados 0 argumentos, recebidos 1";
+    QTest::newRow("under the server name")
+        << line(R"({"jsonrpc":"2.0","id":7,"method":"VEX00300.rdmAcomPOL.system.ping"})")
+        << -32601 << "system.ping";
+    QTest::newRow("other case")
+        << line(R"({"jsonrpc":"2.0","id":7,"method":"System.Ping","params":[]})") << -32601
+        << "System.Ping";
+}
+
+// On a database without tables, where every method fails: the ping answers
+// all the same, since it never touches the database.
+void tst_AppServerProtocol::ping()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(int, code);
+    QFETCH(QString, messagePart);
+    QTemporaryDir dir;
+    auto server = startServer("sqlite:" + dir.filePath("empty.db"), {});
+    QVERIFY(server);
+    RpcTestClient client;
+    QVERIFY(client.connectTo(server->port()));
+    QVERIFY(client.call("GetFiliOL", {}).contains("error"));
+    const QJsonObject reply = client.sendLine(line);
+    QCOMPARE(reply.value("id").toInt(), 7);
+    if (code == 0) {
+        QCOMPARE(reply.value("result"), QJsonValue("pong"));
+    } else {
+        QCOMPARE(errorCode(reply), code);
+        QVERIFY2(errorMessage(reply).contains(messagePart), qPrintable(errorMessage(reply)));
     }
     QCOMPARE(server->terminate(), 0);
 }
