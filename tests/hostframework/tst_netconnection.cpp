@@ -85,6 +85,8 @@ private Q_SLOTS:
     void answered();
     void transportFailure_data();
     void transportFailure();
+    void retriedOnceBeforeReply_data();
+    void retriedOnceBeforeReply();
     void errorAnswer_data();
     void errorAnswer();
     void idleConnectionClosedByServer();
@@ -149,7 +151,6 @@ void tst_NetConnection::transportFailure_data()
     const QString broken = QStringLiteral("foi interrompida durante a chamada (GetProd)");
     QTest::newRow("no answer") << Action::Silent << timeout;
     QTest::newRow("late answer") << Action::LateEcho << timeout;
-    QTest::newRow("closed after request") << Action::CloseAfterRequest << broken;
     QTest::newRow("closed mid reply") << Action::CloseMidReply << broken;
     QTest::newRow("not a reply") << Action::Garbage << QStringLiteral("Resposta inválida");
 }
@@ -182,6 +183,54 @@ void tst_NetConnection::transportFailure()
     QCOMPARE(reply.result.toObject().value("params").toArray(), sampleParams(7));
     QCOMPARE(server.connections(), 2);
     QCOMPARE(client.beforeConnect, 2);
+}
+
+void tst_NetConnection::retriedOnceBeforeReply_data()
+{
+    QTest::addColumn<QList<Action>>("actions");
+    QTest::addColumn<QString>("expected"); // empty: the call succeeds
+    QTest::addColumn<int>("connections");
+
+    const QString broken = QStringLiteral("foi interrompida durante a chamada (GetProd)");
+    QTest::newRow("closed after request, then answered")
+        << QList<Action>{Action::CloseAfterRequest} << QString() << 2;
+    QTest::newRow("closed after request twice")
+        << QList<Action>{Action::CloseAfterRequest, Action::CloseAfterRequest} << broken << 2;
+    QTest::newRow("closed after request, then mid reply")
+        << QList<Action>{Action::CloseAfterRequest, Action::CloseMidReply} << broken << 2;
+    QTest::newRow("closed mid reply is not repeated")
+        << QList<Action>{Action::CloseMidReply} << broken << 1;
+    QTest::newRow("no answer is not repeated")
+        << QList<Action>{Action::Silent} << QStringLiteral("não respondeu") << 1;
+}
+
+void tst_NetConnection::retriedOnceBeforeReply()
+{
+    QFETCH(QList<Action>, actions);
+    QFETCH(QString, expected);
+    QFETCH(int, connections);
+    ScriptedServer server;
+    QVERIFY(server.startListening());
+    server.script(actions);
+    Client client(server.port());
+    client.net->SetCallTimeoutMs(300);
+
+    QString error;
+    try {
+        const TServerReply reply = client.net->Call(QStringLiteral("GetProd"), sampleParams(3));
+        QVERIFY(reply.ok);
+        QCOMPARE(reply.result.toObject().value("params").toArray(), sampleParams(3));
+    } catch (const ENetError &e) {
+        error = e.message();
+    }
+    if (expected.isEmpty())
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    else
+        QVERIFY2(error.contains(expected), qPrintable(error));
+    QTRY_COMPARE(server.methods().size(), connections);
+    QCOMPARE(server.connections(), connections);
+    QCOMPARE(client.beforeConnect, connections);
+    QCOMPARE(client.net->Connected(), expected.isEmpty());
 }
 
 void tst_NetConnection::errorAnswer_data()

@@ -171,46 +171,72 @@ void TNetConnection::connectToServer(QDeadlineTimer deadline, CallWait &wait)
     qCDebug(lcNet) << "connected to" << address();
 }
 
+// Every method of this server only reads: a request that broke off before
+// any byte of its reply came back may or may not have been served, and
+// serving it twice changes nothing. So it goes again once, on a fresh
+// connection (the server behind a balancer may have died, or the pooled
+// connection been closed). Never once a reply started, and never twice.
 TServerReply TNetConnection::Call(const QString &method, const QJsonArray &params)
 {
     CallWait wait; // refuses a call started while another one waits
     const QDeadlineTimer deadline(m_callTimeoutMs);
     dropIfClosedByPeer();
-    if (!Connected()) {
+    for (int attempt = 1;; ++attempt) {
+        attach(deadline, wait);
         try {
-            connectToServer(deadline, wait);
+            return exchange(method, params, deadline, wait);
         } catch (const EVexError &error) {
             m_lastError = error.message();
-            throw;
+            dropSocket();
+            if (!m_brokeBeforeReply || attempt > 1 || deadline.hasExpired())
+                throw;
+            qCInfo(lcNet).noquote() << "repeating on a new connection:" << m_lastError;
         }
-    } else {
+    }
+}
+
+void TNetConnection::attach(QDeadlineTimer deadline, CallWait &wait)
+{
+    if (Connected()) {
         watch(wait);
+        return;
     }
     try {
-        const qint64 id = m_nextId++;
-        sendLine(JsonRpc::encodeRequest(id, m_serverName + u'.' + method, params), method,
-                 deadline, wait);
-        return awaitReply(id, method, deadline, wait);
+        connectToServer(deadline, wait);
     } catch (const EVexError &error) {
         m_lastError = error.message();
-        dropSocket();
         throw;
     }
+}
+
+TServerReply TNetConnection::exchange(const QString &method, const QJsonArray &params,
+                                      QDeadlineTimer deadline, CallWait &wait)
+{
+    m_brokeBeforeReply = false;
+    m_replyStarted = false;
+    const qint64 id = m_nextId++;
+    sendLine(JsonRpc::encodeRequest(id, m_serverName + u'.' + method, params), method,
+             deadline, wait);
+    return awaitReply(id, method, deadline, wait);
 }
 
 void TNetConnection::sendLine(const QByteArray &line, const QString &method,
                               QDeadlineTimer deadline, CallWait &wait)
 {
-    if (m_socket->write(line) != line.size())
+    if (m_socket->write(line) != line.size()) {
+        m_brokeBeforeReply = true;
         throw ENetError(brokenText(method));
+    }
     const bool sent = waitFor(wait, [this] {
         return m_socket->bytesToWrite() == 0
                || m_socket->state() != QAbstractSocket::ConnectedState;
     }, deadline);
     if (!sent)
         throw ENetError(timeoutText(method));
-    if (m_socket->bytesToWrite() > 0)
+    if (m_socket->bytesToWrite() > 0) {
+        m_brokeBeforeReply = true;
         throw ENetError(brokenText(method));
+    }
 }
 
 QByteArray TNetConnection::readLine(const QString &method, QDeadlineTimer deadline,
@@ -221,8 +247,11 @@ QByteArray TNetConnection::readLine(const QString &method, QDeadlineTimer deadli
     }, deadline);
     if (!settled)
         throw ENetError(timeoutText(method));
-    if (!m_socket->canReadLine())
+    if (!m_socket->canReadLine()) {
+        m_brokeBeforeReply = !m_replyStarted && m_socket->bytesAvailable() == 0;
         throw ENetError(brokenText(method));
+    }
+    m_replyStarted = true;
     return m_socket->readLine();
 }
 

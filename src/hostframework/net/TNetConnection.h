@@ -53,11 +53,15 @@ public:
     // ENetError for transport faults (unreachable, timeout, broken reply), for
     // a call the user cancelled ("Operação cancelada pelo usuário.") and for
     // a call started while another waits; a server error answer comes back
-    // as a reply with ok == false.
+    // as a reply with ok == false. A call whose connection broke before any
+    // byte of the reply arrived is sent once more on a new connection.
     TServerReply Call(const QString &method, const QJsonArray &params);
 
 private:
     void connectToServer(QDeadlineTimer deadline, CallWait &wait);
+    void attach(QDeadlineTimer deadline, CallWait &wait);
+    TServerReply exchange(const QString &method, const QJsonArray &params,
+                          QDeadlineTimer deadline, CallWait &wait);
     void watch(CallWait &wait);
     bool waitFor(CallWait &wait, const std::function<bool()> &done, QDeadlineTimer deadline);
     void dropSocket();
@@ -78,5 +82,8 @@ private:
     int m_callTimeoutMs = 30000;
     QString m_lastError;
     qint64 m_nextId = 1;
+    // Of the current attempt: the connection ended before any reply byte.
+    bool m_brokeBeforeReply = false;
+    bool m_replyStarted = false;
     std::unique_ptr<QTcpSocket> m_socket;
 };
