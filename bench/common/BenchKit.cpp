@@ -2,6 +2,7 @@
 
 #include "data/TdtmDBGeral.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -9,8 +10,54 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 namespace BenchKit {
+
+void fail(const QString &reason)
+{
+    std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
+                 qPrintable(reason));
+    std::exit(1);
+}
+
+Options parse(const QStringList &arguments, const QString &description, int defaultSamples)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description);
+    parser.addHelpOption();
+    parser.addOption({"scales", "Demo scales, comma separated (default 1,20).", "list"});
+    parser.addOption({"database", "Use this database instead of a fresh demo.", "url"});
+    parser.addOption({"samples", QStringLiteral("Samples per figure (default %1).")
+                                     .arg(defaultSamples), "n"});
+    parser.addOption({"days", "Delivery-date window around today (default 30).", "n"});
+    parser.process(arguments);
+    Options options;
+    options.samples = defaultSamples;
+    if (parser.isSet("scales")) {
+        options.scales.clear();
+        for (const QString &s : parser.value("scales").split(u',')) {
+            bool ok = false;
+            options.scales << s.toDouble(&ok);
+            if (!ok || options.scales.last() <= 0)
+                fail(QStringLiteral("bad scale: ") + s);
+        }
+    }
+    options.database = parser.value("database");
+    if (!options.database.isEmpty())
+        options.scales = {options.scales.value(0, 1)};
+    bool ok = true;
+    if (parser.isSet("samples"))
+        options.samples = parser.value("samples").toInt(&ok);
+    if (!ok || options.samples < 1)
+        fail(QStringLiteral("bad --samples"));
+    if (parser.isSet("days"))
+        options.days = parser.value("days").toInt(&ok);
+    if (!ok || options.days < 1)
+        fail(QStringLiteral("bad --days"));
+    return options;
+}
 
 QString binPath(const QString &name)
 {

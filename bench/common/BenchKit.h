@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -9,6 +11,18 @@ class QProcess;
 // What the window benchmarks share: a demo company, a real server over it,
 // and percentiles of the timings.
 namespace BenchKit {
+// The window benchmarks' command line: --scales, --database, --samples, --days.
+struct Options
+{
+    QList<double> scales{1, 20};
+    QString database;
+    int samples = 50;
+    int days = 30;
+};
+Options parse(const QStringList &arguments, const QString &description, int defaultSamples);
+// One line on stderr, named after the program, and exit 1.
+[[noreturn]] void fail(const QString &reason);
+
 QString binPath(const QString &name); // a program beside the benchmark
 bool makeDemo(const QString &url, double scale);
 quint16 startServer(QProcess &server, const QString &url); // 0 when it did not start

@@ -42,20 +42,6 @@ using namespace BenchKit;
 
 namespace {
 
-struct Options
-{
-    QList<double> scales{1, 20};
-    QString database;
-    int samples = 50;
-    int days = 30;
-};
-
-void fail(const QString &reason)
-{
-    std::fprintf(stderr, "bench-confirm: %s\n", qPrintable(reason));
-    std::exit(1);
-}
-
 void print(const char *what, double scale, const Percentiles &p)
 {
     std::printf("scale %-5g %-30s n=%-5d p50 %8.2f ms  p99 %8.2f ms\n", scale, what, p.count,
@@ -128,41 +114,6 @@ void runScale(double scale, const Options &options)
     server.waitForFinished(10000);
 }
 
-Options parse(const QStringList &arguments)
-{
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Times the filter dialog's confirmation."));
-    parser.addHelpOption();
-    parser.addOption({"scales", "Demo scales, comma separated (default 1,20).", "list"});
-    parser.addOption({"database", "Use this database instead of a fresh demo.", "url"});
-    parser.addOption({"samples", "Samples (default 50).", "n"});
-    parser.addOption({"days", "Delivery-date window around today (default 30).", "n"});
-    parser.process(arguments);
-    Options options;
-    if (parser.isSet("scales")) {
-        options.scales.clear();
-        for (const QString &s : parser.value("scales").split(u',')) {
-            bool ok = false;
-            options.scales << s.toDouble(&ok);
-            if (!ok || options.scales.last() <= 0)
-                fail(QStringLiteral("bad scale: ") + s);
-        }
-    }
-    options.database = parser.value("database");
-    if (!options.database.isEmpty())
-        options.scales = {options.scales.value(0, 1)};
-    bool ok = true;
-    if (parser.isSet("samples"))
-        options.samples = parser.value("samples").toInt(&ok);
-    if (!ok || options.samples < 1)
-        fail(QStringLiteral("bad --samples"));
-    if (parser.isSet("days"))
-        options.days = parser.value("days").toInt(&ok);
-    if (!ok || options.days < 1)
-        fail(QStringLiteral("bad --days"));
-    return options;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -170,7 +121,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const Options options = parse(app.arguments());
+    const Options options = parse(app.arguments(), QStringLiteral("Times the filter dialog's confirmation."), 50);
     QMainWindow mainWindow;
     auto *area = new QMdiArea(&mainWindow);
     mainWindow.setCentralWidget(area);
