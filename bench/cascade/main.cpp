@@ -55,23 +55,8 @@ double elapsedMs(const QElapsedTimer &timer)
 void runScale(double scale, const Options &options)
 {
     QTemporaryDir dir;
-    QString url = options.database;
-    if (url.isEmpty()) {
-        url = QStringLiteral("sqlite:") + dir.filePath("demo.db");
-        std::printf("scale %g: writing the demo database...\n", scale);
-        std::fflush(stdout);
-        if (!makeDemo(url, scale))
-            fail(QStringLiteral("vex-db demo failed"));
-    }
     QProcess server;
-    const quint16 port = startServer(server, url);
-    if (!port)
-        fail(QStringLiteral("vex-appserver did not start"));
-    HostConfig config = HostConfig::current();
-    config.serverHost = QStringLiteral("127.0.0.1");
-    config.serverPort = port;
-    HostConfig::setCurrent(config);
-    dtmDBGeral().Open(url);
+    openDemo(scale, options, dir, server);
 
     TfrmAcomPOL *window = TApplication::instance()->CreateForm<TfrmAcomPOL>();
     const QString ol = firstOperator();

@@ -1,6 +1,7 @@
 #include "BenchKit.h"
 
 #include "data/TdtmDBGeral.h"
+#include "services/HostConfig.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -112,6 +114,28 @@ Percentiles percentiles(std::vector<double> values)
     p.p50 = at(0.50);
     p.p99 = at(0.99);
     return p;
+}
+
+QString openDemo(double scale, const Options &options, const QTemporaryDir &dir,
+                 QProcess &server)
+{
+    QString url = options.database;
+    if (url.isEmpty()) {
+        url = QStringLiteral("sqlite:") + dir.filePath("demo.db");
+        std::printf("scale %g: writing the demo database...\n", scale);
+        std::fflush(stdout);
+        if (!makeDemo(url, scale))
+            fail(QStringLiteral("vex-db demo failed"));
+    }
+    const quint16 port = startServer(server, url);
+    if (!port)
+        fail(QStringLiteral("vex-appserver did not start"));
+    HostConfig config = HostConfig::current();
+    config.serverHost = QStringLiteral("127.0.0.1");
+    config.serverPort = port;
+    HostConfig::setCurrent(config);
+    dtmDBGeral().Open(url);
+    return url;
 }
 
 } // namespace BenchKit

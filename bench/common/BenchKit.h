@@ -7,6 +7,7 @@
 #include <vector>
 
 class QProcess;
+class QTemporaryDir;
 
 // What the window benchmarks share: a demo company, a real server over it,
 // and percentiles of the timings.
@@ -27,6 +28,11 @@ QString binPath(const QString &name); // a program beside the benchmark
 bool makeDemo(const QString &url, double scale);
 quint16 startServer(QProcess &server, const QString &url); // 0 when it did not start
 QString firstOperator(); // through dtmDBGeral
+// The database of --database, or a fresh demo of that scale in dir; a server
+// over it that the host's connection points at, and dtmDBGeral open on it.
+// Fails the benchmark when either cannot start. Returns the database URL.
+QString openDemo(double scale, const Options &options, const QTemporaryDir &dir,
+                 QProcess &server);
 
 struct Percentiles
 {

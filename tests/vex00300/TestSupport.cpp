@@ -1,6 +1,11 @@
 #include "TestSupport.h"
 
+#include "Cli_vex00300.h"
+
 #include "app/TApplication.h"
+#include "appserver/rdmAcomPOL.h"
+#include "data/TClientDataSet.h"
+#include "services/Consiste.h"
 #include "services/HostConfig.h"
 #include "services/HostDisplays.h"
 
@@ -93,6 +98,16 @@ void useServerPort(quint16 port)
     config.serverPort = port;
     config.callTimeoutMs = 10000;
     HostConfig::setCurrent(config);
+}
+
+void confirmEverything(TfrmAcomPOL *window)
+{
+    window->Var_filtro("", "T", "0100", "T", "T", "", "", "T", "", "T", "T", "T", "T", "T", 0,
+                       0, 0, 0);
+    const TServerReply reply = rdmAcomPOL::GetFiliSoliGrid(
+        *window->netAcomPOL, "", "T", "0100", 0, 0, "T", 0, 0, "T", "", QString(20, u'Z'),
+        "T", "", "T", "T", "T", "T", "T");
+    window->cdsFilial->LoadFromPacket(Consiste::CheckResultServ(reply, true, 0));
 }
 
 namespace {

@@ -15,6 +15,7 @@
 class QMainWindow;
 class QMdiArea;
 class TApplication;
+class TfrmAcomPOL;
 
 namespace VexTest {
 
@@ -62,6 +63,10 @@ TDataPacket branchPacket(const QStringList &codes);
 // Points the host configuration at a server port.
 void useServerPort(quint16 port);
 // A loopback port nobody listens on.
+// What a confirmation with every criterion left open (operator 0100) does:
+// the criteria to the window, then the branch list, which starts the cascade.
+void confirmEverything(TfrmAcomPOL *window);
+
 quint16 deadPort();          // refuses connections until releasePort
 void releasePort(quint16 port);
 

@@ -90,12 +90,7 @@ void tst_CascadeFaults::cleanupTestCase()
 
 void tst_CascadeFaults::confirm()
 {
-    m_window->Var_filtro("", "T", "0100", "T", "T", "", "", "T", "", "T", "T", "T", "T", "T",
-                         0, 0, 0, 0);
-    const TServerReply reply = rdmAcomPOL::GetFiliSoliGrid(
-        *m_window->netAcomPOL, "", "T", "0100", 0, 0, "T", 0, 0, "T", "", QString(20, u'Z'),
-        "T", "", "T", "T", "T", "T", "T");
-    m_window->cdsFilial->LoadFromPacket(Consiste::CheckResultServ(reply, true, 0));
+    VexTest::confirmEverything(m_window);
 }
 
 QString tst_CascadeFaults::moveBranch(int row)

@@ -138,12 +138,7 @@ void tst_ExportWindow::cleanupTestCase()
 
 void tst_ExportWindow::init()
 {
-    m_window->Var_filtro("", "T", "0100", "T", "T", "", "", "T", "", "T", "T", "T", "T", "T",
-                         0, 0, 0, 0);
-    const TServerReply reply = rdmAcomPOL::GetFiliSoliGrid(
-        *m_window->netAcomPOL, "", "T", "0100", 0, 0, "T", 0, 0, "T", "", QString(20, u'Z'),
-        "T", "", "T", "T", "T", "T", "T");
-    m_window->cdsFilial->LoadFromPacket(Consiste::CheckResultServ(reply, true, 0));
+    VexTest::confirmEverything(m_window);
 }
 
 void tst_ExportWindow::command()
