@@ -128,7 +128,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const Options options = parse(app.arguments(), QStringLiteral("Times the tracking window's cascade."), 200);
+    const Options options = parse(app.arguments(),
+                                  QStringLiteral("Times the tracking window's cascade."), 200);
     QMainWindow mainWindow;
     auto *area = new QMdiArea(&mainWindow);
     mainWindow.setCentralWidget(area);

@@ -106,7 +106,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const Options options = parse(app.arguments(), QStringLiteral("Times the filter dialog's confirmation."), 50);
+    const Options options = parse(app.arguments(),
+                                  QStringLiteral("Times the filter dialog's confirmation."), 50);
     QMainWindow mainWindow;
     auto *area = new QMdiArea(&mainWindow);
     mainWindow.setCentralWidget(area);
