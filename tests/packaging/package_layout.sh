@@ -54,6 +54,21 @@ for program in vex-appserver vex-db vex-host; do
     fail "$program --help: $(head -n 3 "$tmp/help")"
 done
 
+# Without any vex.ini, the unpacked host finds the screen package itself.
+mkdir "$tmp/home"
+(cd "$tmp" && exec env -u VEX_CONFIG -u LD_LIBRARY_PATH XDG_CONFIG_HOME="$tmp/home" \
+  QT_QPA_PLATFORM=offscreen "$root/usr/bin/vex-host" >"$tmp/host.log" 2>&1) &
+host=$!
+for _ in $(seq 100); do
+  grep -q 'loaded VEX00300' "$tmp/host.log" && break
+  kill -0 "$host" 2>/dev/null || break
+  sleep 0.1
+done
+kill "$host" 2>/dev/null || true
+wait "$host" 2>/dev/null || true
+grep -q "loaded VEX00300 from $root/usr/lib/vex/modules/" "$tmp/host.log" ||
+  fail "the unpacked vex-host did not load the package: $(tail -n 3 "$tmp/host.log")"
+
 conf="$root/etc/vex/appserver.conf"
 [ -f "$conf" ] || fail "etc/vex/appserver.conf missing"
 grep -qx /etc/vex/appserver.conf "$tmp/control/conffiles" ||
