@@ -4,7 +4,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vex00300)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-  "Acompanhamento de Pedidos OL: servidor de aplicação, host e tela")
+  "Order tracking (Acompanhamento de Pedidos OL): application server, host and screen")
 set(CPACK_PACKAGE_DESCRIPTION
   "vex-appserver serves the order-tracking data over JSON-RPC on TCP (SQLite or\n\
 PostgreSQL); vex-host is the desktop frame that loads the tracking screen;\n\

@@ -102,6 +102,8 @@ if command -v systemd-analyze >/dev/null; then
   if ! out=$(systemd-analyze verify "$tmp/vex-appserver.service" 2>&1) || [ -n "$out" ]; then
     fail "systemd-analyze verify: $out"
   fi
+else
+  echo "systemd-analyze not installed: unit syntax not verified"
 fi
 
 for script in postinst prerm postrm; do
