@@ -71,6 +71,8 @@ grep -q "loaded VEX00300 from $root/usr/lib/vex/modules/" "$tmp/host.log" ||
 
 conf="$root/etc/vex/appserver.conf"
 [ -f "$conf" ] || fail "etc/vex/appserver.conf missing"
+[ "$(dpkg-deb -c "$deb" | awk '$6 == "./etc/vex/appserver.conf" { print $1 }')" = "-rw-------" ] ||
+  fail "etc/vex/appserver.conf (it may hold the database password) is readable by others"
 grep -qx /etc/vex/appserver.conf "$tmp/control/conffiles" ||
   fail "/etc/vex/appserver.conf is not a conffile"
 # The shipped flags are ones the server knows (an unknown flag fails even
