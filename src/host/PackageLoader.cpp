@@ -31,7 +31,14 @@ QString PackageLoader::defaultModulesDir()
     const QString configured = HostConfig::current().modulesDir;
     if (!configured.isEmpty())
         return configured;
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("modules"));
+    // Beside the executable in the build tree; under the prefix once
+    // installed (bin/ is no place for libraries). A missing folder is named
+    // as the build tree's, as before.
+    const QDir bin(QCoreApplication::applicationDirPath());
+    const QString beside = bin.filePath(QStringLiteral("modules"));
+    const QString installed =
+        QDir::cleanPath(bin.filePath(QStringLiteral(VEX_INSTALLED_MODULES)));
+    return !QFileInfo(beside).isDir() && QFileInfo(installed).isDir() ? installed : beside;
 }
 
 int PackageLoader::loadAll(const QString &dir)
