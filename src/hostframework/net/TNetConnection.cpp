@@ -329,7 +329,8 @@ void TNetConnection::resumeSession(QDeadlineTimer deadline, CallWait &wait)
 TServerReply TNetConnection::Call(const QString &method, const QJsonArray &params)
 {
     TServerReply reply = callOnce(method, params);
-    if (reply.ok || reply.errorCode != kSignInCode || method == QLatin1String(kLogin))
+    // A refused session.login or session.resume is the caller's answer, not a prompt.
+    if (reply.ok || reply.errorCode != kSignInCode || isSessionMethod(method))
         return reply;
     // Outside the call's wait: the handler shows a dialog and calls again.
     const NetSession::SignInHandler handler = signInHandler();
