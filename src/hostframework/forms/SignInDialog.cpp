@@ -75,7 +75,8 @@ QString SignInDialog::message() const
 SignInAttempts::Ask SignInDialog::asker(QWidget *parent)
 {
     auto lastLogin = std::make_shared<QString>();
-    return [parent = QPointer<QWidget>(parent), lastLogin](const QString &message, QString *login, QString *password) {
+    return [parent = QPointer<QWidget>(parent),
+            lastLogin](const QString &message, QString *login, QString *password) {
         SignInDialog dialog(parent);
         dialog.setLogin(*lastLogin);
         dialog.setMessage(message);
