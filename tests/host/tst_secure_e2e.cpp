@@ -31,6 +31,7 @@ private Q_SLOTS:
     void refusedTokenAsksAgain();
     void otherAuthorityRefused();
     void unsignedConnectionRefused();
+    void serverWithoutSignInAsksNothing();
 
 private:
     bool startServer(QString *error);
@@ -208,6 +209,32 @@ void tst_SecureE2E::unsignedConnectionRefused()
     const TServerReply reply = net->Call(QStringLiteral("GetFiliOL"), {});
     QCOMPARE(reply.errorCode, -32001);
     QCOMPARE(reply.errorMessage, QStringLiteral("Autenticação necessária"));
+}
+
+// As ./run starts it: loopback, no TLS, no --auth. The host starts as it
+// always did.
+void tst_SecureE2E::serverWithoutSignInAsksNothing()
+{
+    VexTest::AppServerProcess open;
+    QString error;
+    QVERIFY2(open.start(&error), qPrintable(error));
+    const HostConfig secure = HostConfig::current();
+    HostConfig config;
+    config.serverPort = open.port();
+    HostConfig::setCurrent(config);
+    HostMainWindow window;
+    DialogDriver driver({});
+    const HostSignIn::StartResult result = HostSignIn::atStart(SignInDialog::asker(&window));
+    HostSignIn::askAgainWhenRefused(SignInDialog::asker(&window));
+    std::unique_ptr<TNetConnection> net(connection(nullptr));
+    const TServerReply reply = net->Call(QStringLiteral("GetFiliOL"), {});
+    HostConfig::setCurrent(secure);
+    QCOMPARE(result.outcome, HostSignIn::Start::NotNeeded);
+    QVERIFY2(reply.ok, qPrintable(reply.errorMessage));
+    QCOMPARE(driver.shown, QStringList());
+    QVERIFY(!NetSession::shared().signedIn());
+    QVERIFY2(window.statusText().endsWith(QStringLiteral("| Conexão sem criptografia")),
+             qPrintable(window.statusText()));
 }
 
 QTEST_MAIN(tst_SecureE2E)
