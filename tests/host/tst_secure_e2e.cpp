@@ -27,6 +27,7 @@ private Q_SLOTS:
     void cleanup();
     void signInAtStart();
     void reconnectResumesWithoutAsking();
+    void signInOnAnotherConnectionIsTaken();
     void refusedTokenAsksAgain_data();
     void refusedTokenAsksAgain();
     void otherAuthorityRefused();
@@ -151,6 +152,25 @@ void tst_SecureE2E::reconnectResumesWithoutAsking()
     QCOMPARE(asked, 0);
     QVERIFY(net->Encrypted());
     delete net;
+}
+
+// Two screens share the process's session: a connection opened before the
+// sign-in, refused, takes the session the other one signed in with.
+void tst_SecureE2E::signInOnAnotherConnectionIsTaken()
+{
+    int asked = 0;
+    NetSession::shared().signInHandler = [&asked](TNetConnection *, const QString &) {
+        ++asked;
+        return false;
+    };
+    std::unique_ptr<TNetConnection> early(connection(nullptr));
+    early->Open();
+    QVERIFY(early->Connected());
+    std::unique_ptr<TNetConnection> signIn(connection(nullptr));
+    QVERIFY(signIn->SignIn(kLogin, kPassword).ok);
+    const TServerReply reply = early->Call(QStringLiteral("GetFiliOL"), {});
+    QVERIFY2(reply.ok, qPrintable(reply.errorMessage));
+    QCOMPARE(asked, 0);
 }
 
 // A token the server will not take (another key, out of date, changed by

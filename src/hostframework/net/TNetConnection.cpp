@@ -166,6 +166,7 @@ QString TNetConnection::address() const
 void TNetConnection::dropSocket()
 {
     m_resumeRefused.reset();
+    m_presentedToken.clear();
     if (m_socket) {
         // abort(), not close(): nothing of this connection may be read later.
         m_socket->abort();
@@ -307,11 +308,13 @@ void TNetConnection::resumeSession(QDeadlineTimer deadline, CallWait &wait)
     const QString token = m_session->token();
     if (token.isEmpty())
         return;
+    m_presentedToken = token;
     const TServerReply reply = exchange(QString::fromLatin1(kResume), {token}, deadline, wait);
     if (reply.ok) {
         // It may come back renewed; an empty one means this server asks none.
         if (!reply.result.toObject().value(QLatin1String("token")).toString().isEmpty())
             adoptSession(reply, m_session->login());
+        m_presentedToken = m_session->token();
         return;
     }
     qCInfo(lcNet).noquote() << "session not resumed:" << reply.errorMessage;
@@ -332,6 +335,14 @@ TServerReply TNetConnection::Call(const QString &method, const QJsonArray &param
     // A refused session.login or session.resume is the caller's answer, not a prompt.
     if (reply.ok || reply.errorCode != kSignInCode || isSessionMethod(method))
         return reply;
+    // Signed in again on another connection since this one showed its token:
+    // a new connection resumes that session, and nobody is asked twice.
+    if (m_session->signedIn() && m_session->token() != m_presentedToken) {
+        dropSocket();
+        reply = callOnce(method, params);
+        if (reply.ok || reply.errorCode != kSignInCode)
+            return reply;
+    }
     // Outside the call's wait: the handler shows a dialog and calls again.
     const NetSession::SignInHandler handler = signInHandler();
     if (!handler || !handler(this, reply.errorMessage))
@@ -349,6 +360,7 @@ TServerReply TNetConnection::SignIn(const QString &login, const QString &passwor
         return reply;
     m_resumeRefused.reset();
     adoptSession(reply, login);
+    m_presentedToken = m_session->token();
     return reply;
 }
 

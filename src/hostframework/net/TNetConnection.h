@@ -131,6 +131,8 @@ private:
     NetSession *m_session = &NetSession::shared();
     // The server refused to resume the session on the current connection.
     std::optional<TServerReply> m_resumeRefused;
+    QString m_presentedToken; // the session this connection signed in with
+
     qint64 m_nextId = 1;
     // Of the current attempt: the connection ended before any reply byte.
     bool m_brokeBeforeReply = false;
