@@ -237,6 +237,9 @@ void TNetConnection::connectToServer(QDeadlineTimer deadline, CallWait &wait)
         fail(QStringLiteral("porta inválida"));
     if (m_tls && !m_caProblem.isEmpty())
         fail(m_caProblem);
+    if (m_tls && !QSslSocket::supportsSsl())
+        fail(QStringLiteral("TLS indisponível nesta instalação (%1)")
+                 .arg(QSslSocket::sslLibraryVersionString()));
 
     m_socket = std::make_unique<QSslSocket>();
     watch(wait);
