@@ -11,9 +11,10 @@
 class PreAuthLimits final
 {
 public:
-    PreAuthLimits(int perWindow, int windowS) : m_perWindow(perWindow), m_windowMs(windowS * 1000LL)
-    {
-    }
+    PreAuthLimits(int perWindow, int windowS)
+        : m_perWindow(perWindow)
+        , m_windowMs(windowS * 1000LL)
+    { }
 
     // A ticket for a new connection from `address`, or 0 when it is one too many.
     quint64 admit(const QString &address, qint64 nowMs);

@@ -18,30 +18,29 @@ bool loopback(const QString &host)
 SecurityFlags::SecurityFlags()
     : tlsCert(QStringLiteral("tls-cert"),
               QStringLiteral("Certificado do servidor (PEM; pode trazer a cadeia). Liga o TLS."),
-              QStringLiteral("ARQUIVO")),
-      tlsKey(QStringLiteral("tls-key"),
+              QStringLiteral("ARQUIVO"))
+    , tlsKey(QStringLiteral("tls-key"),
              QStringLiteral("Chave privada do certificado (PEM, sem senha; não legível por "
                             "grupo nem outros)."),
-             QStringLiteral("ARQUIVO")),
-      auth(QStringLiteral("auth"),
+             QStringLiteral("ARQUIVO"))
+    , auth(QStringLiteral("auth"),
            QStringLiteral("Exige entrada de usuário: db (usuários da tabela USUARIO)."),
-           QStringLiteral("MODO")),
-      authKeyFile(QStringLiteral("auth-key-file"),
+           QStringLiteral("MODO"))
+    , authKeyFile(QStringLiteral("auth-key-file"),
                   QStringLiteral("Chave das sessões (32 bytes ou mais, não legível por grupo "
                                  "nem outros), a mesma em todas as instâncias."),
-                  QStringLiteral("ARQUIVO")),
-      insecure(QStringLiteral("insecure"),
-               QStringLiteral("Permite escutar fora do loopback sem TLS ou sem entrada.")),
-      signInTimeout(QStringLiteral("signin-timeout-s"),
+                  QStringLiteral("ARQUIVO"))
+    , insecure(QStringLiteral("insecure"),
+               QStringLiteral("Permite escutar fora do loopback sem TLS ou sem entrada."))
+    , signInTimeout(QStringLiteral("signin-timeout-s"),
                     QStringLiteral("Com --auth: fecha a conexão que não entrar em N segundos "
                                    "(padrão 10)."),
                     QStringLiteral("N"))
-{
-}
+{ }
 
 QList<QCommandLineOption> SecurityFlags::options() const
 {
-    return {tlsCert, tlsKey, auth, authKeyFile, insecure, signInTimeout};
+    return { tlsCert, tlsKey, auth, authKeyFile, insecure, signInTimeout };
 }
 
 bool SecurityFlags::read(const QCommandLineParser &p, ServerOptions *o, QString *message) const
