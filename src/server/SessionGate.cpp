@@ -64,8 +64,14 @@ SessionGate::SessionGate(std::shared_ptr<const ServerSecurity> security, quint64
 
 SessionGate::~SessionGate()
 {
-    QMutexLocker lock(&m_mailbox->mutex);
-    m_mailbox->gate = nullptr;
+    {
+        QMutexLocker lock(&m_mailbox->mutex);
+        m_mailbox->gate = nullptr;
+    }
+    // A closed connection no longer holds a place, so a balancer's health
+    // checks (one ping per connection) do not pile up against the limit.
+    if (m_security->preAuthLimits())
+        m_security->preAuthLimits()->release(m_ticket);
 }
 
 bool SessionGate::needsSignIn() const
