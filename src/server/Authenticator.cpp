@@ -28,6 +28,13 @@ QString shown(const QString &login)
     return u'\'' + text + (login.size() > MaxShown ? QStringLiteral("…'") : QStringLiteral("'"));
 }
 
+// What an unknown login is counted under: never more than a valid login's
+// length, so that long made-up logins cannot fill the memory.
+QString unknownKey(const QString &login)
+{
+    return login.left(VexDb::UserStore::MaxLoginLength + 1);
+}
+
 // One connection per check, closed after it: checks run on any pool thread,
 // and a sign-in is rare next to the cost of its hash.
 class CheckDatabase final
@@ -181,7 +188,7 @@ AuthReply Authenticator::checkPassword(VexDb::UserStore &store, const QString &l
     const Failures before = known
         ? Failures { user.failures,
                      user.lastFailure.isValid() ? user.lastFailure.toMSecsSinceEpoch() : 0 }
-        : unknownFailures(login);
+        : unknownFailures(unknownKey(login));
     if (const qint64 waitMs = lockedForMs(before, nowMs); waitMs > 0) {
         const qint64 seconds = (waitMs + 999) / 1000;
         qCWarning(lcAuth).noquote() << QStringLiteral("entrada bloqueada de %1 para %2: %3 falhas,"
@@ -207,7 +214,7 @@ AuthReply Authenticator::checkPassword(VexDb::UserStore &store, const QString &l
         if (store.recordFailure(user.login, when, &error) == VexDb::UserStore::Result::Failed)
             return failed(error);
     } else {
-        recordUnknownFailure(login, failedMs);
+        recordUnknownFailure(unknownKey(login), failedMs);
     }
     const char *why = !known ? "usuário desconhecido"
         : !match             ? "senha errada"
