@@ -15,8 +15,8 @@ QByteArray randomSalt()
 
 QByteArray derive(const QString &password, const QByteArray &salt, int iterations)
 {
-    return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password.toUtf8(),
-                                              salt, iterations, HashBytes);
+    return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password.toUtf8(), salt,
+                                              iterations, HashBytes);
 }
 
 bool equalTime(QByteArrayView a, QByteArrayView b)

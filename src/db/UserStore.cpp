@@ -45,8 +45,8 @@ bool UserStore::validLogin(QStringView login)
     if (login.isEmpty() || login.size() > MaxLoginLength)
         return false;
     for (QChar c : login) {
-        const bool ascii = c.unicode() < 128 && (c.isLetterOrNumber() || c == u'.' || c == u'_'
-                                                 || c == u'@' || c == u'-');
+        const bool ascii = c.unicode() < 128
+            && (c.isLetterOrNumber() || c == u'.' || c == u'_' || c == u'@' || c == u'-');
         if (!ascii)
             return false;
     }
@@ -58,8 +58,8 @@ bool UserStore::ready() const
     return m_db.tables().contains(QStringLiteral("USUARIO"), Qt::CaseInsensitive);
 }
 
-UserStore::Result UserStore::exec(const QString &sql, const QVariantList &values,
-                                  QString *error, int *rowsAffected)
+UserStore::Result UserStore::exec(const QString &sql, const QVariantList &values, QString *error,
+                                  int *rowsAffected)
 {
     QSqlQuery q(m_db);
     if (!q.prepare(sql)) {
@@ -88,12 +88,12 @@ UserStore::Result UserStore::add(const QString &login, const QString &password, 
         return found;
     const QByteArray salt = Password::randomSalt();
     const QByteArray hash = Password::derive(password, salt, iterations);
-    const Result r = exec(QStringLiteral("INSERT INTO USUARIO (") + kColumns
-                              + QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                          {login, QString::fromLatin1(hash.toHex()),
-                           QString::fromLatin1(salt.toHex()), iterations, QStringLiteral("S"), 0,
-                           QVariant(QMetaType::fromType<QString>())},
-                          error);
+    const Result r
+        = exec(QStringLiteral("INSERT INTO USUARIO (") + kColumns
+                   + QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?, ?)"),
+               { login, QString::fromLatin1(hash.toHex()), QString::fromLatin1(salt.toHex()),
+                 iterations, QStringLiteral("S"), 0, QVariant(QMetaType::fromType<QString>()) },
+               error);
     // Another writer between the look-up and the insert.
     if (r == Result::Failed && find(login, &existing, error) == Result::Ok)
         return Result::Exists;
@@ -106,12 +106,12 @@ UserStore::Result UserStore::setPassword(const QString &login, const QString &pa
     const QByteArray salt = Password::randomSalt();
     const QByteArray hash = Password::derive(password, salt, iterations);
     int rows = 0;
-    const Result r = exec(QStringLiteral("UPDATE USUARIO SET DSHASHSENHA = ?, DSSALSENHA = ?,"
-                                         " NRITERACOES = ?, NRFALHAS = 0, DTULTFALHA = NULL"
-                                         " WHERE CDLOGIN = ?"),
-                          {QString::fromLatin1(hash.toHex()), QString::fromLatin1(salt.toHex()),
-                           iterations, login},
-                          error, &rows);
+    const Result r = exec(
+        QStringLiteral("UPDATE USUARIO SET DSHASHSENHA = ?, DSSALSENHA = ?,"
+                       " NRITERACOES = ?, NRFALHAS = 0, DTULTFALHA = NULL"
+                       " WHERE CDLOGIN = ?"),
+        { QString::fromLatin1(hash.toHex()), QString::fromLatin1(salt.toHex()), iterations, login },
+        error, &rows);
     return r == Result::Ok && rows == 0 ? Result::Unknown : r;
 }
 
@@ -119,7 +119,7 @@ UserStore::Result UserStore::disable(const QString &login, QString *error)
 {
     int rows = 0;
     const Result r = exec(QStringLiteral("UPDATE USUARIO SET IDATIVO = ? WHERE CDLOGIN = ?"),
-                          {QStringLiteral("N"), login}, error, &rows);
+                          { QStringLiteral("N"), login }, error, &rows);
     return r == Result::Ok && rows == 0 ? Result::Unknown : r;
 }
 
@@ -163,7 +163,7 @@ UserStore::Result UserStore::recordFailure(const QString &login, const QDateTime
     int rows = 0;
     const Result r = exec(QStringLiteral("UPDATE USUARIO SET NRFALHAS = NRFALHAS + 1,"
                                          " DTULTFALHA = ? WHERE CDLOGIN = ?"),
-                          {timeText(when), login}, error, &rows);
+                          { timeText(when), login }, error, &rows);
     return r == Result::Ok && rows == 0 ? Result::Unknown : r;
 }
 
@@ -171,15 +171,14 @@ UserStore::Result UserStore::recordSuccess(const QString &login, QString *error)
 {
     return exec(QStringLiteral("UPDATE USUARIO SET NRFALHAS = 0, DTULTFALHA = NULL"
                                " WHERE CDLOGIN = ? AND NRFALHAS <> 0"),
-                {login}, error);
+                { login }, error);
 }
 
 bool UserStore::verify(const UserRecord &user, const QString &password)
 {
     if (user.iterations <= 0 || user.salt.isEmpty() || user.hash.isEmpty())
         return false;
-    return Password::equalTime(Password::derive(password, user.salt, user.iterations),
-                               user.hash);
+    return Password::equalTime(Password::derive(password, user.salt, user.iterations), user.hash);
 }
 
 } // namespace VexDb

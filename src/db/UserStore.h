@@ -16,8 +16,8 @@ struct UserRecord
     QByteArray salt;
     int iterations = 0;
     bool active = true;
-    int failures = 0;       // failed sign-ins since the last success
-    QDateTime lastFailure;  // UTC; null when none
+    int failures = 0; // failed sign-ins since the last success
+    QDateTime lastFailure; // UTC; null when none
 };
 
 // The sign-in users of one database connection. Every text is bound.
@@ -27,7 +27,9 @@ public:
     enum class Result { Ok, Exists, Unknown, Failed };
     static constexpr int MaxLoginLength = 64;
 
-    explicit UserStore(const QSqlDatabase &db) : m_db(db) {}
+    explicit UserStore(const QSqlDatabase &db)
+        : m_db(db)
+    { }
 
     // Letters, digits and . _ @ -, 1 to MaxLoginLength characters.
     static bool validLogin(QStringView login);

@@ -28,12 +28,20 @@ QString shown(const QString &login)
     return u'\'' + text + (login.size() > MaxShown ? QStringLiteral("…'") : QStringLiteral("'"));
 }
 
+// What an unknown login is counted under: never more than a valid login's
+// length, so that long made-up logins cannot fill the memory.
+QString unknownKey(const QString &login)
+{
+    return login.left(VexDb::UserStore::MaxLoginLength + 1);
+}
+
 // One connection per check, closed after it: checks run on any pool thread,
 // and a sign-in is rare next to the cost of its hash.
 class CheckDatabase final
 {
 public:
-    CheckDatabase(const QString &url, const QString &name) : m_name(name)
+    CheckDatabase(const QString &url, const QString &name)
+        : m_name(name)
     {
         m_db = VexDb::open(url, name, &m_error);
     }
@@ -73,7 +81,8 @@ AuthReply refused(const QString &message)
 } // namespace
 
 Authenticator::Authenticator(const ServerOptions &options, const QByteArray &key)
-    : m_options(options), m_key(key)
+    : m_options(options)
+    , m_key(key)
 {
     m_decoy.salt = VexDb::Password::randomSalt();
     m_decoy.hash = VexDb::Password::randomSalt() + VexDb::Password::randomSalt();
@@ -145,8 +154,7 @@ void Authenticator::recordUnknownFailure(const QString &login, qint64 nowMs)
     f.lastMs = nowMs;
 }
 
-AuthReply Authenticator::session(const QString &login, const QString &token,
-                                 qint64 expiry) const
+AuthReply Authenticator::session(const QString &login, const QString &token, qint64 expiry) const
 {
     AuthReply r;
     r.kind = AuthReply::Kind::Session;
@@ -156,8 +164,7 @@ AuthReply Authenticator::session(const QString &login, const QString &token,
     return r;
 }
 
-AuthReply Authenticator::login(const QString &login, const QString &password,
-                               const QString &peer)
+AuthReply Authenticator::login(const QString &login, const QString &password, const QString &peer)
 {
     CheckDatabase db(m_options.databaseUrl, connectionName());
     if (!db.isOpen())
@@ -179,9 +186,9 @@ AuthReply Authenticator::checkPassword(VexDb::UserStore &store, const QString &l
     const bool known = found == VexDb::UserStore::Result::Ok;
     const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
     const Failures before = known
-        ? Failures{user.failures,
-                   user.lastFailure.isValid() ? user.lastFailure.toMSecsSinceEpoch() : 0}
-        : unknownFailures(login);
+        ? Failures { user.failures,
+                     user.lastFailure.isValid() ? user.lastFailure.toMSecsSinceEpoch() : 0 }
+        : unknownFailures(unknownKey(login));
     if (const qint64 waitMs = lockedForMs(before, nowMs); waitMs > 0) {
         const qint64 seconds = (waitMs + 999) / 1000;
         qCWarning(lcAuth).noquote() << QStringLiteral("entrada bloqueada de %1 para %2: %3 falhas,"
@@ -196,19 +203,22 @@ AuthReply Authenticator::checkPassword(VexDb::UserStore &store, const QString &l
         if (store.recordSuccess(user.login, &error) == VexDb::UserStore::Result::Failed)
             return failed(error);
         const qint64 expiry = nowMs / 1000 + m_options.tokenValidityS;
-        qCInfo(lcAuth).noquote() << QStringLiteral("entrada de %1 para %2").arg(peer,
-                                                                              shown(user.login));
+        qCInfo(lcAuth).noquote()
+            << QStringLiteral("entrada de %1 para %2").arg(peer, shown(user.login));
         return session(user.login, SessionToken::issue(m_key, user.login, expiry), expiry);
     }
+    // The wait runs from the refusal, not from the start of the slow check.
+    const qint64 failedMs = QDateTime::currentMSecsSinceEpoch();
     if (known) {
-        const QDateTime when = QDateTime::fromMSecsSinceEpoch(nowMs, Qt::UTC);
+        const QDateTime when = QDateTime::fromMSecsSinceEpoch(failedMs, Qt::UTC);
         if (store.recordFailure(user.login, when, &error) == VexDb::UserStore::Result::Failed)
             return failed(error);
     } else {
-        recordUnknownFailure(login, nowMs);
+        recordUnknownFailure(unknownKey(login), failedMs);
     }
-    const char *why = !known ? "usuário desconhecido" : !match ? "senha errada"
-                                                               : "usuário desativado";
+    const char *why = !known ? "usuário desconhecido"
+        : !match             ? "senha errada"
+                             : "usuário desativado";
     qCWarning(lcAuth).noquote() << QStringLiteral("entrada recusada de %1 para %2 (%3), falha %4")
                                        .arg(peer, shown(login), QLatin1String(why))
                                        .arg(before.count + 1);

@@ -54,8 +54,8 @@ private:
         int count = 0;
         qint64 lastMs = 0;
     };
-    AuthReply checkPassword(VexDb::UserStore &store, const QString &login,
-                            const QString &password, const QString &peer);
+    AuthReply checkPassword(VexDb::UserStore &store, const QString &login, const QString &password,
+                            const QString &peer);
     qint64 lockedForMs(const Failures &failures, qint64 nowMs) const;
     Failures unknownFailures(const QString &login);
     void recordUnknownFailure(const QString &login, qint64 nowMs);
@@ -68,5 +68,5 @@ private:
     QThreadPool m_pool;
     QMutex m_unknownMutex;
     QHash<QString, Failures> m_unknown;
-    std::atomic<quint64> m_connections{0};
+    std::atomic<quint64> m_connections { 0 };
 };

@@ -25,7 +25,7 @@ quint64 PreAuthLimits::admit(const QString &address, qint64 nowMs)
         return 0;
     }
     const quint64 ticket = ++m_nextTicket;
-    entries.append({ticket, nowMs});
+    entries.append({ ticket, nowMs });
     m_addressOf.insert(ticket, address);
     return ticket;
 }

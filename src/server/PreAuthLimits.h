@@ -6,18 +6,19 @@
 #include <QString>
 
 // Connections not signed in yet, per client address: at most `perWindow`
-// in a sliding window; those that sign in stop counting. Shared by the
-// accepting thread and the workers.
+// opened in a sliding window and still open; those that sign in or close
+// stop counting. Shared by the accepting thread and the workers.
 class PreAuthLimits final
 {
 public:
-    PreAuthLimits(int perWindow, int windowS) : m_perWindow(perWindow), m_windowMs(windowS * 1000LL)
-    {
-    }
+    PreAuthLimits(int perWindow, int windowS)
+        : m_perWindow(perWindow)
+        , m_windowMs(windowS * 1000LL)
+    { }
 
     // A ticket for a new connection from `address`, or 0 when it is one too many.
     quint64 admit(const QString &address, qint64 nowMs);
-    // The connection of `ticket` signed in.
+    // The connection of `ticket` signed in or closed (a second call does nothing).
     void release(quint64 ticket);
 
 private:

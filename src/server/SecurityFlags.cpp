@@ -18,30 +18,34 @@ bool loopback(const QString &host)
 SecurityFlags::SecurityFlags()
     : tlsCert(QStringLiteral("tls-cert"),
               QStringLiteral("Certificado do servidor (PEM; pode trazer a cadeia). Liga o TLS."),
-              QStringLiteral("ARQUIVO")),
-      tlsKey(QStringLiteral("tls-key"),
+              QStringLiteral("ARQUIVO"))
+    , tlsKey(QStringLiteral("tls-key"),
              QStringLiteral("Chave privada do certificado (PEM, sem senha; não legível por "
                             "grupo nem outros)."),
-             QStringLiteral("ARQUIVO")),
-      auth(QStringLiteral("auth"),
+             QStringLiteral("ARQUIVO"))
+    , auth(QStringLiteral("auth"),
            QStringLiteral("Exige entrada de usuário: db (usuários da tabela USUARIO)."),
-           QStringLiteral("MODO")),
-      authKeyFile(QStringLiteral("auth-key-file"),
+           QStringLiteral("MODO"))
+    , authKeyFile(QStringLiteral("auth-key-file"),
                   QStringLiteral("Chave das sessões (32 bytes ou mais, não legível por grupo "
                                  "nem outros), a mesma em todas as instâncias."),
-                  QStringLiteral("ARQUIVO")),
-      insecure(QStringLiteral("insecure"),
-               QStringLiteral("Permite escutar fora do loopback sem TLS ou sem entrada.")),
-      signInTimeout(QStringLiteral("signin-timeout-s"),
+                  QStringLiteral("ARQUIVO"))
+    , insecure(QStringLiteral("insecure"),
+               QStringLiteral("Permite escutar fora do loopback sem TLS ou sem entrada."))
+    , signInTimeout(QStringLiteral("signin-timeout-s"),
                     QStringLiteral("Com --auth: fecha a conexão que não entrar em N segundos "
                                    "(padrão 10)."),
                     QStringLiteral("N"))
-{
-}
+    , preAuthPerAddress(QStringLiteral("preauth-per-address"),
+                        QStringLiteral("Com --auth: conexões ainda sem entrada por endereço de "
+                                       "cliente em 10 s (padrão 3; atrás de um balanceador, que "
+                                       "é um endereço só, aumente)."),
+                        QStringLiteral("N"))
+{ }
 
 QList<QCommandLineOption> SecurityFlags::options() const
 {
-    return {tlsCert, tlsKey, auth, authKeyFile, insecure, signInTimeout};
+    return { tlsCert, tlsKey, auth, authKeyFile, insecure, signInTimeout, preAuthPerAddress };
 }
 
 bool SecurityFlags::read(const QCommandLineParser &p, ServerOptions *o, QString *message) const
@@ -65,16 +69,25 @@ bool SecurityFlags::read(const QCommandLineParser &p, ServerOptions *o, QString 
                                     : QStringLiteral("--auth-key-file exige --auth db");
         return false;
     }
-    if (p.isSet(signInTimeout)) {
+    struct Bounded
+    {
+        const QCommandLineOption &option;
+        int max;
+        int *value;
+    };
+    for (const Bounded &b : {Bounded{signInTimeout, 3600, &o->signInTimeoutS},
+                             Bounded{preAuthPerAddress, 1000000, &o->preAuthConnections}}) {
+        if (!p.isSet(b.option))
+            continue;
         bool ok = false;
-        const int seconds = p.value(signInTimeout).toInt(&ok);
-        if (!ok || seconds < 1 || seconds > 3600) {
-            *message = QStringLiteral("--signin-timeout-s inválido: %1 (esperado inteiro de 1 a "
-                                      "3600)")
-                           .arg(p.value(signInTimeout));
+        const int n = p.value(b.option).toInt(&ok);
+        if (!ok || n < 1 || n > b.max) {
+            *message = QStringLiteral("--%1 inválido: %2 (esperado inteiro de 1 a %3)")
+                           .arg(b.option.names().constFirst(), p.value(b.option))
+                           .arg(b.max);
             return false;
         }
-        o->signInTimeoutS = seconds;
+        *b.value = n;
     }
     if (loopback(o->listenHost) || o->insecure)
         return true;

@@ -21,4 +21,5 @@ struct SecurityFlags
     QCommandLineOption authKeyFile;
     QCommandLineOption insecure;
     QCommandLineOption signInTimeout;
+    QCommandLineOption preAuthPerAddress;
 };

@@ -29,10 +29,10 @@ struct ServerOptions
     bool insecure = false;
     int signInTimeoutS = 10;           // to sign in before the connection is closed
     qint64 preAuthMaxRequestBytes = 4096; // request line until signed in
-    int preAuthConnections = 3;        // unauthenticated connections per address...
-    int preAuthWindowS = 10;           // ...in this window; more are closed at once
+    int preAuthConnections = 3;        // open connections not signed in, per address,...
+    int preAuthWindowS = 10;           // ...opened in this window; more are closed at once
     int lockoutFailures = 5;           // failed sign-ins of a login before it waits
-    int lockoutBaseS = 1;              // the wait, doubling with each further failure...
+    int lockoutBaseS = 2;              // the wait, doubling with each further failure...
     int lockoutMaxS = 300;             // ...up to this
     int tokenValidityS = 12 * 3600;
     int tokenClockSkewS = 300;         // other instances' clocks may run ahead this much

@@ -2,8 +2,7 @@
 
 #include "TlsSetup.h"
 
-std::shared_ptr<ServerSecurity> ServerSecurity::create(const ServerOptions &options,
-                                                       QString *error)
+std::shared_ptr<ServerSecurity> ServerSecurity::create(const ServerOptions &options, QString *error)
 {
     std::shared_ptr<ServerSecurity> s(new ServerSecurity(options));
     if (options.tlsEnabled()
@@ -25,8 +24,8 @@ std::shared_ptr<ServerSecurity> ServerSecurity::create(const ServerOptions &opti
     s->m_auth = std::make_unique<Authenticator>(options, key);
     if (!s->m_auth->checkDatabase(error))
         return nullptr;
-    s->m_preAuth = std::make_unique<PreAuthLimits>(options.preAuthConnections,
-                                                   options.preAuthWindowS);
+    s->m_preAuth
+        = std::make_unique<PreAuthLimits>(options.preAuthConnections, options.preAuthWindowS);
     return s;
 }
 

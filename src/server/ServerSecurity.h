@@ -26,7 +26,9 @@ public:
     QString summary() const;
 
 private:
-    explicit ServerSecurity(const ServerOptions &options) : m_options(options) {}
+    explicit ServerSecurity(const ServerOptions &options)
+        : m_options(options)
+    { }
 
     ServerOptions m_options;
     QSslConfiguration m_tls;

@@ -52,16 +52,26 @@ struct SessionGate::Mailbox
 
 SessionGate::SessionGate(std::shared_ptr<const ServerSecurity> security, quint64 ticket,
                          const QString &peer, QObject *parent)
-    : QObject(parent), m_security(std::move(security)), m_mailbox(std::make_shared<Mailbox>()),
-      m_ticket(ticket), m_peer(peer), m_sinceMs(QDateTime::currentMSecsSinceEpoch())
+    : QObject(parent)
+    , m_security(std::move(security))
+    , m_mailbox(std::make_shared<Mailbox>())
+    , m_ticket(ticket)
+    , m_peer(peer)
+    , m_sinceMs(QDateTime::currentMSecsSinceEpoch())
 {
     m_mailbox->gate = this;
 }
 
 SessionGate::~SessionGate()
 {
-    QMutexLocker lock(&m_mailbox->mutex);
-    m_mailbox->gate = nullptr;
+    {
+        QMutexLocker lock(&m_mailbox->mutex);
+        m_mailbox->gate = nullptr;
+    }
+    // A closed connection no longer holds a place, so a balancer's health
+    // checks (one ping per connection) do not pile up against the limit.
+    if (m_security->preAuthLimits())
+        m_security->preAuthLimits()->release(m_ticket);
 }
 
 bool SessionGate::needsSignIn() const
@@ -71,9 +81,8 @@ bool SessionGate::needsSignIn() const
 
 qint64 SessionGate::maxRequestBytes(qint64 signedInLimit) const
 {
-    return needsSignIn()
-        ? std::min(signedInLimit, m_security->options().preAuthMaxRequestBytes)
-        : signedInLimit;
+    return needsSignIn() ? std::min(signedInLimit, m_security->options().preAuthMaxRequestBytes)
+                         : signedInLimit;
 }
 
 bool SessionGate::overdue(qint64 nowMs) const
@@ -120,11 +129,10 @@ RpcOutcome SessionGate::sessionReply(const QJsonValue &id, const QString &login,
                                      const QString &token, qint64 expiryUnixS) const
 {
     const double expires
-        = expiryUnixS > 0 ? OleDate::fromDateTime(QDateTime::fromSecsSinceEpoch(expiryUnixS))
-                          : 0.0;
-    const QJsonObject result{{QStringLiteral("token"), token},
-                             {QStringLiteral("expires"), expires},
-                             {QStringLiteral("login"), login}};
+        = expiryUnixS > 0 ? OleDate::fromDateTime(QDateTime::fromSecsSinceEpoch(expiryUnixS)) : 0.0;
+    const QJsonObject result { { QStringLiteral("token"), token },
+                               { QStringLiteral("expires"), expires },
+                               { QStringLiteral("login"), login } };
     RpcOutcome out;
     out.reply = JsonRpc::encodeResult(id, QJsonDocument(result).toJson(QJsonDocument::Compact));
     return out;
@@ -139,12 +147,12 @@ void SessionGate::start(const QJsonValue &id, const QString &method, const QJson
     const QString password = login ? params.at(1).toString() : QString();
     const QString peer = m_peer;
     auth->run([auth, mailbox, id, login, first, password, peer] {
-        const AuthReply reply = login ? auth->login(first, password, peer)
-                                      : auth->resume(first, peer);
+        const AuthReply reply
+            = login ? auth->login(first, password, peer) : auth->resume(first, peer);
         QMutexLocker lock(&mailbox->mutex);
         if (SessionGate *gate = mailbox->gate) {
-            QMetaObject::invokeMethod(gate, [gate, id, reply] { gate->finish(id, reply); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                gate, [gate, id, reply] { gate->finish(id, reply); }, Qt::QueuedConnection);
         }
     });
 }

@@ -21,8 +21,8 @@ class SessionGate final : public QObject
 public:
     enum class Verdict { Dispatch, Answered, Pending };
 
-    SessionGate(std::shared_ptr<const ServerSecurity> security, quint64 ticket,
-                const QString &peer, QObject *parent = nullptr);
+    SessionGate(std::shared_ptr<const ServerSecurity> security, quint64 ticket, const QString &peer,
+                QObject *parent = nullptr);
     ~SessionGate() override;
 
     // Dispatch: the dispatcher serves the line; Answered: *answer is the

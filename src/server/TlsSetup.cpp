@@ -39,7 +39,7 @@ constexpr qint64 MaxPemBytes = 1 << 20;
 
 QSslKey readKey(const QByteArray &pem)
 {
-    for (QSsl::KeyAlgorithm algorithm : {QSsl::Rsa, QSsl::Ec, QSsl::Dsa}) {
+    for (QSsl::KeyAlgorithm algorithm : { QSsl::Rsa, QSsl::Ec, QSsl::Dsa }) {
         QSslKey key(pem, algorithm, QSsl::Pem, QSsl::PrivateKey);
         if (!key.isNull())
             return key;
@@ -73,7 +73,8 @@ bool load(const QString &certFile, const QString &keyFile, QSslConfiguration *co
         return false;
     const QSslKey key = readKey(pem);
     if (key.isNull()) {
-        *error = QStringLiteral("%1: não é uma chave privada PEM válida (sem senha)").arg(keyFile);
+        *error = QStringLiteral("%1: não é uma chave privada PEM válida (sem senha)")
+                     .arg(keyFile);
         return false;
     }
     *config = QSslConfiguration::defaultConfiguration();

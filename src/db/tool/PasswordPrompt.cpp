@@ -43,7 +43,7 @@ public:
     EchoOff &operator=(const EchoOff &) = delete;
 
 private:
-    termios m_saved{};
+    termios m_saved {};
     bool m_ok = false;
 };
 

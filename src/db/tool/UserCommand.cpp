@@ -13,8 +13,8 @@ namespace VexDb {
 namespace {
 
 const QString kConnection = QStringLiteral("vex-db-user");
-const QStringList kActions = {QStringLiteral("add"), QStringLiteral("passwd"),
-                              QStringLiteral("disable"), QStringLiteral("list")};
+const QStringList kActions = { QStringLiteral("add"), QStringLiteral("passwd"),
+                               QStringLiteral("disable"), QStringLiteral("list") };
 // Iteration counts below the minimum only with the test flag, so that test
 // suites need not spend a second per sign-in.
 const QString kWeakFlag = QStringLiteral("--test-weak-iterations");
@@ -69,8 +69,7 @@ int UserCommand::parse(const QStringList &a, Args *args)
     if (args->url.isEmpty())
         return fail(QStringLiteral("--database URL is required"), VexDbTool::BadArguments);
     if (args->iterations < Password::MinIterations && !args->weakAllowed)
-        return fail(QStringLiteral("--iterations must be at least %1")
-                        .arg(Password::MinIterations),
+        return fail(QStringLiteral("--iterations must be at least %1").arg(Password::MinIterations),
                     VexDbTool::BadArguments);
     const bool needsLogin = args->action != QLatin1String("list");
     if (needsLogin && args->login.isEmpty())
@@ -128,9 +127,9 @@ int UserCommand::execute(const Args &args)
     switch (result) {
     case UserStore::Result::Ok:
         m_out << "user " << args.login << ": "
-              << (args.action == QLatin1String("add")       ? "added"
-                  : args.action == QLatin1String("passwd") ? "password changed"
-                                                            : "disabled")
+              << (args.action == QLatin1String("add")          ? "added"
+                      : args.action == QLatin1String("passwd") ? "password changed"
+                                                               : "disabled")
               << Qt::endl;
         return VexDbTool::Ok;
     case UserStore::Result::Exists:

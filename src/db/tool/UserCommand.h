@@ -9,7 +9,10 @@ namespace VexDb {
 class UserCommand final
 {
 public:
-    UserCommand(QTextStream &out, QTextStream &err) : m_out(out), m_err(err) {}
+    UserCommand(QTextStream &out, QTextStream &err)
+        : m_out(out)
+        , m_err(err)
+    { }
     // Arguments after "user"; returns the tool's exit code.
     int run(const QStringList &arguments);
     static QString usage();
