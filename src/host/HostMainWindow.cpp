@@ -157,7 +157,9 @@ void HostMainWindow::updateStatus()
     const HostConfig &config = HostConfig::current();
     const NetSession &session = NetSession::shared();
     // The signed-in user when the server asks for one, else the system's.
-    const QString user = session.signedIn() ? session.login() : userName();
+    const QString user = session.signedIn()           ? session.login()
+                         : session.signInRequired() ? QStringLiteral("(não identificado)")
+                                                    : userName();
     m_statusLabel->setText(QStringLiteral("Servidor: %1:%2 | Banco: %3 | Usuário: %4 | %5")
                                .arg(config.serverHost)
                                .arg(config.serverPort)

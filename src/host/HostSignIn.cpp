@@ -58,6 +58,7 @@ StartResult atStart(const SignInAttempts::Ask &ask)
         qCInfo(lcSignIn).noquote() << "no sign-in:" << probe.errorMessage;
         return {Start::NotNeeded, QString()};
     }
+    NetSession::shared().setSignInRequired(true);
     return signIn(net, ask);
 }
 

@@ -107,6 +107,7 @@ void tst_SecureE2E::initTestCase()
 void tst_SecureE2E::cleanup()
 {
     NetSession::shared().clear();
+    NetSession::shared().setSignInRequired(false);
     NetSession::shared().signInHandler = nullptr;
 }
 

@@ -22,6 +22,14 @@ void NetSession::clear()
     signedInAs(QString(), QString(), QDateTime());
 }
 
+void NetSession::setSignInRequired(bool required)
+{
+    if (required == m_signInRequired)
+        return;
+    m_signInRequired = required;
+    Q_EMIT changed();
+}
+
 void NetSession::connectionMade(bool encrypted, const QString &protocol)
 {
     if (m_connectionKnown && encrypted == m_encrypted && protocol == m_protocol)

@@ -28,6 +28,9 @@ public:
     bool signedIn() const { return !m_token.isEmpty(); }
     void signedInAs(const QString &token, const QString &login, const QDateTime &expires);
     void clear();
+    // The server asks for a sign-in (so the system's user names nobody).
+    bool signInRequired() const { return m_signInRequired; }
+    void setSignInRequired(bool required);
 
     // The connection most recently established: encrypted or not, and how.
     bool connectionKnown() const { return m_connectionKnown; }
@@ -45,6 +48,7 @@ private:
     QString m_token;
     QString m_login;
     QDateTime m_expires;
+    bool m_signInRequired = false;
     bool m_connectionKnown = false;
     bool m_encrypted = false;
     QString m_protocol;
