@@ -67,7 +67,9 @@ ClientConnection::ClientConnection(QTcpSocket *socket, RpcDispatcher &dispatcher
     connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
         if (e != QAbstractSocket::RemoteHostClosedError)
             qCDebug(lcServer) << "erro de socket:" << m_socket->errorString();
-        if (e == QAbstractSocket::SslHandshakeFailedError) {
+        if (e == QAbstractSocket::SslHandshakeFailedError
+            || e == QAbstractSocket::SslInternalError
+            || e == QAbstractSocket::SslInvalidUserDataError) {
             abortNow(); // not TLS, or not ours: nothing more to say to it
             return;
         }

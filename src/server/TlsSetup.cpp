@@ -1,9 +1,13 @@
 #include "TlsSetup.h"
 
+#include <QEventLoop>
 #include <QFile>
+#include <QHostAddress>
 #include <QSslCertificate>
 #include <QSslKey>
+#include <QSslServer>
 #include <QSslSocket>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -36,6 +40,7 @@ bool readSecretFile(const QString &path, qint64 maxBytes, QByteArray *bytes, QSt
 namespace {
 
 constexpr qint64 MaxPemBytes = 1 << 20;
+constexpr int SelfCheckMs = 5000;
 
 QSslKey readKey(const QByteArray &pem)
 {
@@ -45,6 +50,43 @@ QSslKey readKey(const QByteArray &pem)
             return key;
     }
     return {};
+}
+
+// One handshake with itself over loopback: OpenSSL only checks that the key
+// belongs to the certificate when a connection starts, and a server that
+// said it was ready while every handshake failed would look healthy.
+bool handshakes(const QSslConfiguration &config, QString *reason)
+{
+    QSslServer listener;
+    listener.setSslConfiguration(config);
+    if (!listener.listen(QHostAddress::LocalHost, 0)) {
+        *reason = listener.errorString();
+        return false;
+    }
+    QEventLoop loop;
+    QSslSocket client;
+    client.setPeerVerifyMode(QSslSocket::VerifyNone); // the pair is checked, not the name
+    bool ok = false;
+    QObject::connect(&client, &QSslSocket::encrypted, &loop, [&] {
+        ok = true;
+        loop.quit();
+    });
+    QObject::connect(&client, &QSslSocket::errorOccurred, &loop, [&] {
+        *reason = client.errorString();
+        loop.quit();
+    });
+    QObject::connect(&listener, &QSslServer::errorOccurred, &loop,
+                     [&](QSslSocket *socket, QAbstractSocket::SocketError) {
+                         *reason = socket->errorString();
+                         loop.quit();
+                     });
+    QTimer::singleShot(SelfCheckMs, &loop, [&] {
+        *reason = QStringLiteral("sem resposta em %1 ms").arg(SelfCheckMs);
+        loop.quit();
+    });
+    client.connectToHostEncrypted(QStringLiteral("127.0.0.1"), listener.serverPort());
+    loop.exec();
+    return ok;
 }
 
 } // namespace
@@ -82,6 +124,12 @@ bool load(const QString &certFile, const QString &keyFile, QSslConfiguration *co
     config->setPrivateKey(key);
     config->setProtocol(QSsl::TlsV1_2OrLater);
     config->setPeerVerifyMode(QSslSocket::VerifyNone); // clients sign in, not certificates
+    QString reason;
+    if (!handshakes(*config, &reason)) {
+        *error = QStringLiteral("%1 e %2 não servem juntos (a chave é deste certificado?): %3")
+                     .arg(certFile, keyFile, reason);
+        return false;
+    }
     return true;
 }
 

@@ -127,7 +127,8 @@ struct Pki
                       "-out", path("server.pem") },
                     error))
             return false;
-        QFile::setPermissions(path("server.key"), QFile::ReadOwner | QFile::WriteOwner);
+        for (const char *key : { "server.key", "otherca.key" })
+            QFile::setPermissions(path(key), QFile::ReadOwner | QFile::WriteOwner);
         return writeKey("auth.key", QByteArray(32, 'k'))
             && writeKey("other.key", QByteArray(40, 'o'));
     }
@@ -302,6 +303,11 @@ void tst_AppServerSecurity::refusesToStart_data()
                                  << QStringList { "--tls-cert", m_pki.path("server.pem"),
                                                   "--tls-key", m_pki.path("auth.key") }
                                  << "" << 1 << QStringList { m_pki.path("auth.key") };
+    QTest::newRow("key of another certificate")
+        << "127.0.0.1:0"
+        << QStringList { "--tls-cert", m_pki.path("server.pem"), "--tls-key",
+                         m_pki.path("otherca.key") }
+        << "" << 1 << QStringList { m_pki.path("server.pem"), m_pki.path("otherca.key") };
     QTest::newRow("certificate missing") << "127.0.0.1:0"
                                          << QStringList { "--tls-cert", m_pki.path("none.pem"),
                                                           "--tls-key", m_pki.path("server.key") }
