@@ -75,10 +75,11 @@ bool makeDemo(const QString &url, double scale)
            && db.exitCode() == 0;
 }
 
-quint16 startServer(QProcess &server, const QString &url)
+quint16 startServer(QProcess &server, const QString &url, const QStringList &extra)
 {
     server.setProcessChannelMode(QProcess::MergedChannels);
-    server.start(binPath("vex-appserver"), {"--database", url, "--listen", "127.0.0.1:0"});
+    server.start(binPath("vex-appserver"),
+                 QStringList{"--database", url, "--listen", "127.0.0.1:0"} + extra);
     if (!server.waitForStarted())
         return 0;
     const QRegularExpression pattern(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"));

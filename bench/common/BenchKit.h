@@ -26,7 +26,8 @@ Options parse(const QStringList &arguments, const QString &description, int defa
 
 QString binPath(const QString &name); // a program beside the benchmark
 bool makeDemo(const QString &url, double scale);
-quint16 startServer(QProcess &server, const QString &url); // 0 when it did not start
+// 0 when it did not start; extra: more flags (TLS, sign-in).
+quint16 startServer(QProcess &server, const QString &url, const QStringList &extra = {});
 QString firstOperator(); // through dtmDBGeral
 // The database of --database, or a fresh demo of that scale in dir; a server
 // over it that the host's connection points at, and dtmDBGeral open on it.

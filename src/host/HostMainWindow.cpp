@@ -1,6 +1,7 @@
 #include "HostMainWindow.h"
 
 #include "app/TApplication.h"
+#include "net/NetSession.h"
 #include "services/HostConfig.h"
 #include "services/HostDisplays.h"
 #include "services/SafeCall.h"
@@ -48,6 +49,18 @@ QString userName()
     }
     return user.isEmpty() ? QStringLiteral("?") : user;
 }
+
+// Of the connection last made; before any, what vex.ini demands (TLS is
+// never given up for clear text).
+QString encryptionText(const NetSession &session, const HostConfig &config)
+{
+    const bool encrypted = session.connectionKnown() ? session.encrypted() : config.serverTls;
+    if (!encrypted)
+        return QStringLiteral("Conexão sem criptografia");
+    const QString protocol = session.protocol();
+    return protocol.isEmpty() ? QStringLiteral("Conexão criptografada")
+                              : QStringLiteral("Conexão criptografada (%1)").arg(protocol);
+}
 } // namespace
 
 HostMainWindow::HostMainWindow(QWidget *parent) : QMainWindow(parent)
@@ -66,6 +79,7 @@ HostMainWindow::HostMainWindow(QWidget *parent) : QMainWindow(parent)
     updateStatus();
     resize(1280, 800);
 
+    connect(&NetSession::shared(), &NetSession::changed, this, &HostMainWindow::updateStatus);
     connect(&m_loader, &PackageLoader::loadFailed, this, [this](const QString &message) {
         statusBar()->showMessage(message);
         HostDisplays::showError(message);
@@ -141,10 +155,16 @@ QString HostMainWindow::statusText() const
 void HostMainWindow::updateStatus()
 {
     const HostConfig &config = HostConfig::current();
-    m_statusLabel->setText(QStringLiteral("Servidor: %1:%2 | Banco: %3 | Usuário: %4")
+    const NetSession &session = NetSession::shared();
+    // The signed-in user when the server asks for one, else the system's.
+    const QString user = session.signedIn()           ? session.login()
+                         : session.signInRequired() ? QStringLiteral("(não identificado)")
+                                                    : userName();
+    m_statusLabel->setText(QStringLiteral("Servidor: %1:%2 | Banco: %3 | Usuário: %4 | %5")
                                .arg(config.serverHost)
                                .arg(config.serverPort)
-                               .arg(shownDatabaseUrl(config.databaseUrl), userName()));
+                               .arg(shownDatabaseUrl(config.databaseUrl), user,
+                                    encryptionText(session, config)));
 }
 
 void HostMainWindow::closeEvent(QCloseEvent *event)

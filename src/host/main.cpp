@@ -1,7 +1,9 @@
 #include "HostCommandLine.h"
 #include "HostMainWindow.h"
+#include "HostSignIn.h"
 
 #include "data/TdtmDBGeral.h"
+#include "forms/SignInDialog.h"
 #include "services/Exceptions.h"
 #include "services/HostConfig.h"
 #include "services/HostDisplays.h"
@@ -9,15 +11,16 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <cstdio>
 
 namespace {
-int fail(const QString &reason)
+int fail(const QString &reason, int code = 2)
 {
     std::fprintf(stderr, "vex-host: %s\n", qPrintable(reason));
-    return 2;
+    return code;
 }
 
 // The arguments as the application would see them, read before it exists so
@@ -76,6 +79,18 @@ int main(int argc, char *argv[])
     // Without a window manager (Xvfb) maximizing does nothing: size it too.
     window.setGeometry(window.screen()->availableGeometry());
     window.showMaximized();
+
+    // Before any package runs: nothing of theirs may reach the server unsigned.
+    const SignInAttempts::Ask ask = SignInDialog::asker(&window);
+    const HostSignIn::StartResult signIn = HostSignIn::atStart(ask);
+    if (!HostSignIn::startMayGoOn(signIn.outcome)) {
+        if (signIn.outcome == HostSignIn::Start::Refused)
+            HostDisplays::showError(signIn.message);
+        return fail(signIn.message, 3);
+    }
+    if (signIn.outcome == HostSignIn::Start::Unreachable)
+        window.statusBar()->showMessage(signIn.message);
+    HostSignIn::askAgainWhenRefused(ask);
     window.loadPackages(PackageLoader::defaultModulesDir());
 
     const QString databaseUrl = HostConfig::current().databaseUrl;

@@ -2,6 +2,7 @@
 
 #include "RpcDispatcher.h"
 #include "ServerLog.h"
+#include "SessionGate.h"
 
 #include "JsonRpc.h"
 
@@ -66,6 +67,12 @@ ClientConnection::ClientConnection(QTcpSocket *socket, RpcDispatcher &dispatcher
     connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
         if (e != QAbstractSocket::RemoteHostClosedError)
             qCDebug(lcServer) << "erro de socket:" << m_socket->errorString();
+        if (e == QAbstractSocket::SslHandshakeFailedError
+            || e == QAbstractSocket::SslInternalError
+            || e == QAbstractSocket::SslInvalidUserDataError) {
+            abortNow(); // not TLS, or not ours: nothing more to say to it
+            return;
+        }
         if (m_socket->state() == QAbstractSocket::UnconnectedState)
             finishClose();
     });
@@ -98,10 +105,10 @@ qsizetype ClientConnection::nextLine()
         const qsizetype end = m_buffer.indexOf('\n', m_scanned);
         if (end < 0) {
             m_scanned = m_buffer.size();
-            if (m_buffer.size() - m_start > m_limits.maxRequestBytes) {
+            if (m_buffer.size() - m_start > lineLimit()) {
                 refuse(JsonRpc::InvalidRequest,
                        QStringLiteral("Requisição maior que o limite de %1 bytes")
-                           .arg(m_limits.maxRequestBytes),
+                           .arg(lineLimit()),
                        true);
                 return -1;
             }
@@ -114,10 +121,10 @@ qsizetype ClientConnection::nextLine()
             }
             return -1;
         }
-        if (end - m_start > m_limits.maxRequestBytes) {
+        if (end - m_start > lineLimit()) {
             refuse(JsonRpc::InvalidRequest,
                    QStringLiteral("Requisição maior que o limite de %1 bytes")
-                       .arg(m_limits.maxRequestBytes),
+                       .arg(lineLimit()),
                    true);
             return -1;
         }
@@ -130,7 +137,7 @@ qsizetype ClientConnection::nextLine()
 
 void ClientConnection::pump()
 {
-    while (!m_closing && !m_queued && !outputOverLimit()) {
+    while (!m_closing && !m_queued && !m_awaiting && !outputOverLimit()) {
         if (nextLine() >= 0) {
             m_queued = true;
             Q_EMIT readyToServe(this);
@@ -148,6 +155,22 @@ void ClientConnection::pump()
     maybeFinishDrain();
 }
 
+void ClientConnection::setGate(SessionGate *gate)
+{
+    m_gate = gate;
+    m_gate->setParent(this);
+    connect(m_gate, &SessionGate::answered, this, [this](const RpcOutcome &outcome) {
+        m_awaiting = false;
+        if (!m_closing)
+            deliver(outcome);
+    });
+}
+
+qint64 ClientConnection::lineLimit() const
+{
+    return m_gate ? m_gate->maxRequestBytes(m_limits.maxRequestBytes) : m_limits.maxRequestBytes;
+}
+
 void ClientConnection::serveOne()
 {
     m_queued = false;
@@ -159,8 +182,24 @@ void ClientConnection::serveOne()
     QByteArrayView line(m_buffer.constData() + m_start, end - m_start);
     if (line.endsWith('\r'))
         line.chop(1);
-    const RpcOutcome outcome = m_dispatcher.handle(line);
+    RpcOutcome outcome;
+    const SessionGate::Verdict verdict
+        = m_gate ? m_gate->screen(line, &outcome) : SessionGate::Verdict::Dispatch;
+    if (verdict == SessionGate::Verdict::Dispatch) {
+        if (m_gate)
+            m_dispatcher.setCaller(m_gate->login());
+        outcome = m_dispatcher.handle(line);
+    }
     m_start = m_scanned = end + 1;
+    if (verdict == SessionGate::Verdict::Pending) {
+        m_awaiting = true; // the next line waits for this answer
+        return;
+    }
+    deliver(outcome);
+}
+
+void ClientConnection::deliver(const RpcOutcome &outcome)
+{
     const qint64 now = nowMs();
     m_lastRequestMs = now;
     m_partialSinceMs = m_start < m_buffer.size() ? now : -1;
@@ -199,6 +238,11 @@ void ClientConnection::checkTimeouts(qint64 now)
             abortNow();
         return;
     }
+    if (m_gate && m_gate->overdue(now)) {
+        m_warnings.warn(QStringLiteral("conexão encerrada: sem entrada no prazo"), now);
+        closeNow();
+        return;
+    }
     const qint64 idleMs = m_limits.idleTimeoutS * 1000LL;
     if (m_partialSinceMs >= 0 && now - m_partialSinceMs > m_limits.partialTimeoutS * 1000LL) {
         // Trickled bytes do not keep a connection: the line had its time.
@@ -229,7 +273,7 @@ void ClientConnection::beginDrain()
 
 void ClientConnection::maybeFinishDrain()
 {
-    if (!m_draining || m_closing || m_queued || nextLine() >= 0 || m_closing)
+    if (!m_draining || m_closing || m_queued || m_awaiting || nextLine() >= 0 || m_closing)
         return;
     if (inputPending() || m_socket->bytesToWrite() > 0)
         return; // more to read, or replies still going out

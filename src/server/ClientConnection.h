@@ -6,6 +6,8 @@
 
 class QTcpSocket;
 class RpcDispatcher;
+class SessionGate;
+struct RpcOutcome;
 
 struct ConnectionLimits
 {
@@ -62,6 +64,8 @@ public:
     void closeNow();
     // Drops the connection at once (a reader that never reads).
     void abortNow();
+    // Sign-in state and limits; the connection takes ownership.
+    void setGate(SessionGate *gate);
 
 Q_SIGNALS:
     // A complete line waits; the worker calls serveOne() in its turn.
@@ -79,9 +83,12 @@ private:
     void maybeFinishDrain();
     void refuse(int code, const QString &message, bool close);
     void finishClose();
+    void deliver(const RpcOutcome &outcome);
+    qint64 lineLimit() const;
 
     QTcpSocket *m_socket;
     RpcDispatcher &m_dispatcher;
+    SessionGate *m_gate = nullptr;
     ConnectionLimits m_limits;
     WarningLimiter m_warnings;
     QByteArray m_buffer;
@@ -93,6 +100,7 @@ private:
     qint64 m_closingSinceMs = -1;
     int m_badRun = 0;
     bool m_queued = false;
+    bool m_awaiting = false;       // a sign-in check is running for this connection
     bool m_draining = false;
     bool m_closing = false;
     bool m_closedEmitted = false;

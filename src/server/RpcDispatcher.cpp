@@ -178,7 +178,8 @@ RpcOutcome RpcDispatcher::call(const QJsonValue &id, const QString &fullName,
         reply.append(JsonRpc::ResultSuffix);
         m_lastReplySize = std::min<qsizetype>(reply.size(), MaxReserve);
         qCDebug(lcCall).noquote() << method->name << writer.rowCount() << "linhas,"
-                                  << timer.nsecsElapsed() / 1000 << "us";
+                                  << timer.nsecsElapsed() / 1000 << "us, usuário"
+                                  << (m_caller.isEmpty() ? QStringLiteral("-") : m_caller);
         return {reply, false, {}};
     } catch (const EInvalidParams &e) {
         code = JsonRpc::InvalidParams;

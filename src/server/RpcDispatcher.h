@@ -36,6 +36,8 @@ public:
     // Replies over this many bytes are refused with -32000 (0: no cap).
     void setMaxReplyBytes(qint64 bytes);
     void setMaxChainRows(qint64 rows);
+    // The signed-in login of the calls that follow, for the debug log.
+    void setCaller(const QString &login) { m_caller = login; }
     // A client value fit for a log line or a message: at most a short
     // prefix, quoted.
     static QString shortened(QStringView value);
@@ -55,6 +57,7 @@ private:
 
     QString m_url;
     QString m_connectionName;
+    QString m_caller;
     QSqlDatabase m_db;
     std::unique_ptr<StatementCache> m_statements;
     std::unique_ptr<RdmAcomPOL> m_module;

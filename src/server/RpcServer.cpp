@@ -3,6 +3,7 @@
 #include "RpcDispatcher.h"
 #include "RpcWorker.h"
 #include "ServerLog.h"
+#include "ServerSecurity.h"
 
 #include "JsonRpc.h"
 
@@ -12,6 +13,20 @@
 #include <QTimer>
 #include <QTcpSocket>
 #include <QThread>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+QString peerAddress(qintptr descriptor)
+{
+    sockaddr_storage storage = {};
+    socklen_t size = sizeof storage;
+    if (::getpeername(int(descriptor), reinterpret_cast<sockaddr *>(&storage), &size) != 0)
+        return QString();
+    return QHostAddress(reinterpret_cast<sockaddr *>(&storage)).toString();
+}
+} // namespace
 
 RpcServer::RpcServer(const ServerOptions &options, QObject *parent)
     : QTcpServer(parent), m_options(options)
@@ -32,6 +47,9 @@ bool RpcServer::start(QString *error)
         *error = QStringLiteral("endereço de escuta inválido: %1").arg(m_options.listenHost);
         return false;
     }
+    m_security = ServerSecurity::create(m_options, error);
+    if (!m_security)
+        return false;
     setMaxPendingConnections(std::max(30, m_options.maxConnections));
     if (!listen(address, m_options.listenPort)) {
         *error = QStringLiteral("não foi possível escutar em %1:%2: %3")
@@ -49,6 +67,7 @@ bool RpcServer::start(QString *error)
         auto *worker = new RpcWorker(i, m_options.databaseUrl, limits, m_options.maxReplyBytes,
                                      m_connectionCount);
         worker->setMaxChainRows(m_options.maxChainRows);
+        worker->setSecurity(m_security);
         worker->moveToThread(thread);
         thread->start();
         QMetaObject::invokeMethod(worker, &RpcWorker::start, Qt::QueuedConnection);
@@ -64,11 +83,25 @@ void RpcServer::incomingConnection(qintptr descriptor)
         refuseBusy(descriptor);
         return;
     }
+    quint64 ticket = 0;
+    if (PreAuthLimits *limits = m_security->preAuthLimits()) {
+        ticket = limits->admit(peerAddress(descriptor), QDateTime::currentMSecsSinceEpoch());
+        if (ticket == 0) {
+            ::close(int(descriptor)); // too many from there not signed in: nothing to say
+            return;
+        }
+    }
     ++m_connectionCount;
     RpcWorker *worker = m_workers.at(m_nextWorker);
     m_nextWorker = (m_nextWorker + 1) % m_workers.size();
-    QMetaObject::invokeMethod(worker, [worker, descriptor] { worker->adoptSocket(descriptor); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker, [worker, descriptor, ticket] { worker->adoptSocket(descriptor, ticket); },
+        Qt::QueuedConnection);
+}
+
+QString RpcServer::securitySummary() const
+{
+    return m_security ? m_security->summary() : QString();
 }
 
 // Accepts, says why and closes, so the client gets a reason rather than a

@@ -6,9 +6,11 @@
 #include <QTcpServer>
 
 #include <atomic>
+#include <memory>
 
 class QThread;
 class RpcWorker;
+class ServerSecurity;
 
 // Accepts clients and hands each socket to a worker thread, round-robin.
 class RpcServer final : public QTcpServer
@@ -25,6 +27,8 @@ public:
     // has received and flushes its replies, for at most the stop grace
     // period; then closes what is left and joins the threads.
     void stop();
+    // What protects the server, for the ready line (after start()).
+    QString securitySummary() const;
 
 protected:
     void incomingConnection(qintptr descriptor) override;
@@ -33,6 +37,7 @@ private:
     void refuseBusy(qintptr descriptor);
 
     ServerOptions m_options;
+    std::shared_ptr<ServerSecurity> m_security;
     QList<QThread *> m_threads;
     QList<RpcWorker *> m_workers;
     std::atomic<int> m_connectionCount{0};

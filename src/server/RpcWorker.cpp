@@ -1,6 +1,9 @@
 #include "RpcWorker.h"
 
 #include "ServerLog.h"
+#include "ServerSecurity.h"
+#include "SessionGate.h"
+#include "TlsSetup.h"
 
 #include <QDateTime>
 #include <QTcpSocket>
@@ -20,6 +23,11 @@ RpcWorker::RpcWorker(int index, const QString &databaseUrl, const ConnectionLimi
 
 RpcWorker::~RpcWorker() = default;
 
+void RpcWorker::setSecurity(std::shared_ptr<const ServerSecurity> security)
+{
+    m_security = std::move(security);
+}
+
 void RpcWorker::start()
 {
     m_sweepTimer = new QTimer(this);
@@ -32,16 +40,29 @@ void RpcWorker::start()
             << "banco de dados inacessível (nova tentativa a cada chamada):" << error;
 }
 
-void RpcWorker::adoptSocket(qintptr descriptor)
+void RpcWorker::adoptSocket(qintptr descriptor, quint64 ticket)
 {
-    auto *socket = new QTcpSocket;
-    if (!socket->setSocketDescriptor(descriptor)) {
-        qCWarning(lcServer) << "conexão perdida ao aceitar:" << socket->errorString();
-        delete socket;
+    QString error;
+    QTcpSocket *socket = nullptr;
+    if (m_security && m_security->tls()) {
+        socket = TlsSetup::accept(descriptor, m_security->tlsConfiguration(), &error);
+    } else {
+        socket = new QTcpSocket;
+        if (!socket->setSocketDescriptor(descriptor)) {
+            error = socket->errorString();
+            delete socket;
+            socket = nullptr;
+        }
+    }
+    if (!socket) {
+        qCWarning(lcServer) << "conexão perdida ao aceitar:" << error;
         --m_connectionCount;
         return;
     }
     auto *connection = new ClientConnection(socket, m_dispatcher, m_limits, this);
+    if (m_security)
+        connection->setGate(
+            new SessionGate(m_security, ticket, socket->peerAddress().toString()));
     m_connections.insert(connection);
     connect(connection, &ClientConnection::readyToServe, this, &RpcWorker::enqueue);
     connect(connection, &ClientConnection::closed, this, &RpcWorker::removeConnection,

@@ -8,8 +8,10 @@
 #include <QSet>
 
 #include <atomic>
+#include <memory>
 
 class QTimer;
+class ServerSecurity;
 
 // One worker thread's object: its own database connection and the client
 // connections handed to it. Every method runs in the worker thread.
@@ -27,8 +29,10 @@ public:
 
     // Before start().
     void setMaxChainRows(qint64 rows) { m_dispatcher.setMaxChainRows(rows); }
+    void setSecurity(std::shared_ptr<const ServerSecurity> security);
     Q_INVOKABLE void start();
-    Q_INVOKABLE void adoptSocket(qintptr descriptor);
+    // `ticket`: the connection's place among those not signed in yet.
+    Q_INVOKABLE void adoptSocket(qintptr descriptor, quint64 ticket = 0);
     // Graceful stop: every connection answers what it has received, flushes
     // and closes; drained() once none is left.
     Q_INVOKABLE void drain();
@@ -49,6 +53,7 @@ private:
 
     RpcDispatcher m_dispatcher;
     ConnectionLimits m_limits;
+    std::shared_ptr<const ServerSecurity> m_security;
     std::atomic<int> &m_connectionCount;
     QTimer *m_sweepTimer = nullptr;
     QSet<ClientConnection *> m_connections;

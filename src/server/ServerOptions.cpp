@@ -1,5 +1,7 @@
 #include "ServerOptions.h"
 
+#include "SecurityFlags.h"
+
 #include <QCommandLineParser>
 #include <QRegularExpression>
 #include <QThread>
@@ -80,6 +82,8 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
         QStringLiteral("N"));
     p.addOptions({help, database, listen, threads, maxRequest, maxConnections, idle, partial,
                   maxOutput, maxReply, maxBad, grace, maxChain});
+    const SecurityFlags security;
+    p.addOptions(security.options());
 
     if (!p.parse(arguments)) {
         *message = p.errorText();
@@ -136,7 +140,7 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
     o->maxBadLines = int(numbers[7].value);
     o->stopGraceS = int(numbers[8].value);
     o->maxChainRows = numbers[9].value;
-    return Parse::Ok;
+    return security.read(p, o, message) ? Parse::Ok : Parse::Error;
 }
 
 QString ServerOptions::displayUrl() const

@@ -20,6 +20,26 @@ struct ServerOptions
     int maxBadLines = 20;              // consecutive malformed lines before closing
     int stopGraceS = 30;               // SIGTERM: time to flush replies
 
+    // TLS and sign-in; off on loopback unless asked for, required elsewhere
+    // unless --insecure (SecurityFlags).
+    QString tlsCertFile;
+    QString tlsKeyFile;
+    QString authMode;                  // empty or "db": users of USUARIO
+    QString authKeyFile;               // token key, shared by every instance
+    bool insecure = false;
+    int signInTimeoutS = 10;           // to sign in before the connection is closed
+    qint64 preAuthMaxRequestBytes = 4096; // request line until signed in
+    int preAuthConnections = 3;        // open connections not signed in, per address,...
+    int preAuthWindowS = 10;           // ...opened in this window; more are closed at once
+    int lockoutFailures = 5;           // failed sign-ins of a login before it waits
+    int lockoutBaseS = 2;              // the wait, doubling with each further failure...
+    int lockoutMaxS = 300;             // ...up to this
+    int tokenValidityS = 12 * 3600;
+    int tokenClockSkewS = 300;         // other instances' clocks may run ahead this much
+    static constexpr int MinAuthKeyBytes = 32;
+    bool tlsEnabled() const { return !tlsCertFile.isEmpty(); }
+    bool authEnabled() const { return !authMode.isEmpty(); }
+
     enum class Parse { Ok, Help, Error };
     // On Error *message is a one-line reason; on Help it is the usage text.
     static Parse parse(const QStringList &arguments, ServerOptions *options, QString *message);

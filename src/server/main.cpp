@@ -60,9 +60,10 @@ int main(int argc, char *argv[])
         QCoreApplication::quit();
     });
 
-    std::printf("vex-appserver: pronto em %s:%u (%s, %d threads)\n",
+    std::printf("vex-appserver: pronto em %s:%u (%s, %d threads; %s)\n",
                 qPrintable(server.serverAddress().toString()), unsigned(server.serverPort()),
-                qPrintable(options.displayUrl()), options.threads);
+                qPrintable(options.displayUrl()), options.threads,
+                qPrintable(server.securitySummary()));
     std::fflush(stdout);
     return app.exec();
 }

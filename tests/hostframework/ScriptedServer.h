@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAtomicInt>
+#include <QJsonArray>
+#include <QJsonValue>
 #include <QList>
 #include <QMutex>
 #include <QSemaphore>
@@ -8,6 +10,13 @@
 #include <QThread>
 
 class QTcpSocket;
+
+// A server-side TLS identity: certificate and key files (PEM).
+struct ScriptedTls
+{
+    QString certFile;
+    QString keyFile;
+};
 
 // A JSON-RPC server on its own thread that answers each request as the next
 // scripted action says (echo when the script is empty) and records what it
@@ -34,6 +43,17 @@ public:
     explicit ScriptedServer(quint16 port = 0);
     ~ScriptedServer() override;
 
+    // Before startListening: every connection must complete a TLS handshake.
+    void useTls(const ScriptedTls &tls) { m_tls = tls; }
+    // Before startListening: session.login accepts only login/password and
+    // every other method on a connection not signed in gets -32001. Without
+    // it, session.login and session.resume answer an empty token.
+    void requireSignIn(const QString &login, const QString &password);
+    // Tokens given so far stop being accepted, and so do connections that
+    // signed in with them: the session expired.
+    void expireSessions();
+    int handshakeFailures() const { return m_handshakeFailures.loadRelaxed(); }
+
     bool startListening(); // false when the port could not be bound
     quint16 port() const { return m_port; }
     void script(const QList<Action> &actions);
@@ -48,6 +68,10 @@ protected:
 private:
     void serve(QTcpSocket &socket);
     bool answer(QTcpSocket &socket, const QByteArray &line); // false: connection ended
+    // Answers session methods and refuses others before sign-in; false when
+    // the request is left to the script.
+    bool answerSession(QTcpSocket &socket, const QJsonValue &id, const QString &method,
+                       const QJsonArray &params);
     Action nextAction();
 
     quint16 m_port;
@@ -57,6 +81,13 @@ private:
     QAtomicInt m_connections;
     QAtomicInt m_closedByPeer;
     QAtomicInt m_finished;
+    QAtomicInt m_handshakeFailures;
+    ScriptedTls m_tls;
+    QString m_login;
+    QString m_password;
+    int m_epoch = 0;          // sessions of older epochs have expired
+    int m_connectionEpoch = -1; // of the connection being served; -1: not signed in
+    int m_tokens = 0;
     mutable QMutex m_mutex;
     QList<Action> m_script;
     QStringList m_methods;

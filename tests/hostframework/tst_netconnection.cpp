@@ -1,4 +1,5 @@
 #include "ScriptedServer.h"
+#include "TestCa.h"
 
 #include "net/CallWait.h"
 #include "net/TNetConnection.h"
@@ -16,7 +17,9 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
+#include <QSslSocket>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -40,10 +43,12 @@ private:
 struct Client
 {
     std::unique_ptr<TNetConnection> net = std::make_unique<TNetConnection>();
+    NetSession session; // each client its own sign-in
     int beforeConnect = 0;
 
     Client(quint16 port, bool throwException = false)
     {
+        net->SetSession(&session);
         net->SetServerName(QStringLiteral("Srv"));
         net->SetThrowException(throwException);
         net->SetHost(QStringLiteral("invalid.invalid"));
@@ -99,10 +104,24 @@ private Q_SLOTS:
     void waitKeepsTheLoopTurningWithoutInput();
     void escapeCancelsAndTheNextCallIsItsOwn();
     void callInsideACallIsRefused();
+    void tls_data();
+    void tls();
+    void tlsRepeatsOnANewConnection();
+    void sessionResumedOnEveryNewConnection();
+    void refusedCallAsksToSignInAgain_data();
+    void refusedCallAsksToSignInAgain();
+
+private:
+    QTemporaryDir m_dir;
+    TestCa m_ca;
+    TestCa m_otherCa;
 };
 
 void tst_NetConnection::initTestCase()
 {
+    QString error;
+    QVERIFY2(TestCa::make(m_dir.path(), "right", &m_ca, &error), qPrintable(error));
+    QVERIFY2(TestCa::make(m_dir.path(), "other", &m_otherCa, &error), qPrintable(error));
     HostConfig config;
     config.callTimeoutMs = 4321;
     HostConfig::setCurrent(config);
@@ -454,6 +473,187 @@ void tst_NetConnection::callInsideACallIsRefused()
     QVERIFY2(reply.ok, qPrintable(client.net->LastError()));
     QVERIFY2(nested.contains(QStringLiteral("em andamento")), qPrintable(nested));
     QCOMPARE(server.methods().size(), 1);
+}
+
+namespace {
+QList<QSslCertificate> certificates(const QString &path)
+{
+    return path.isEmpty() ? QList<QSslCertificate>() : QSslCertificate::fromPath(path);
+}
+} // namespace
+
+// Verified against the CA of vex.ini (else the system's), or refused with
+// the reason, before a single request byte goes out in clear text.
+void tst_NetConnection::tls_data()
+{
+    QTest::addColumn<bool>("serverTls");
+    QTest::addColumn<QString>("caFile");  // empty: the system's authorities
+    QTest::addColumn<QString>("expected"); // empty: connected
+
+    const QString untrusted = QStringLiteral("certificado do servidor não confiável: "
+                                             "emitido por uma autoridade não reconhecida");
+    QTest::newRow("test CA") << true << m_ca.caCert << QString();
+    QTest::newRow("another CA") << true << m_otherCa.caCert << untrusted;
+    QTest::newRow("system authorities") << true << QString() << untrusted;
+    QTest::newRow("server in clear text") << false << m_ca.caCert
+                                          << QStringLiteral("falha na negociação TLS");
+}
+
+void tst_NetConnection::tls()
+{
+    QFETCH(bool, serverTls);
+    QFETCH(QString, caFile);
+    QFETCH(QString, expected);
+    ScriptedServer server;
+    if (serverTls)
+        server.useTls({m_ca.serverCert, m_ca.serverKey});
+    QVERIFY(server.startListening());
+    Client client(server.port());
+    client.net->SetTls(true);
+    client.net->SetCaCertificates(certificates(caFile));
+
+    const QString error = callError(*client.net, QStringLiteral("GetSoli"));
+    if (expected.isEmpty()) {
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(client.net->Encrypted());
+        QVERIFY2(client.net->Protocol() == "TLSv1.3" || client.net->Protocol() == "TLSv1.2",
+                 qPrintable(client.net->Protocol()));
+        QVERIFY(client.net->EncryptionText().startsWith(client.net->Protocol() + ", "));
+        QVERIFY(client.session.encrypted());
+        QCOMPARE(server.methods(), QStringList{"Srv.GetSoli"});
+        return;
+    }
+    QVERIFY2(error.startsWith(QStringLiteral("Não foi possível conectar ao servidor de "
+                                             "aplicação em 127.0.0.1:%1: ")
+                                  .arg(server.port()))
+                 && error.contains(expected),
+             qPrintable(error));
+    QVERIFY(!client.net->Connected());
+    QTRY_COMPARE(server.finished(), 1);
+    if (serverTls)
+        QCOMPARE(server.handshakeFailures(), 1);
+    QVERIFY(!server.methods().contains("Srv.GetSoli"));
+    QCOMPARE(server.connections(), 1); // never again in clear text
+}
+
+// The handshake shares the call's deadline; a broken connection is replaced
+// by a new TLS one, as in clear text.
+void tst_NetConnection::tlsRepeatsOnANewConnection()
+{
+    ScriptedServer server;
+    server.useTls({m_ca.serverCert, m_ca.serverKey});
+    QVERIFY(server.startListening());
+    server.script({Action::CloseAfterRequest});
+    Client client(server.port());
+    client.net->SetTls(true);
+    client.net->SetCaCertificates(certificates(m_ca.caCert));
+    const TServerReply reply = client.net->Call(QStringLiteral("GetProd"), sampleParams(4));
+    QVERIFY2(reply.ok, qPrintable(client.net->LastError()));
+    QCOMPARE(server.connections(), 2);
+    QVERIFY(client.net->Encrypted());
+
+    QTcpServer mute; // accepts (the kernel does) and never answers the handshake
+    QVERIFY(mute.listen(QHostAddress::LocalHost));
+    Client silent(mute.serverPort());
+    silent.net->SetTls(true);
+    silent.net->SetCallTimeoutMs(300);
+    const QString error = callError(*silent.net, QStringLiteral("GetProd"));
+    QVERIFY2(error.endsWith(QStringLiteral("tempo esgotado na negociação TLS")),
+             qPrintable(error));
+}
+
+// After a sign-in, every new connection (the server closed the old one, or
+// another server behind the balancer takes it) resumes the session first,
+// without asking the person again; the password is never sent twice.
+void tst_NetConnection::sessionResumedOnEveryNewConnection()
+{
+    ScriptedServer server;
+    server.requireSignIn(QStringLiteral("demo"), QStringLiteral("s3nh@"));
+    QVERIFY(server.startListening());
+    server.script({Action::EchoThenClose});
+    Client client(server.port());
+    int asked = 0;
+    client.net->SignInHandler = [&asked](TNetConnection *, const QString &) {
+        ++asked;
+        return false;
+    };
+
+    const TServerReply before = client.net->Call(QStringLiteral("GetFiliOL"), {});
+    QCOMPARE(before.errorCode, -32001);
+    QCOMPARE(before.errorMessage, QStringLiteral("Autenticação necessária"));
+    QCOMPARE(asked, 1);
+    const TServerReply refused = client.net->SignIn("demo", "errada");
+    QCOMPARE(refused.errorMessage, QStringLiteral("Usuário ou senha inválidos."));
+    QVERIFY(client.net->SessionToken().isEmpty());
+    QVERIFY(client.net->SignIn("demo", "s3nh@").ok);
+    QCOMPARE(client.net->SessionLogin(), QStringLiteral("demo"));
+    QVERIFY(client.net->SessionExpires().isValid());
+    QVERIFY(client.net->SessionToken().startsWith("tok-"));
+
+    QVERIFY(client.net->Call(QStringLiteral("A"), {}).ok); // then the server closes
+    QTRY_COMPARE(server.finished(), 1);
+    QVERIFY(client.net->Call(QStringLiteral("B"), {}).ok);
+    client.net->Close();
+    client.net->Open();
+    QVERIFY(client.net->Call(QStringLiteral("C"), {}).ok);
+    QCOMPARE(asked, 1);
+    QCOMPARE(client.net->SessionLogin(), QStringLiteral("demo")); // renewed token kept
+    QVERIFY(client.net->SessionToken().startsWith("tok-"));
+    QCOMPARE(server.methods(),
+             QStringList({"Srv.GetFiliOL", "session.login", "session.login", "Srv.A",
+                          "session.resume", "Srv.B", "session.resume", "Srv.C"}));
+    QCOMPARE(server.connections(), 3);
+}
+
+// A call refused for want of a sign-in (the session expired on the open
+// connection, or could not be resumed on a new one) asks once, with the
+// server's text, and goes again once signed in.
+void tst_NetConnection::refusedCallAsksToSignInAgain_data()
+{
+    QTest::addColumn<bool>("reconnect");
+    QTest::addColumn<bool>("signsIn");
+    QTest::addColumn<QString>("reason");
+
+    const QString required = QStringLiteral("Autenticação necessária");
+    const QString expired = QStringLiteral("Sessão expirada ou inválida. Entre novamente.");
+    QTest::newRow("open connection, signs in") << false << true << required;
+    QTest::newRow("open connection, gives up") << false << false << required;
+    QTest::newRow("new connection, signs in") << true << true << expired;
+    QTest::newRow("new connection, gives up") << true << false << expired;
+}
+
+void tst_NetConnection::refusedCallAsksToSignInAgain()
+{
+    QFETCH(bool, reconnect);
+    QFETCH(bool, signsIn);
+    QFETCH(QString, reason);
+    ScriptedServer server;
+    server.requireSignIn(QStringLiteral("demo"), QStringLiteral("s3nh@"));
+    QVERIFY(server.startListening());
+    Client client(server.port());
+    QVERIFY(client.net->SignIn("demo", "s3nh@").ok);
+    QStringList reasons;
+    bool waitingWhileAsked = true;
+    client.session.signInHandler = [&](TNetConnection *sender, const QString &text) {
+        reasons << text;
+        waitingWhileAsked = CallWait::active();
+        return signsIn && sender->SignIn("demo", "s3nh@").ok;
+    };
+
+    server.expireSessions();
+    if (reconnect)
+        client.net->Close();
+    const TServerReply reply = client.net->Call(QStringLiteral("GetSoli"), sampleParams(5));
+    QCOMPARE(reasons, QStringList{reason});
+    QVERIFY(!waitingWhileAsked);
+    QCOMPARE(reply.ok, signsIn);
+    if (signsIn) {
+        QCOMPARE(reply.result.toObject().value("params").toArray(), sampleParams(5));
+        QVERIFY(!client.net->SessionToken().isEmpty());
+    } else {
+        QCOMPARE(reply.errorMessage, reason);
+    }
+    QCOMPARE(client.net->SessionToken().isEmpty(), !signsIn && reconnect);
 }
 
 QTEST_MAIN(tst_NetConnection)

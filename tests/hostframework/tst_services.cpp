@@ -6,6 +6,8 @@
 #include "services/SafeCall.h"
 #include "services/TMessages.h"
 
+#include "TestCa.h"
+
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -38,6 +40,8 @@ private Q_SLOTS:
     void hostConfigRefused();
     void hostConfigUnreadable();
     void hostConfigModulesBesideFile();
+    void hostConfigTls_data();
+    void hostConfigTls();
     void locateHonoursEnvironment();
     void corvelReadsCurrentConfig();
     void safeCall_data();
@@ -360,6 +364,54 @@ void tst_Services::hostConfigModulesBesideFile()
     QCOMPARE(config.modulesDir, QDir(m_dir.path()).absoluteFilePath("plugins"));
     const QString absolute = writeIni("[Host]\nModules=/opt/vex/modules\n");
     QCOMPARE(HostConfig::fromFile(absolute).modulesDir, QStringLiteral("/opt/vex/modules"));
+}
+
+// The CA file is read when vex.ini is, so that a wrong path or a file that
+// is no certificate is said at start, not at the first call.
+void tst_Services::hostConfigTls_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("expected"); // the CA path taken, or a fragment of the error
+
+    QString error;
+    TestCa ca;
+    if (!TestCa::make(m_dir.path(), "cfg", &ca, &error))
+        qFatal("%s", qPrintable(error));
+    const QByteArray caName = QFileInfo(ca.caCert).fileName().toUtf8();
+    writeIni("não é um certificado\n"); // vex<n>.ini, named below
+    const QByteArray notPem = QFileInfo(m_dir.filePath(QStringLiteral("vex%1.ini").arg(m_files)))
+                                  .fileName()
+                                  .toUtf8();
+    QTest::newRow("off by default") << QByteArray("[Server]\nHost=h\n") << QString();
+    QTest::newRow("CA beside the file")
+        << QByteArray("[Server]\nTls=TRUE\nCaFile=" + caName + "\n") << ca.caCert;
+    QTest::newRow("Tls=1, system authorities") << QByteArray("[Server]\nTls=1\n") << QString();
+    QTest::newRow("Tls not a boolean") << QByteArray("[Server]\nTls=sim\n")
+                                       << "\"Tls\" da seção [Server] deve ser true ou false";
+    QTest::newRow("CA missing") << QByteArray("[Server]\nTls=true\nCaFile=nada.pem\n")
+                                << "linha 3: a chave \"CaFile\" da seção [Server] aponta para "
+                                   "um arquivo que não pode ser lido";
+    QTest::newRow("CA holds no certificate")
+        << QByteArray("[Server]\nTls=true\nCaFile=" + notPem + "\n")
+        << "aponta para um arquivo sem nenhum certificado PEM";
+    QTest::newRow("CA without Tls") << QByteArray("[Server]\nCaFile=" + caName + "\n")
+                                    << "\"CaFile\" da seção [Server] exige Tls=true";
+}
+
+void tst_Services::hostConfigTls()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, expected);
+    const QString path = writeIni(text);
+    try {
+        const HostConfig config = HostConfig::fromFile(path);
+        QCOMPARE(config.serverCaFile, expected);
+        QCOMPARE(config.serverTls, text.contains("Tls="));
+    } catch (const EVexError &error) {
+        QVERIFY2(error.message().contains(expected) && error.message().contains(path),
+                 qPrintable(error.message()));
+        QVERIFY(!expected.startsWith(u'/'));
+    }
 }
 
 void tst_Services::locateHonoursEnvironment()

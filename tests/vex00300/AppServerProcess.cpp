@@ -82,8 +82,9 @@ bool AppServerProcess::start(QString *error, quint16 port)
         return false;
     const QString program = QStringLiteral(VEX_BIN_DIR "/vex-appserver");
     m_process.setProgram(program);
-    m_process.setArguments({"--database", m_databaseUrl, "--listen",
-                            QStringLiteral("127.0.0.1:%1").arg(port)});
+    m_process.setArguments(QStringList{"--database", m_databaseUrl, "--listen",
+                                       QStringLiteral("127.0.0.1:%1").arg(port)}
+                           + m_extra);
     m_process.start();
     if (!m_process.waitForStarted()) {
         *error = m_process.errorString();
@@ -104,6 +105,31 @@ bool AppServerProcess::start(QString *error, quint16 port)
     if (!m_port)
         *error = QString::fromUtf8(output);
     return m_port != 0;
+}
+
+bool AppServerProcess::addUser(const QString &login, const QString &password, QString *error)
+{
+    if (!createDatabase(error))
+        return false;
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::MergedChannels);
+    // Few PBKDF2 rounds: a test need not spend a second per sign-in.
+    tool.start(QStringLiteral(VEX_BIN_DIR "/vex-db"),
+               {"user", "add", "--database", m_databaseUrl, "--iterations", "1000",
+                "--test-weak-iterations", login});
+    tool.write((password + u'\n').toUtf8());
+    tool.closeWriteChannel();
+    if (!tool.waitForFinished(30000) || tool.exitCode() != 0) {
+        *error = QString::fromUtf8(tool.readAll()) + tool.errorString();
+        return false;
+    }
+    return true;
+}
+
+void AppServerProcess::kill()
+{
+    m_process.kill();
+    m_process.waitForFinished(5000);
 }
 
 void AppServerProcess::stop()

@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace VexTest {
@@ -17,6 +18,11 @@ public:
     // Creates the database once and starts the server on port (0: any);
     // false with the reason in *error.
     bool start(QString *error, quint16 port = 0);
+    // Before start: more server flags (TLS, sign-in), and a sign-in user
+    // added with vex-db (false with the reason).
+    void setExtraArguments(const QStringList &arguments) { m_extra = arguments; }
+    bool addUser(const QString &login, const QString &password, QString *error);
+    void kill(); // at once, as a crash would
     void stop();
     quint16 port() const { return m_port; }
     qint64 pid() const { return m_process.processId(); }
@@ -29,6 +35,7 @@ private:
     QString m_databaseUrl;
     QProcess m_process;
     quint16 m_port = 0;
+    QStringList m_extra;
 };
 
 } // namespace VexTest

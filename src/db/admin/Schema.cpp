@@ -106,6 +106,20 @@ const QList<Migration> &migrations()
              QStringLiteral("CREATE INDEX IX_FILIAL_OPELOG ON FILIAL (CDFILIOPELOG)"),
              QStringLiteral("CREATE INDEX IX_CONSOLOL_OPELOG ON CONSOLOL (CDFILIOPELOG)"),
          }},
+        {3, "sign-in users",
+         {
+             // Hash and salt in hex; the time of the last failure as ISO
+             // UTC text with milliseconds, like SCHEMA_VERSION's.
+             QStringLiteral(
+                 "CREATE TABLE USUARIO ("
+                 " CDLOGIN VARCHAR(64) %BIN% NOT NULL PRIMARY KEY,"
+                 " DSHASHSENHA VARCHAR(128) NOT NULL,"
+                 " DSSALSENHA VARCHAR(128) NOT NULL,"
+                 " NRITERACOES INTEGER NOT NULL,"
+                 " IDATIVO CHAR(1) NOT NULL DEFAULT 'S',"
+                 " NRFALHAS INTEGER NOT NULL DEFAULT 0,"
+                 " DTULTFALHA VARCHAR(30))"),
+         }},
     };
     return list;
 }

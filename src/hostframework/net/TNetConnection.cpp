@@ -2,13 +2,20 @@
 
 #include "CallWait.h"
 #include "JsonRpc.h"
+#include "OleDate.h"
+#include "services/CaCertificates.h"
 #include "services/Exceptions.h"
 #include "services/HostConfig.h"
 
 #include <QDeadlineTimer>
+#include <QJsonObject>
 #include <QLocale>
 #include <QLoggingCategory>
-#include <QTcpSocket>
+#include <QSslCipher>
+#include <QSslConfiguration>
+#include <QSslSocket>
+
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcNet, "vex.net", QtInfoMsg)
 
@@ -31,6 +38,45 @@ QString reasonText(const QTcpSocket &socket)
 }
 
 const char kCancelledText[] = "Operação cancelada pelo usuário.";
+// The server's answer to a call that needs a sign-in, and to a refused one.
+constexpr int kSignInCode = -32001;
+const char kResume[] = "session.resume";
+const char kLogin[] = "session.login";
+
+bool isSessionMethod(const QString &method)
+{
+    return method == QLatin1String(kResume) || method == QLatin1String(kLogin);
+}
+
+// The server's own methods belong to no remote data module.
+bool isSystemMethod(const QString &method)
+{
+    return method.startsWith(QLatin1String("session."))
+           || method.startsWith(QLatin1String("system."));
+}
+
+QString sslErrorText(const QSslError &error)
+{
+    switch (error.error()) {
+    case QSslError::HostNameMismatch:
+        return QStringLiteral("o nome do servidor não confere com o certificado");
+    case QSslError::SelfSignedCertificate:
+    case QSslError::SelfSignedCertificateInChain:
+    case QSslError::UnableToGetLocalIssuerCertificate:
+    case QSslError::UnableToGetIssuerCertificate:
+    case QSslError::UnableToVerifyFirstCertificate:
+    case QSslError::CertificateUntrusted:
+        return QStringLiteral("emitido por uma autoridade não reconhecida");
+    case QSslError::CertificateExpired:
+        return QStringLiteral("certificado vencido");
+    case QSslError::CertificateNotYetValid:
+        return QStringLiteral("certificado ainda não válido");
+    case QSslError::CertificateRevoked:
+        return QStringLiteral("certificado revogado");
+    default:
+        return QString();
+    }
+}
 
 QString secondsText(int ms)
 {
@@ -44,7 +90,17 @@ QString secondsText(int ms)
 TNetConnection::TNetConnection(QObject *parent)
     : QObject(parent)
     , m_callTimeoutMs(HostConfig::current().callTimeoutMs)
+    , m_tls(HostConfig::current().serverTls)
 {
+    const QString caFile = HostConfig::current().serverCaFile;
+    if (!caFile.isEmpty()) {
+        QString reason;
+        m_caCertificates = CaCertificates::read(caFile, &reason);
+        // Checked when vex.ini was read; should it have gone since, the
+        // connection fails rather than trust the system's authorities.
+        if (m_caCertificates.isEmpty())
+            m_caProblem = QStringLiteral("o CaFile %1 %2").arg(caFile, reason);
+    }
 }
 
 TNetConnection::~TNetConnection() = default;
@@ -57,6 +113,30 @@ bool TNetConnection::Connected() const
 qintptr TNetConnection::SocketDescriptor() const
 {
     return Connected() ? m_socket->socketDescriptor() : -1;
+}
+
+void TNetConnection::SetCaCertificates(const QList<QSslCertificate> &certificates)
+{
+    m_caCertificates = certificates;
+    m_caProblem.clear();
+}
+
+bool TNetConnection::Encrypted() const
+{
+    return Connected() && m_socket->isEncrypted();
+}
+
+QString TNetConnection::Protocol() const
+{
+    return Encrypted() ? m_socket->sessionCipher().protocolString() : QString();
+}
+
+QString TNetConnection::EncryptionText() const
+{
+    if (!Encrypted())
+        return QString();
+    const QSslCipher cipher = m_socket->sessionCipher();
+    return QStringLiteral("%1, %2").arg(cipher.protocolString(), cipher.name());
 }
 
 void TNetConnection::SetConnected(bool connected)
@@ -85,6 +165,8 @@ QString TNetConnection::address() const
 
 void TNetConnection::dropSocket()
 {
+    m_resumeRefused.reset();
+    m_presentedToken.clear();
     if (m_socket) {
         // abort(), not close(): nothing of this connection may be read later.
         m_socket->abort();
@@ -114,13 +196,14 @@ void TNetConnection::dropIfClosedByPeer()
 
 void TNetConnection::watch(CallWait &wait)
 {
-    QTcpSocket *socket = m_socket.get();
+    QSslSocket *socket = m_socket.get();
     const auto wake = [&wait] { wait.wake(); };
-    connect(socket, &QTcpSocket::connected, &wait, wake);
-    connect(socket, &QTcpSocket::disconnected, &wait, wake);
-    connect(socket, &QTcpSocket::readyRead, &wait, wake);
-    connect(socket, &QTcpSocket::bytesWritten, &wait, wake);
-    connect(socket, &QTcpSocket::errorOccurred, &wait, wake);
+    connect(socket, &QSslSocket::connected, &wait, wake);
+    connect(socket, &QSslSocket::encrypted, &wait, wake);
+    connect(socket, &QSslSocket::disconnected, &wait, wake);
+    connect(socket, &QSslSocket::readyRead, &wait, wake);
+    connect(socket, &QSslSocket::bytesWritten, &wait, wake);
+    connect(socket, &QSslSocket::errorOccurred, &wait, wake);
 }
 
 // Waits with the event loop turning; a cancelled wait drops the socket, so
@@ -152,8 +235,13 @@ void TNetConnection::connectToServer(QDeadlineTimer deadline, CallWait &wait)
         fail(QStringLiteral("endereço do servidor não informado"));
     if (m_port < 1 || m_port > 65535)
         fail(QStringLiteral("porta inválida"));
+    if (m_tls && !m_caProblem.isEmpty())
+        fail(m_caProblem);
+    if (m_tls && !QSslSocket::supportsSsl())
+        fail(QStringLiteral("TLS indisponível nesta instalação (%1)")
+                 .arg(QSslSocket::sslLibraryVersionString()));
 
-    m_socket = std::make_unique<QTcpSocket>();
+    m_socket = std::make_unique<QSslSocket>();
     watch(wait);
     m_socket->connectToHost(m_host, quint16(m_port));
     const bool settled = waitFor(wait, [this] {
@@ -167,8 +255,76 @@ void TNetConnection::connectToServer(QDeadlineTimer deadline, CallWait &wait)
     // Requests and replies are small and strictly alternating: Nagle's
     // delay would add tens of milliseconds to every call.
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    if (m_tls)
+        startEncryption(deadline, wait, fail);
     m_lastError.clear();
-    qCDebug(lcNet) << "connected to" << address();
+    m_session->connectionMade(m_tls, Protocol());
+    qCDebug(lcNet) << "connected to" << address() << EncryptionText();
+    resumeSession(deadline, wait);
+}
+
+// The handshake is part of connecting: the same deadline, Esc cancels it.
+void TNetConnection::startEncryption(QDeadlineTimer deadline, CallWait &wait,
+                                     const std::function<void(const QString &)> &fail)
+{
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setProtocol(QSsl::TlsV1_2OrLater);
+    tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    if (!m_caCertificates.isEmpty())
+        tls.setCaCertificates(m_caCertificates);
+    m_socket->setSslConfiguration(tls);
+    m_socket->setPeerVerifyName(m_host);
+    m_sslErrors.clear();
+    connect(m_socket.get(), &QSslSocket::sslErrors, this,
+            [this](const QList<QSslError> &errors) { m_sslErrors += errors; });
+    m_socket->startClientEncryption();
+    const bool settled = waitFor(wait, [this] {
+        return m_socket->isEncrypted() || m_socket->state() != QAbstractSocket::ConnectedState;
+    }, deadline);
+    if (!settled)
+        fail(QStringLiteral("tempo esgotado na negociação TLS"));
+    if (!m_socket->isEncrypted())
+        fail(handshakeFailure());
+}
+
+QString TNetConnection::handshakeFailure() const
+{
+    if (!m_sslErrors.isEmpty()) {
+        QStringList reasons;
+        for (const QSslError &error : m_sslErrors) {
+            const QString own = sslErrorText(error);
+            reasons << (own.isEmpty() ? error.errorString()
+                                      : QStringLiteral("%1 (%2)").arg(own, error.errorString()));
+        }
+        reasons.removeDuplicates();
+        return QStringLiteral("certificado do servidor não confiável: %1")
+            .arg(reasons.join(QStringLiteral("; ")));
+    }
+    return QStringLiteral("falha na negociação TLS (o servidor fala TLS?): %1")
+        .arg(m_socket->errorString());
+}
+
+// A new connection carries the session on: to the server behind the
+// balancer it is a stranger until it sees the token.
+void TNetConnection::resumeSession(QDeadlineTimer deadline, CallWait &wait)
+{
+    const QString token = m_session->token();
+    if (token.isEmpty())
+        return;
+    m_presentedToken = token;
+    const TServerReply reply = exchange(QString::fromLatin1(kResume), {token}, deadline, wait);
+    if (reply.ok) {
+        // It may come back renewed; an empty one means this server asks none.
+        if (!reply.result.toObject().value(QLatin1String("token")).toString().isEmpty())
+            adoptSession(reply, m_session->login());
+        m_presentedToken = m_session->token();
+        return;
+    }
+    qCInfo(lcNet).noquote() << "session not resumed:" << reply.errorMessage;
+    if (reply.errorCode == kSignInCode) {
+        m_session->clear();
+        m_resumeRefused = reply;
+    }
 }
 
 // Every method of this server only reads: a request that broke off before
@@ -178,17 +334,77 @@ void TNetConnection::connectToServer(QDeadlineTimer deadline, CallWait &wait)
 // connection been closed). Never once a reply started, and never twice.
 TServerReply TNetConnection::Call(const QString &method, const QJsonArray &params)
 {
+    TServerReply reply = callOnce(method, params);
+    // A refused session.login or session.resume is the caller's answer, not a prompt.
+    if (reply.ok || reply.errorCode != kSignInCode || isSessionMethod(method))
+        return reply;
+    // Signed in again on another connection since this one showed its token:
+    // a new connection resumes that session, and nobody is asked twice.
+    if (m_session->signedIn() && m_session->token() != m_presentedToken) {
+        dropSocket();
+        reply = callOnce(method, params);
+        if (reply.ok || reply.errorCode != kSignInCode)
+            return reply;
+    }
+    // Outside the call's wait: the handler shows a dialog and calls again.
+    const NetSession::SignInHandler handler = signInHandler();
+    if (!handler || !handler(this, reply.errorMessage))
+        return reply;
+    // Signed in elsewhere: a new connection resumes the new session.
+    if (m_resumeRefused)
+        dropSocket();
+    return callOnce(method, params);
+}
+
+TServerReply TNetConnection::SignIn(const QString &login, const QString &password)
+{
+    const TServerReply reply = callOnce(QString::fromLatin1(kLogin), {login, password});
+    if (!reply.ok)
+        return reply;
+    m_resumeRefused.reset();
+    adoptSession(reply, login);
+    m_presentedToken = m_session->token();
+    return reply;
+}
+
+void TNetConnection::adoptSession(const TServerReply &reply, const QString &login)
+{
+    const QJsonObject session = reply.result.toObject();
+    const QString token = session.value(QLatin1String("token")).toString();
+    const double expires = session.value(QLatin1String("expires")).toDouble();
+    QString signedIn = session.value(QLatin1String("login")).toString();
+    if (signedIn.isEmpty() && !token.isEmpty())
+        signedIn = login;
+    m_session->signedInAs(token, signedIn,
+                          token.isEmpty() ? QDateTime() : OleDate::toDateTime(expires));
+}
+
+NetSession::SignInHandler TNetConnection::signInHandler() const
+{
+    return SignInHandler ? SignInHandler : m_session->signInHandler;
+}
+
+// Every method of this server only reads: a request that broke off before
+// any byte of its reply came back may or may not have been served, and
+// serving it twice changes nothing. So it goes again once, on a fresh
+// connection (the server behind a balancer may have died, or the pooled
+// connection been closed). Never once a reply started, and never twice.
+TServerReply TNetConnection::callOnce(const QString &method, const QJsonArray &params)
+{
     CallWait wait; // refuses a call started while another one waits
     const QDeadlineTimer deadline(m_callTimeoutMs);
     dropIfClosedByPeer();
     for (int attempt = 1;; ++attempt) {
-        attach(deadline, wait);
         try {
+            attach(deadline, wait);
+            if (m_resumeRefused && !isSessionMethod(method))
+                return *std::exchange(m_resumeRefused, std::nullopt);
             return exchange(method, params, deadline, wait);
         } catch (const EVexError &error) {
             m_lastError = error.message();
+            const bool again = m_socket && m_brokeBeforeReply;
             dropSocket();
-            if (!m_brokeBeforeReply || attempt > 1 || deadline.hasExpired())
+            if (!again || attempt > 1 || deadline.hasExpired())
                 throw;
             qCInfo(lcNet).noquote() << "repeating on a new connection:" << m_lastError;
         }
@@ -215,8 +431,10 @@ TServerReply TNetConnection::exchange(const QString &method, const QJsonArray &p
     m_brokeBeforeReply = false;
     m_replyStarted = false;
     const qint64 id = m_nextId++;
-    sendLine(JsonRpc::encodeRequest(id, m_serverName + u'.' + method, params), method,
-             deadline, wait);
+    const QString name = m_serverName.isEmpty() || isSystemMethod(method)
+                             ? method
+                             : m_serverName + u'.' + method;
+    sendLine(JsonRpc::encodeRequest(id, name, params), method, deadline, wait);
     return awaitReply(id, method, deadline, wait);
 }
 

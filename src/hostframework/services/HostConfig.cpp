@@ -1,5 +1,6 @@
 #include "HostConfig.h"
 
+#include "CaCertificates.h"
 #include "Exceptions.h"
 #include "IniFile.h"
 
@@ -39,7 +40,35 @@ bool is(const QString &a, const char *b)
     return a.compare(QLatin1StringView(b), Qt::CaseInsensitive) == 0;
 }
 
-void applyServer(HostConfig &config, const IniFile &ini, const IniFile::Entry &entry)
+bool boolValue(const IniFile &ini, const IniFile::Entry &entry)
+{
+    if (is(entry.value, "true") || entry.value == u'1')
+        return true;
+    if (is(entry.value, "false") || entry.value == u'0')
+        return false;
+    badKey(ini, entry, QStringLiteral("deve ser true ou false"));
+}
+
+// A relative path is taken from where the file is, not from wherever the
+// host happened to be started.
+QString pathValue(const QString &value, const QDir &base)
+{
+    return value.isEmpty() ? QString() : QDir::cleanPath(base.absoluteFilePath(value));
+}
+
+QString caFileValue(const IniFile &ini, const IniFile::Entry &entry, const QDir &base)
+{
+    const QString path = pathValue(entry.value, base);
+    if (path.isEmpty())
+        return path;
+    QString reason;
+    if (CaCertificates::read(path, &reason).isEmpty())
+        badKey(ini, entry, reason);
+    return path;
+}
+
+void applyServer(HostConfig &config, const IniFile &ini, const IniFile::Entry &entry,
+                 const QDir &base)
 {
     if (is(entry.key, "Host")) {
         if (entry.value.isEmpty())
@@ -51,6 +80,10 @@ void applyServer(HostConfig &config, const IniFile &ini, const IniFile::Entry &e
     } else if (is(entry.key, "CallTimeoutMs")) {
         config.callTimeoutMs = intValue(ini, entry, 1, std::numeric_limits<int>::max(),
                                         QStringLiteral("deve ser um número positivo"));
+    } else if (is(entry.key, "Tls")) {
+        config.serverTls = boolValue(ini, entry);
+    } else if (is(entry.key, "CaFile")) {
+        config.serverCaFile = caFileValue(ini, entry, base);
     }
 }
 
@@ -72,15 +105,11 @@ void applyEntry(HostConfig &config, const IniFile &ini, const IniFile::Entry &en
                 const QDir &base)
 {
     if (is(entry.section, "Server")) {
-        applyServer(config, ini, entry);
+        applyServer(config, ini, entry, base);
     } else if (is(entry.section, "Database")) {
         applyDatabase(config, ini, entry);
     } else if (is(entry.section, "Host") && is(entry.key, "Modules")) {
-        // A relative folder is taken from where the file is, not from
-        // wherever the host happened to be started.
-        config.modulesDir = entry.value.isEmpty() ? QString()
-                                                  : QDir::cleanPath(base.absoluteFilePath(
-                                                        entry.value));
+        config.modulesDir = pathValue(entry.value, base);
     } else if (is(entry.section, "Pictures")) {
         bool ok = false;
         const int kind = entry.key.toInt(&ok);
@@ -126,6 +155,13 @@ HostConfig HostConfig::fromFile(const QString &path)
     HostConfig config;
     for (const IniFile::Entry &entry : ini.entries)
         applyEntry(config, ini, entry, base);
+    // A CA named for a clear-text connection means Tls was forgotten: saying
+    // so beats connecting unencrypted while the operator believes otherwise.
+    if (!config.serverCaFile.isEmpty() && !config.serverTls) {
+        throw EVexError(QStringLiteral("Configuração inválida em %1: a chave \"CaFile\" da "
+                                       "seção [Server] exige Tls=true.")
+                            .arg(path));
+    }
     return config;
 }
 

@@ -7,6 +7,7 @@
 // user's configuration folder. Missing keys take their defaults.
 //
 // [Server]   Host=127.0.0.1  Port=7300  CallTimeoutMs=30000
+//            Tls=false  CaFile=/path/ca.pem  (CaFile: the only CAs trusted; else the system's)
 // [Database] Url=sqlite:/path/vex.db  ConnectTimeoutS=10  StatementTimeoutMs=30000
 // [Pictures] 0=99.99.9999;0;_
 // [Host]     Modules=/path/to/modules   (default: modules/ beside the host)
@@ -15,6 +16,8 @@ struct HostConfig
     QString serverHost = QStringLiteral("127.0.0.1");
     int serverPort = 7300;
     int callTimeoutMs = 30000;
+    bool serverTls = false;
+    QString serverCaFile; // absolute; checked to hold at least one certificate
     QString databaseUrl;
     int databaseConnectTimeoutS = 10;    // PostgreSQL
     int databaseStatementTimeoutMs = 30000; // PostgreSQL; 0: none

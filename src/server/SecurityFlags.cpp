@@ -1,0 +1,105 @@
+#include "SecurityFlags.h"
+
+#include "ServerOptions.h"
+
+#include <QCommandLineParser>
+#include <QHostAddress>
+
+namespace {
+
+bool loopback(const QString &host)
+{
+    QHostAddress address;
+    return host == u"localhost" || (address.setAddress(host) && address.isLoopback());
+}
+
+} // namespace
+
+SecurityFlags::SecurityFlags()
+    : tlsCert(QStringLiteral("tls-cert"),
+              QStringLiteral("Certificado do servidor (PEM; pode trazer a cadeia). Liga o TLS."),
+              QStringLiteral("ARQUIVO"))
+    , tlsKey(QStringLiteral("tls-key"),
+             QStringLiteral("Chave privada do certificado (PEM, sem senha; não legível por "
+                            "grupo nem outros)."),
+             QStringLiteral("ARQUIVO"))
+    , auth(QStringLiteral("auth"),
+           QStringLiteral("Exige entrada de usuário: db (usuários da tabela USUARIO)."),
+           QStringLiteral("MODO"))
+    , authKeyFile(QStringLiteral("auth-key-file"),
+                  QStringLiteral("Chave das sessões (32 bytes ou mais, não legível por grupo "
+                                 "nem outros), a mesma em todas as instâncias."),
+                  QStringLiteral("ARQUIVO"))
+    , insecure(QStringLiteral("insecure"),
+               QStringLiteral("Permite escutar fora do loopback sem TLS ou sem entrada."))
+    , signInTimeout(QStringLiteral("signin-timeout-s"),
+                    QStringLiteral("Com --auth: fecha a conexão que não entrar em N segundos "
+                                   "(padrão 10)."),
+                    QStringLiteral("N"))
+    , preAuthPerAddress(QStringLiteral("preauth-per-address"),
+                        QStringLiteral("Com --auth: conexões ainda sem entrada por endereço de "
+                                       "cliente em 10 s (padrão 3; atrás de um balanceador, que "
+                                       "é um endereço só, aumente)."),
+                        QStringLiteral("N"))
+{ }
+
+QList<QCommandLineOption> SecurityFlags::options() const
+{
+    return { tlsCert, tlsKey, auth, authKeyFile, insecure, signInTimeout, preAuthPerAddress };
+}
+
+bool SecurityFlags::read(const QCommandLineParser &p, ServerOptions *o, QString *message) const
+{
+    o->tlsCertFile = p.value(tlsCert);
+    o->tlsKeyFile = p.value(tlsKey);
+    o->authMode = p.value(auth);
+    o->authKeyFile = p.value(authKeyFile);
+    o->insecure = p.isSet(insecure);
+    if (o->tlsCertFile.isEmpty() != o->tlsKeyFile.isEmpty()) {
+        *message = o->tlsCertFile.isEmpty() ? QStringLiteral("--tls-key exige --tls-cert ARQUIVO")
+                                            : QStringLiteral("--tls-cert exige --tls-key ARQUIVO");
+        return false;
+    }
+    if (p.isSet(auth) && o->authMode != u"db") {
+        *message = QStringLiteral("--auth inválido: %1 (esperado db)").arg(o->authMode);
+        return false;
+    }
+    if (o->authEnabled() != !o->authKeyFile.isEmpty()) {
+        *message = o->authEnabled() ? QStringLiteral("--auth db exige --auth-key-file ARQUIVO")
+                                    : QStringLiteral("--auth-key-file exige --auth db");
+        return false;
+    }
+    struct Bounded
+    {
+        const QCommandLineOption &option;
+        int max;
+        int *value;
+    };
+    for (const Bounded &b : {Bounded{signInTimeout, 3600, &o->signInTimeoutS},
+                             Bounded{preAuthPerAddress, 1000000, &o->preAuthConnections}}) {
+        if (!p.isSet(b.option))
+            continue;
+        bool ok = false;
+        const int n = p.value(b.option).toInt(&ok);
+        if (!ok || n < 1 || n > b.max) {
+            *message = QStringLiteral("--%1 inválido: %2 (esperado inteiro de 1 a %3)")
+                           .arg(b.option.names().constFirst(), p.value(b.option))
+                           .arg(b.max);
+            return false;
+        }
+        *b.value = n;
+    }
+    if (loopback(o->listenHost) || o->insecure)
+        return true;
+    QStringList missing;
+    if (!o->tlsEnabled())
+        missing << QStringLiteral("--tls-cert ARQUIVO --tls-key ARQUIVO");
+    if (!o->authEnabled())
+        missing << QStringLiteral("--auth db --auth-key-file ARQUIVO");
+    if (missing.isEmpty())
+        return true;
+    *message = QStringLiteral("escutar em %1 (fora do loopback) exige %2; ou --insecure para "
+                              "aceitar o risco")
+                   .arg(o->listenHost, missing.join(QStringLiteral(" e ")));
+    return false;
+}

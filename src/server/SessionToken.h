@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Stateless session tokens: "v1.<base64url(login)>.<expiry, Unix s>.<base64url(HMAC)>",
+// the HMAC-SHA256 over everything before the last dot, with a key shared by
+// every server instance, so that any of them accepts a token another issued.
+namespace SessionToken {
+
+QString issue(const QByteArray &key, const QString &login, qint64 expiryUnixS);
+
+struct Claims
+{
+    QString login;
+    qint64 expiryUnixS = 0;
+};
+
+// False for a malformed, tampered or foreign token, and for one expired at
+// nowUnixS or expiring later than maxValidityS from now.
+bool check(const QByteArray &key, const QString &token, qint64 nowUnixS, qint64 maxValidityS,
+           Claims *claims);
+
+} // namespace SessionToken

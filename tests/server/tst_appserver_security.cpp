@@ -1,0 +1,810 @@
+// TLS and sign-in of vex-appserver through real processes: the refusals
+// of a server that would be open to the network, real handshakes against a
+// certificate authority the suite makes with openssl, the sign-in methods
+// over SQLite and PostgreSQL, the limits before sign-in, tokens across
+// instances, and vex-db user. Users get few PBKDF2 rounds (the test flag),
+// except where the unknown-login path pays the full count.
+#include "AppServerHarness.h"
+
+#include "RdmAcomPOL.h"
+
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QMessageAuthenticationCode>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <QTest>
+#include <QThread>
+
+#include <memory>
+
+#include <csignal>
+
+namespace {
+
+constexpr int AuthError = -32001;
+const QString BadCredentials = QStringLiteral("Usuário ou senha inválidos.");
+const QString BadSession = QStringLiteral("Sessão expirada ou inválida. Entre novamente.");
+const QString Required = QStringLiteral("Autenticação necessária");
+
+QByteArray requestLine(const QString &method, const QJsonArray &params, qint64 id = 1)
+{
+    return QJsonDocument(
+               QJsonObject {
+                   { "jsonrpc", "2.0" }, { "id", id }, { "method", method }, { "params", params } })
+               .toJson(QJsonDocument::Compact)
+        + '\n';
+}
+
+QByteArray readLine(QTcpSocket &s, int timeoutMs = 10000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!s.canReadLine() && !deadline.hasExpired()
+           && s.state() == QAbstractSocket::ConnectedState)
+        s.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+    return s.canReadLine() ? s.readLine() : QByteArray();
+}
+
+QJsonObject call(QTcpSocket &s, const QString &method, const QJsonArray &params)
+{
+    s.write(requestLine(method, params));
+    s.flush();
+    return QJsonDocument::fromJson(readLine(s)).object();
+}
+
+int errorCode(const QJsonObject &reply)
+{
+    return reply.value("error").toObject().value("code").toInt();
+}
+
+QString errorMessage(const QJsonObject &reply)
+{
+    return reply.value("error").toObject().value("message").toString();
+}
+
+// The peer closed: nothing more arrives and the socket ends.
+bool droppedWithin(QTcpSocket &s, int ms)
+{
+    QDeadlineTimer deadline(ms);
+    while (s.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired())
+        s.waitForReadyRead(50);
+    return s.state() != QAbstractSocket::ConnectedState;
+}
+
+bool run(const QString &program, const QStringList &args, QString *output,
+         const QByteArray &input = {}, int *exitCode = nullptr)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForStarted(10000))
+        return false;
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    *output = QString::fromUtf8(p.readAll());
+    if (exitCode)
+        *exitCode = p.exitCode();
+    return p.exitStatus() == QProcess::NormalExit && (exitCode || p.exitCode() == 0);
+}
+
+// A certificate authority and a server certificate for 127.0.0.1 and
+// localhost, a second authority the server is not signed by, and two
+// session keys.
+struct Pki
+{
+    QTemporaryDir dir;
+    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+
+    bool make(QString *error)
+    {
+        const QString openssl = QStringLiteral("openssl");
+        const auto ca = [&](const char *name, const char *cn) {
+            return run(openssl,
+                       { "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                         QStringLiteral("/CN=%1").arg(cn), "-keyout", path(name) + ".key", "-out",
+                         path(name) + ".pem" },
+                       error);
+        };
+        QFile ext(path("san.cnf"));
+        if (!ca("ca", "Vex Test CA") || !ca("otherca", "Other CA")
+            || !ext.open(QIODevice::WriteOnly))
+            return false;
+        ext.write("subjectAltName=IP:127.0.0.1,DNS:localhost\n");
+        ext.close();
+        if (!run(openssl,
+                 { "req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost", "-keyout",
+                   path("server.key"), "-out", path("server.csr") },
+                 error)
+            || !run(openssl,
+                    { "x509", "-req", "-in", path("server.csr"), "-CA", path("ca.pem"), "-CAkey",
+                      path("ca.key"), "-CAcreateserial", "-days", "2", "-extfile", path("san.cnf"),
+                      "-out", path("server.pem") },
+                    error))
+            return false;
+        for (const char *key : { "server.key", "otherca.key" })
+            QFile::setPermissions(path(key), QFile::ReadOwner | QFile::WriteOwner);
+        return writeKey("auth.key", QByteArray(32, 'k'))
+            && writeKey("other.key", QByteArray(40, 'o'));
+    }
+    bool writeKey(const char *name, const QByteArray &bytes) const
+    {
+        QFile f(path(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            return false;
+        return f.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    }
+    QStringList tlsArgs() const
+    {
+        return { "--tls-cert", path("server.pem"), "--tls-key", path("server.key") };
+    }
+    QStringList authArgs(const char *key = "auth.key") const
+    {
+        return { "--auth", "db", "--auth-key-file", path(key) };
+    }
+};
+
+QString vexDb()
+{
+    return QStringLiteral(VEX_BIN_DIR "/vex-db");
+}
+
+// A user with few rounds, through vex-db and its standard input.
+bool addUser(const QString &url, const QString &login, const QString &password, QString *error)
+{
+    return run(vexDb(),
+               { "user", "add", login, "--database", url, "--iterations", "1000",
+                 "--test-weak-iterations" },
+               error, password.toUtf8() + '\n');
+}
+
+QString craftToken(const QByteArray &key, const QString &login, qint64 expiry)
+{
+    constexpr auto b64 = QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals;
+    const QByteArray head = "v1." + login.toUtf8().toBase64(b64) + '.' + QByteArray::number(expiry);
+    return QString::fromLatin1(
+        head + '.'
+        + QMessageAuthenticationCode::hash(head, key, QCryptographicHash::Sha256).toBase64(b64));
+}
+
+} // namespace
+
+class tst_AppServerSecurity final : public QObject
+{
+    Q_OBJECT
+
+private:
+    Pki m_pki;
+    std::unique_ptr<FixtureDatabase> m_sqlite; // for the cases that are not about the database
+
+    std::unique_ptr<FixtureDatabase> database(const QString &kind);
+    // A TLS socket verified against `caFile`; false when the handshake fails.
+    bool connectTls(QSslSocket &socket, quint16 port, const QString &caFile, QString *error);
+    bool signInAs(QTcpSocket &socket, const QString &login, const QString &password);
+    static QJsonObject login(QTcpSocket &s, const QString &login, const QString &password)
+    {
+        return call(s, "session.login", { login, password });
+    }
+
+private Q_SLOTS:
+    void initTestCase();
+    void refusesToStart_data();
+    void refusesToStart();
+    void insecureWarnsOnReadyLine();
+    void handshake_data();
+    void handshake();
+    void signIn_data();
+    void signIn();
+    void everyMethodRefusedBeforeSignIn();
+    void openServerNeedsNoSignIn();
+    void lockout_data();
+    void lockout();
+    void preAuthConnectionsPerAddress();
+    void preAuthLineLimit();
+    void signInTimeout();
+    void tokens_data();
+    void tokens();
+    void drainOverTls();
+    void vexDbUser_data();
+    void vexDbUser();
+};
+
+std::unique_ptr<FixtureDatabase> tst_AppServerSecurity::database(const QString &kind)
+{
+    QString error;
+    auto db = FixtureDatabase::create(kind == u"sqlite" ? FixtureDatabase::Kind::SQLite
+                                                        : FixtureDatabase::Kind::PostgreSQL,
+                                      VEX_SERVER_FIXTURE, &error);
+    if (!db)
+        qWarning("fixture: %s", qPrintable(error));
+    return db;
+}
+
+bool tst_AppServerSecurity::connectTls(QSslSocket &socket, quint16 port, const QString &caFile,
+                                       QString *error)
+{
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setCaCertificates(QSslCertificate::fromPath(caFile));
+    socket.setSslConfiguration(config);
+    socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
+    const bool ok = socket.waitForEncrypted(10000);
+    QStringList reasons;
+    for (const QSslError &e : socket.sslHandshakeErrors())
+        reasons << e.errorString();
+    *error = reasons.isEmpty() ? socket.errorString() : reasons.join(u';');
+    return ok;
+}
+
+bool tst_AppServerSecurity::signInAs(QTcpSocket &socket, const QString &user,
+                                     const QString &password)
+{
+    return !login(socket, user, password)
+                .value("result")
+                .toObject()
+                .value("token")
+                .toString()
+                .isEmpty();
+}
+
+void tst_AppServerSecurity::initTestCase()
+{
+    QString error;
+    QVERIFY2(m_pki.make(&error), qPrintable(error));
+    m_sqlite = database("sqlite");
+    QVERIFY(m_sqlite);
+    QVERIFY2(addUser(m_sqlite->url(), "ana", "s3nha", &error), qPrintable(error));
+}
+
+void tst_AppServerSecurity::refusesToStart_data()
+{
+    QTest::addColumn<QString>("listen");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("makeReadable"); // a file made readable by others first
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("named"); // what the reason must name
+
+    const QStringList tls = m_pki.tlsArgs();
+    const QStringList auth = m_pki.authArgs();
+    QTest::newRow("any address, nothing")
+        << "0.0.0.0:0" << QStringList {} << "" << 2
+        << QStringList { "--tls-cert", "--auth db", "--insecure" };
+    QTest::newRow("any address, TLS only")
+        << "0.0.0.0:0" << tls << "" << 2 << QStringList { "--auth db", "--auth-key-file" };
+    QTest::newRow("any address, sign-in only")
+        << "0.0.0.0:0" << auth << "" << 2 << QStringList { "--tls-cert", "--tls-key" };
+    QTest::newRow("key without certificate")
+        << "127.0.0.1:0" << QStringList { "--tls-key", m_pki.path("server.key") } << "" << 2
+        << QStringList { "--tls-cert" };
+    QTest::newRow("auth without key file") << "127.0.0.1:0" << QStringList { "--auth", "db" } << ""
+                                           << 2 << QStringList { "--auth-key-file" };
+    QTest::newRow("unknown auth mode")
+        << "127.0.0.1:0"
+        << QStringList { "--auth", "ldap", "--auth-key-file", m_pki.path("auth.key") } << "" << 2
+        << QStringList { "ldap" };
+    QTest::newRow("TLS key readable by others")
+        << "0.0.0.0:0" << tls + auth << "server.key" << 1
+        << QStringList { m_pki.path("server.key"), "chmod" };
+    QTest::newRow("session key readable by others")
+        << "127.0.0.1:0" << auth << "auth.key" << 1 << QStringList { m_pki.path("auth.key") };
+    QTest::newRow("session key too short")
+        << "127.0.0.1:0"
+        << QStringList { "--auth", "db", "--auth-key-file", m_pki.path("short.key") } << "" << 1
+        << QStringList { m_pki.path("short.key"), "32" };
+    QTest::newRow("certificate not PEM") << "127.0.0.1:0"
+                                         << QStringList { "--tls-cert", m_pki.path("san.cnf"),
+                                                          "--tls-key", m_pki.path("server.key") }
+                                         << "" << 1 << QStringList { m_pki.path("san.cnf") };
+    QTest::newRow("key not PEM") << "127.0.0.1:0"
+                                 << QStringList { "--tls-cert", m_pki.path("server.pem"),
+                                                  "--tls-key", m_pki.path("auth.key") }
+                                 << "" << 1 << QStringList { m_pki.path("auth.key") };
+    QTest::newRow("key of another certificate")
+        << "127.0.0.1:0"
+        << QStringList { "--tls-cert", m_pki.path("server.pem"), "--tls-key",
+                         m_pki.path("otherca.key") }
+        << "" << 1 << QStringList { m_pki.path("server.pem"), m_pki.path("otherca.key") };
+    QTest::newRow("certificate missing") << "127.0.0.1:0"
+                                         << QStringList { "--tls-cert", m_pki.path("none.pem"),
+                                                          "--tls-key", m_pki.path("server.key") }
+                                         << "" << 1 << QStringList { m_pki.path("none.pem") };
+}
+
+void tst_AppServerSecurity::refusesToStart()
+{
+    QFETCH(QString, listen);
+    QFETCH(QStringList, args);
+    QFETCH(QString, makeReadable);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, named);
+    QVERIFY(m_pki.writeKey("short.key", QByteArray(31, 's')));
+    const QString readable = makeReadable.isEmpty() ? QString() : m_pki.dir.filePath(makeReadable);
+    if (!readable.isEmpty())
+        QVERIFY(QFile::setPermissions(
+            readable, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    QString output;
+    int code = -1;
+    QVERIFY(run(AppServerProcess::program(),
+                QStringList { "--database", m_sqlite->url(), "--listen", listen } + args, &output,
+                {}, &code));
+    if (!readable.isEmpty())
+        QFile::setPermissions(readable, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(code, exitCode);
+    QCOMPARE(output.trimmed().count(u'\n'), 0); // one line
+    for (const QString &name : named)
+        QVERIFY2(output.contains(name), qPrintable(output));
+}
+
+void tst_AppServerSecurity::insecureWarnsOnReadyLine()
+{
+    QProcess p;
+    p.start(AppServerProcess::program(),
+            { "--database", m_sqlite->url(), "--listen", "0.0.0.0:0", "--insecure" });
+    QVERIFY(p.waitForStarted());
+    QDeadlineTimer deadline(20000);
+    while (!p.canReadLine() && !deadline.hasExpired() && p.state() == QProcess::Running)
+        p.waitForReadyRead(200);
+    const QString line = QString::fromUtf8(p.readLine());
+    p.terminate();
+    p.waitForFinished();
+    QVERIFY2(line.contains("pronto em 0.0.0.0:") && line.contains("AVISO: --insecure"),
+             qPrintable(line));
+}
+
+void tst_AppServerSecurity::handshake_data()
+{
+    QTest::addColumn<QString>("caFile"); // empty: a plain-text client
+    QTest::addColumn<bool>("served");
+    QTest::newRow("test CA") << m_pki.path("ca.pem") << true;
+    QTest::newRow("other CA") << m_pki.path("otherca.pem") << false;
+    QTest::newRow("plain text") << QString() << false;
+}
+
+void tst_AppServerSecurity::handshake()
+{
+    QFETCH(QString, caFile);
+    QFETCH(bool, served);
+    AppServerProcess server;
+    QString error;
+    QVERIFY2(server.start(m_sqlite->url(), m_pki.tlsArgs(), &error), qPrintable(error));
+    if (caFile.isEmpty()) {
+        QTcpSocket plain;
+        plain.connectToHost(QStringLiteral("127.0.0.1"), server.port());
+        QVERIFY(plain.waitForConnected(5000));
+        plain.write(requestLine("system.ping", {}));
+        QVERIFY(droppedWithin(plain, 3000));
+        QVERIFY(!plain.readAll().contains("pong"));
+        return;
+    }
+    QSslSocket socket;
+    const bool encrypted = connectTls(socket, server.port(), caFile, &error);
+    QCOMPARE(encrypted, served);
+    if (!served) {
+        QVERIFY2(!error.isEmpty(), "a refused certificate names its reason");
+        return;
+    }
+    QVERIFY(socket.sessionProtocol() >= QSsl::TlsV1_2);
+    QCOMPARE(call(socket, "system.ping", {}).value("result").toString(), QStringLiteral("pong"));
+    // Loopback without --auth: the business methods answer without sign-in.
+    QVERIFY(call(socket, ServerPrefix + "GetFiliOL", {}).contains("result"));
+}
+
+void tst_AppServerSecurity::signIn_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("login");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("accepted");
+    for (const QString &kind : AllDatabaseKinds) {
+        const QByteArray k = kind.toLatin1();
+        QTest::addRow("%s right password", k.constData()) << kind << "ana"
+                                                          << "s3nha" << true;
+        QTest::addRow("%s wrong password", k.constData()) << kind << "ana"
+                                                          << "senha" << false;
+        QTest::addRow("%s unknown user", k.constData()) << kind << "bia"
+                                                        << "s3nha" << false;
+        QTest::addRow("%s disabled user", k.constData()) << kind << "caio"
+                                                         << "s3nha" << false;
+    }
+}
+
+void tst_AppServerSecurity::signIn()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, login);
+    QFETCH(QString, password);
+    QFETCH(bool, accepted);
+    VEX_SKIP_WITHOUT_DATABASE(kind);
+    auto db = database(kind);
+    QVERIFY(db);
+    QString error;
+    QVERIFY2(addUser(db->url(), "ana", "s3nha", &error), qPrintable(error));
+    QVERIFY2(addUser(db->url(), "caio", "s3nha", &error), qPrintable(error));
+    QVERIFY2(run(vexDb(), { "user", "disable", "caio", "--database", db->url() }, &error),
+             qPrintable(error));
+    AppServerProcess server;
+    QVERIFY2(server.start(db->url(), m_pki.tlsArgs() + m_pki.authArgs(), &error),
+             qPrintable(error));
+    QSslSocket s;
+    QVERIFY2(connectTls(s, server.port(), m_pki.path("ca.pem"), &error), qPrintable(error));
+
+    const QJsonObject before = call(s, ServerPrefix + "GetFiliOL", {});
+    QCOMPARE(errorCode(before), AuthError);
+    QCOMPARE(errorMessage(before), Required);
+    const QDateTime local = QDateTime::currentDateTime(); // OLE date-times are local
+    const double now
+        = FixtureParams::oleDay(local.date().year(), local.date().month(), local.date().day())
+        + local.time().msecsSinceStartOfDay() / 86400000.0;
+    const QJsonObject reply = this->login(s, login, password);
+    if (!accepted) {
+        QCOMPARE(errorCode(reply), AuthError);
+        QCOMPARE(errorMessage(reply), BadCredentials);
+        QCOMPARE(errorCode(call(s, ServerPrefix + "GetFiliOL", {})), AuthError);
+        return;
+    }
+    const QJsonObject result = reply.value("result").toObject();
+    QCOMPARE(result.value("login").toString(), login);
+    QVERIFY(result.value("token").toString().startsWith("v1."));
+    const double hours = (result.value("expires").toDouble() - now) * 24;
+    QVERIFY2(hours > 10.9 && hours < 13.1, qPrintable(QString::number(hours)));
+    QVERIFY(call(s, ServerPrefix + "GetFiliOL", {}).value("result").toObject().contains("rows"));
+}
+
+void tst_AppServerSecurity::everyMethodRefusedBeforeSignIn()
+{
+    AppServerProcess server;
+    QString error;
+    QVERIFY2(server.start(m_sqlite->url(), m_pki.authArgs(), &error), qPrintable(error));
+    QTcpSocket s;
+    s.connectToHost(QStringLiteral("127.0.0.1"), server.port());
+    QVERIFY(s.waitForConnected(5000));
+    QStringList methods { "VEX00300.rdmAcomPOL.NoSuchMethod", "system.other" };
+    for (const RdmAcomPOL::Method &m : RdmAcomPOL::methods())
+        methods << ServerPrefix + m.name;
+    for (const QString &method : std::as_const(methods)) {
+        const QJsonObject reply = call(s, method, {});
+        QCOMPARE(errorCode(reply), AuthError);
+        QCOMPARE(errorMessage(reply), Required);
+    }
+    QCOMPARE(call(s, "system.ping", {}).value("result").toString(), QStringLiteral("pong"));
+    // A refused resume leaves the connection as it was: still refused.
+    QCOMPARE(errorMessage(call(s, "session.resume", { "" })), BadSession);
+    QCOMPARE(errorCode(call(s, ServerPrefix + "GetFiliOL", {})), AuthError);
+}
+
+void tst_AppServerSecurity::openServerNeedsNoSignIn()
+{
+    AppServerProcess server;
+    QString error;
+    QVERIFY2(server.start(m_sqlite->url(), {}, &error), qPrintable(error));
+    RpcTestClient client;
+    QVERIFY(client.connectTo(server.port()));
+    const QJsonObject empty { { "token", "" }, { "expires", 0 }, { "login", "" } };
+    for (const QJsonArray &params : { QJsonArray { "" }, QJsonArray { "v1.whatever.1.x" } }) {
+        const QJsonObject reply = client.sendLine(requestLine("session.resume", params));
+        QCOMPARE(reply.value("result").toObject(), empty);
+    }
+    QCOMPARE(
+        client.sendLine(requestLine("session.login", { "ana", "x" })).value("result").toObject(),
+        empty);
+    QCOMPARE(errorCode(client.sendLine(requestLine("session.login", { "ana" }))), -32602);
+}
+
+void tst_AppServerSecurity::lockout_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("login");
+    for (const QString &kind : AllDatabaseKinds) {
+        QTest::addRow("%s known", qPrintable(kind)) << kind << "ana";
+        QTest::addRow("%s unknown", qPrintable(kind)) << kind << "zeca";
+    }
+}
+
+// After five failures a login waits 2 s, then 4 s after the next one; the
+// wait holds for the right password too, and for a second instance over
+// the same database when the login is known (the count lives in USUARIO).
+void tst_AppServerSecurity::lockout()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, login);
+    VEX_SKIP_WITHOUT_DATABASE(kind);
+    auto db = database(kind);
+    QVERIFY(db);
+    QString error;
+    QVERIFY2(addUser(db->url(), "ana", "s3nha", &error), qPrintable(error));
+    AppServerProcess server, second;
+    QVERIFY2(server.start(db->url(), m_pki.authArgs(), &error), qPrintable(error));
+    QVERIFY2(second.start(db->url(), m_pki.authArgs(), &error), qPrintable(error));
+    QTcpSocket s;
+    s.connectToHost(QStringLiteral("127.0.0.1"), server.port());
+    QVERIFY(s.waitForConnected(5000));
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(errorMessage(this->login(s, login, "errada")), BadCredentials);
+    const QString waitTwo = QStringLiteral("Muitas tentativas de acesso. Tente novamente em 2 s.");
+    QCOMPARE(errorMessage(this->login(s, login, "s3nha")), waitTwo);
+    if (login == u"ana") {
+        QTcpSocket other;
+        other.connectToHost(QStringLiteral("127.0.0.1"), second.port());
+        QVERIFY(other.waitForConnected(5000));
+        QCOMPARE(errorMessage(this->login(other, login, "s3nha")), waitTwo);
+    }
+    QTest::qWait(2100);
+    QCOMPARE(errorMessage(this->login(s, login, "errada")), BadCredentials);
+    QCOMPARE(errorMessage(this->login(s, login, "s3nha")),
+             QStringLiteral("Muitas tentativas de acesso. Tente novamente em 4 s."));
+    if (login != u"ana")
+        return;
+    QTest::qWait(4100);
+    QVERIFY(signInAs(s, login, "s3nha"));
+    QVERIFY2(run(vexDb(), { "user", "list", "--database", db->url() }, &error), qPrintable(error));
+    QVERIFY2(error.contains(QRegularExpression("\nana\tyes\t1000\t0\t-")), qPrintable(error));
+}
+
+void tst_AppServerSecurity::preAuthConnectionsPerAddress()
+{
+    AppServerProcess server;
+    QString error;
+    QVERIFY2(server.start(m_sqlite->url(), m_pki.authArgs(), &error), qPrintable(error));
+    QTcpSocket sockets[6];
+    const auto open = [&](QTcpSocket &s) {
+        s.connectToHost(QStringLiteral("127.0.0.1"), server.port());
+        return s.waitForConnected(5000)
+            && call(s, "system.ping", {}).value("result").toString() == u"pong";
+    };
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(open(sockets[i]));
+    QVERIFY(!open(sockets[3]));
+    QVERIFY(droppedWithin(sockets[3], 1000));
+    // One of the three signs in, another closes: neither counts any more.
+    QVERIFY(signInAs(sockets[0], "ana", "s3nha"));
+    QVERIFY(open(sockets[4]));
+    QVERIFY(!open(sockets[5]));
+    sockets[1].disconnectFromHost();
+    QTest::qWait(200);
+    sockets[5].abort();
+    QVERIFY(open(sockets[5]));
+}
+
+void tst_AppServerSecurity::preAuthLineLimit()
+{
+    AppServerProcess server;
+    QString error;
+    QVERIFY2(server.start(m_sqlite->url(), m_pki.authArgs(), &error), qPrintable(error));
+    // Padding inside the line: the same request, 5 KiB long.
+    QByteArray padded = requestLine("system.ping", {});
+    padded.insert(1, QByteArray(5000, ' '));
+    for (bool signedIn : { false, true }) {
+        QTcpSocket s;
+        s.connectToHost(QStringLiteral("127.0.0.1"), server.port());
+        QVERIFY(s.waitForConnected(5000));
+        if (signedIn)
+            QVERIFY(signInAs(s, "ana", "s3nha"));
+        s.write(padded);
+        const QJsonObject reply = QJsonDocument::fromJson(readLine(s)).object();
+        if (signedIn) {
+            QCOMPARE(reply.value("result").toString(), QStringLiteral("pong"));
+        } else {
+            QCOMPARE(errorCode(reply), -32600);
+            QVERIFY2(errorMessage(reply).contains("4096"), qPrintable(errorMessage(reply)));
+            QVERIFY(droppedWithin(s, 3000));
+        }
+    }
+}
+
+void tst_AppServerSecurity::signInTimeout()
+{
+    AppServerProcess server;
+    QString error;
+    QVERIFY2(server.start(m_sqlite->url(),
+                          m_pki.authArgs() + QStringList { "--signin-timeout-s", "1" }, &error),
+             qPrintable(error));
+    QTcpSocket idle, signedIn;
+    for (QTcpSocket *s : { &idle, &signedIn }) {
+        s->connectToHost(QStringLiteral("127.0.0.1"), server.port());
+        QVERIFY(s->waitForConnected(5000));
+    }
+    QVERIFY(signInAs(signedIn, "ana", "s3nha"));
+    QVERIFY(droppedWithin(idle, 4000));
+    QCOMPARE(call(signedIn, "system.ping", {}).value("result").toString(), QStringLiteral("pong"));
+}
+
+void tst_AppServerSecurity::tokens_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("token"); // "issued": the one session.login gave
+    QTest::addColumn<QString>("serverKey");
+    QTest::addColumn<bool>("disableFirst");
+    QTest::addColumn<bool>("accepted");
+    const QByteArray key(32, 'k');
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    const QString issued = QStringLiteral("issued");
+    QString tampered = craftToken(key, "ana", now + 3600);
+    tampered.replace(QStringLiteral("v1.YW5h."), QStringLiteral("v1.Y2Fpbw.")); // "caio"
+    QString badMac = craftToken(key, "ana", now + 3600);
+    badMac[badMac.size() - 2] = badMac.at(badMac.size() - 2) == u'A' ? u'B' : u'A';
+    for (const QString &kind : AllDatabaseKinds) {
+        const QByteArray k = kind.toLatin1();
+        QTest::addRow("%s second instance, same key", k.constData())
+            << kind << issued << "auth.key" << false << true;
+        QTest::addRow("%s crafted with the key", k.constData())
+            << kind << craftToken(key, "ana", now + 60) << "auth.key" << false << true;
+        QTest::addRow("%s disabled since", k.constData())
+            << kind << issued << "auth.key" << true << false;
+    }
+    QTest::newRow("other key") << "sqlite" << issued << "other.key" << false << false;
+    QTest::newRow("expired") << "sqlite" << craftToken(key, "ana", now - 1) << "auth.key" << false
+                             << false;
+    QTest::newRow("login changed") << "sqlite" << tampered << "auth.key" << false << false;
+    QTest::newRow("signature changed") << "sqlite" << badMac << "auth.key" << false << false;
+    QTest::newRow("unknown user") << "sqlite" << craftToken(key, "bia", now + 60) << "auth.key"
+                                  << false << false;
+    QTest::newRow("not a token") << "sqlite"
+                                 << "v1..."
+                                 << "auth.key" << false << false;
+}
+
+void tst_AppServerSecurity::tokens()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, token);
+    QFETCH(QString, serverKey);
+    QFETCH(bool, disableFirst);
+    QFETCH(bool, accepted);
+    VEX_SKIP_WITHOUT_DATABASE(kind);
+    auto db = database(kind);
+    QVERIFY(db);
+    QString error;
+    QVERIFY2(addUser(db->url(), "ana", "s3nha", &error), qPrintable(error));
+    QVERIFY2(addUser(db->url(), "caio", "s3nha", &error), qPrintable(error));
+    AppServerProcess first;
+    QVERIFY2(first.start(db->url(), m_pki.authArgs(), &error), qPrintable(error));
+    QTcpSocket s;
+    s.connectToHost(QStringLiteral("127.0.0.1"), first.port());
+    QVERIFY(s.waitForConnected(5000));
+    const QJsonObject issued = login(s, "ana", "s3nha").value("result").toObject();
+    if (token == u"issued")
+        token = issued.value("token").toString();
+    if (disableFirst)
+        QVERIFY2(run(vexDb(), { "user", "disable", "ana", "--database", db->url() }, &error),
+                 qPrintable(error));
+
+    AppServerProcess second;
+    QVERIFY2(second.start(db->url(), m_pki.authArgs(serverKey.toLatin1().constData()), &error),
+             qPrintable(error));
+    QTcpSocket t;
+    t.connectToHost(QStringLiteral("127.0.0.1"), second.port());
+    QVERIFY(t.waitForConnected(5000));
+    const QJsonObject reply = call(t, "session.resume", { token });
+    if (!accepted) {
+        QCOMPARE(errorCode(reply), AuthError);
+        QCOMPARE(errorMessage(reply), BadSession);
+        QCOMPARE(errorCode(call(t, ServerPrefix + "GetFiliOL", {})), AuthError);
+        return;
+    }
+    const QJsonObject result = reply.value("result").toObject();
+    QCOMPARE(result.value("login").toString(), QStringLiteral("ana"));
+    QCOMPARE(result.value("token").toString(), token);
+    QVERIFY(call(t, ServerPrefix + "GetFiliOL", {}).value("result").toObject().contains("rows"));
+}
+
+// SIGTERM over TLS: every pipelined request is answered before the exit.
+void tst_AppServerSecurity::drainOverTls()
+{
+    AppServerProcess server;
+    QString error;
+    QVERIFY2(server.start(m_sqlite->url(), m_pki.tlsArgs() + m_pki.authArgs(), &error),
+             qPrintable(error));
+    QSslSocket s;
+    QVERIFY2(connectTls(s, server.port(), m_pki.path("ca.pem"), &error), qPrintable(error));
+    QVERIFY(signInAs(s, "ana", "s3nha"));
+    constexpr int Count = 50;
+    QByteArray lines;
+    for (int i = 0; i < Count; ++i)
+        lines += requestLine(ServerPrefix + "GetFiliOL", {}, i + 10);
+    s.write(lines);
+    QVERIFY(s.waitForBytesWritten(5000));
+    QTest::qWait(50);
+    QProcess &process = server.process();
+    ::kill(pid_t(process.processId()), SIGTERM);
+    int answered = 0;
+    while (answered < Count) {
+        const QJsonObject reply = QJsonDocument::fromJson(readLine(s, 10000)).object();
+        if (!reply.value("result").toObject().contains("rows"))
+            break;
+        ++answered;
+    }
+    QCOMPARE(answered, Count);
+    QCOMPARE(server.terminate(), 0);
+}
+
+void tst_AppServerSecurity::vexDbUser_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("args"); // before --database
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<QString>("listed"); // a line of `user list` afterwards
+    const QStringList weak { "--iterations", "1000", "--test-weak-iterations" };
+    for (const QString &kind : AllDatabaseKinds) {
+        const QByteArray k = kind.toLatin1();
+        QTest::addRow("%s add", k.constData())
+            << kind << QStringList { "add", "bia" } + weak << "x\n"
+            << 0 << "added"
+            << "bia\tyes\t1000\t0\t-";
+        QTest::addRow("%s add existing", k.constData())
+            << kind << QStringList { "add", "ana" } + weak << "x\n"
+            << 1 << "already exists"
+            << "ana\tyes\t1000\t";
+        QTest::addRow("%s passwd", k.constData())
+            << kind << QStringList { "passwd", "ana" } + weak << "novo\n"
+            << 0 << "password changed"
+            << "ana\tyes\t1000\t0\t-";
+        QTest::addRow("%s passwd unknown", k.constData())
+            << kind << QStringList { "passwd", "bia" } + weak << "x\n"
+            << 1 << "unknown user"
+            << "";
+        QTest::addRow("%s disable", k.constData())
+            << kind << QStringList { "disable", "ana" } << "" << 0 << "disabled"
+            << "ana\tno\t";
+        QTest::addRow("%s disable unknown", k.constData())
+            << kind << QStringList { "disable", "bia" } << "" << 1 << "unknown user"
+            << "";
+    }
+    QTest::newRow("empty password") << "sqlite" << QStringList { "add", "bia" } + weak << "\n"
+                                    << 1 << "empty password"
+                                    << "";
+    QTest::newRow("no password") << "sqlite" << QStringList { "add", "bia" } + weak << "" << 1
+                                 << "no password"
+                                 << "";
+    QTest::newRow("few rounds without the test flag")
+        << "sqlite" << QStringList { "add", "bia", "--iterations", "1000" } << "x\n"
+        << 2 << "600000"
+        << "";
+    QTest::newRow("list with a login")
+        << "sqlite" << QStringList { "list", "ana" } << "" << 2 << "unexpected argument"
+        << "";
+    QTest::newRow("login with a space") << "sqlite" << QStringList { "add", "a b" } + weak << "x\n"
+                                        << 2 << "invalid login"
+                                        << "";
+}
+
+void tst_AppServerSecurity::vexDbUser()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, args);
+    QFETCH(QString, input);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(QString, listed);
+    VEX_SKIP_WITHOUT_DATABASE(kind);
+    auto db = database(kind);
+    QVERIFY(db);
+    QString output;
+    QVERIFY2(addUser(db->url(), "ana", "s3nha", &output), qPrintable(output));
+    // Fails the first sign-in so that passwd is seen to clear the count.
+    {
+        AppServerProcess server;
+        QVERIFY2(server.start(db->url(), m_pki.authArgs(), &output), qPrintable(output));
+        QTcpSocket s;
+        s.connectToHost(QStringLiteral("127.0.0.1"), server.port());
+        QVERIFY(s.waitForConnected(5000));
+        QCOMPARE(errorMessage(login(s, "ana", "errada")), BadCredentials);
+    }
+    int code = -1;
+    QVERIFY(run(vexDb(), QStringList { "user" } + args + QStringList { "--database", db->url() },
+                &output, input.toUtf8(), &code));
+    QCOMPARE(code, exitCode);
+    QVERIFY2(output.contains(said), qPrintable(output));
+    QVERIFY2(run(vexDb(), { "user", "list", "--database", db->url() }, &output),
+             qPrintable(output));
+    if (!listed.isEmpty())
+        QVERIFY2(output.contains(u'\n' + listed), qPrintable(output));
+}
+
+QTEST_GUILESS_MAIN(tst_AppServerSecurity)
+#include "tst_appserver_security.moc"
