@@ -26,6 +26,17 @@ QByteArray withNewline(QByteArray message)
     return message;
 }
 
+// A refusal for too many connections says so first; the database's own
+// text follows for the operator.
+QString connectFailure(const QString &error)
+{
+    if (error.isEmpty())
+        return QStringLiteral("não foi possível conectar");
+    if (error.contains(QLatin1String("too many"), Qt::CaseInsensitive))
+        return QStringLiteral("limite de conexões do banco de dados atingido (%1)").arg(error);
+    return error;
+}
+
 } // namespace
 
 RpcDispatcher::RpcDispatcher(const QString &databaseUrl, const QString &connectionName)
@@ -79,7 +90,7 @@ void RpcDispatcher::ensureDatabase()
     m_db = VexDb::open(m_url, m_connectionName, &error);
     if (!m_db.isOpen()) {
         closeDatabase();
-        throw EDatabaseError(error.isEmpty() ? QStringLiteral("não foi possível conectar") : error);
+        throw EDatabaseError(connectFailure(error));
     }
     try {
         m_statements = std::make_unique<StatementCache>(m_db);

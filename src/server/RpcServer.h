@@ -19,7 +19,8 @@ public:
     explicit RpcServer(const ServerOptions &options, QObject *parent = nullptr);
     ~RpcServer() override;
 
-    // Starts the workers and listens; false with the reason on failure.
+    // Starts the workers, each with its database connection, and listens;
+    // false with the reason on failure.
     bool start(QString *error);
     // Stops accepting; every connection answers the complete requests it
     // has received and flushes its replies, for at most the stop grace
@@ -30,6 +31,7 @@ protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
+    bool startWorkers(QString *error);
     void refuseBusy(qintptr descriptor);
 
     ServerOptions m_options;

@@ -20,16 +20,13 @@ RpcWorker::RpcWorker(int index, const QString &databaseUrl, const ConnectionLimi
 
 RpcWorker::~RpcWorker() = default;
 
-void RpcWorker::start()
+bool RpcWorker::start(QString *error)
 {
     m_sweepTimer = new QTimer(this);
     m_sweepTimer->setInterval(SweepIntervalMs);
     connect(m_sweepTimer, &QTimer::timeout, this, &RpcWorker::sweep);
     m_sweepTimer->start();
-    QString error;
-    if (!m_dispatcher.open(&error))
-        qCWarning(lcServer).noquote()
-            << "banco de dados inacessível (nova tentativa a cada chamada):" << error;
+    return m_dispatcher.open(error);
 }
 
 void RpcWorker::adoptSocket(qintptr descriptor)

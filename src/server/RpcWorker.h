@@ -27,7 +27,8 @@ public:
 
     // Before start().
     void setMaxChainRows(qint64 rows) { m_dispatcher.setMaxChainRows(rows); }
-    Q_INVOKABLE void start();
+    // Opens the database connection; false with the reason when it cannot.
+    bool start(QString *error);
     Q_INVOKABLE void adoptSocket(qintptr descriptor);
     // Graceful stop: every connection answers what it has received, flushes
     // and closes; drained() once none is left.

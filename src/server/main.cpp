@@ -1,4 +1,3 @@
-#include "RpcDispatcher.h"
 #include "RpcServer.h"
 #include "ServerLog.h"
 #include "ServerOptions.h"
@@ -35,14 +34,6 @@ int main(int argc, char *argv[])
         return fail(message);
     case ServerOptions::Parse::Ok:
         break;
-    }
-
-    {
-        // Refuse to start on a database that cannot be reached at all.
-        RpcDispatcher probe(options.databaseUrl, QStringLiteral("vex-appserver-probe"));
-        QString error;
-        if (!probe.open(&error))
-            return fail(QStringLiteral("banco de dados inacessível: %1").arg(error), 1);
     }
 
     RpcServer server(options);
