@@ -27,6 +27,8 @@ public:
     // period; then closes what is left and joins the threads.
     void stop();
 
+    int openConnections() const { return m_connectionCount.load(std::memory_order_relaxed); }
+
 protected:
     void incomingConnection(qintptr descriptor) override;
 

@@ -1,3 +1,4 @@
+#include "MetricsServer.h"
 #include "RpcServer.h"
 #include "ServerLog.h"
 #include "ServerOptions.h"
@@ -40,6 +41,11 @@ int main(int argc, char *argv[])
     if (!server.start(&message))
         return fail(message, 1);
 
+    MetricsServer metrics([&server] { return server.openConnections(); });
+    if (!options.metricsHost.isEmpty()
+        && !metrics.start(options.metricsHost, options.metricsPort, &message))
+        return fail(message, 1);
+
     SignalWatcher watcher;
     bool stopping = false;
     QObject::connect(&watcher, &SignalWatcher::stopRequested, &app, [&](int number) {
@@ -54,6 +60,10 @@ int main(int argc, char *argv[])
     std::printf("vex-appserver: pronto em %s:%u (%s, %d threads)\n",
                 qPrintable(server.serverAddress().toString()), unsigned(server.serverPort()),
                 qPrintable(options.displayUrl()), options.threads);
+    if (metrics.isListening())
+        std::printf("vex-appserver: métricas em http://%s:%u/metrics\n",
+                    qPrintable(metrics.serverAddress().toString()),
+                    unsigned(metrics.serverPort()));
     std::fflush(stdout);
     return app.exec();
 }

@@ -9,8 +9,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTcpSocket>
 #include <QTest>
 #include <QUrl>
 
@@ -59,6 +61,22 @@ QString withUser(const QString &url, const QString &user)
     return u.toString();
 }
 
+// vex_db_reconnects_total from the server's metrics port; -1 when unread.
+int reconnects(quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!socket.waitForConnected(5000))
+        return -1;
+    socket.write("GET /metrics HTTP/1.0\r\n\r\n");
+    QByteArray reply;
+    while (socket.waitForReadyRead(5000))
+        reply += socket.readAll();
+    reply += socket.readAll();
+    const qsizetype at = reply.indexOf("\nvex_db_reconnects_total ");
+    return at < 0 ? -1 : reply.mid(at + 25, reply.indexOf('\n', at + 1) - at - 25).toInt();
+}
+
 } // namespace
 
 class tst_AppServerDbLimits : public QObject
@@ -101,7 +119,14 @@ void tst_AppServerDbLimits::connectionsPerInstance()
                              .arg(role);
 
     AppServerProcess first;
-    QVERIFY2(first.start(url, {"--threads", "2"}, &error), qPrintable(error));
+    QVERIFY2(first.start(url, {"--threads", "2", "--metrics", "127.0.0.1:0"}, &error),
+             qPrintable(error));
+    while (!first.process().canReadLine() && first.process().waitForReadyRead(10000)) {
+    }
+    static const QRegularExpression metricsLine(QStringLiteral(":(\\d+)/metrics"));
+    const quint16 metricsPort = quint16(
+        metricsLine.match(QString::fromUtf8(first.process().readLine())).captured(1).toUInt());
+    QVERIFY(metricsPort > 0);
     QCOMPARE(scalarOn(admin, held), 2);
 
     QProcess second;
@@ -160,6 +185,7 @@ void tst_AppServerDbLimits::connectionsPerInstance()
             QTest::qWait(100);
     }
     QVERIFY(back);
+    QCOMPARE(reconnects(metricsPort), 1); // refused attempts are not reconnections
     QCOMPARE(first.terminate(), 0);
 }
 
