@@ -115,8 +115,8 @@ void tst_AppServerDbLimits::connectionsPerInstance()
                     QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA public TO %1").arg(role)),
              QString());
     const QString url = withUser(fixture->url(), role);
-    const QString held = QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE usename = '%1'")
-                             .arg(role);
+    const QString held
+        = QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE usename = '%1'").arg(role);
 
     AppServerProcess first;
     QVERIFY2(first.start(url, {"--threads", "2", "--metrics", "127.0.0.1:0"}, &error),

@@ -150,8 +150,8 @@ void tst_AppServerMetrics::countsAfterCalls()
         const QString label = m.captured(1);
         double previous = 0;
         for (const QString &le : Buckets) {
-            const double count = value(QStringLiteral("vex_call_duration_seconds_bucket{%1,le=\"%2\"}")
-                                           .arg(label, le));
+            const double count = value(
+                QStringLiteral("vex_call_duration_seconds_bucket{%1,le=\"%2\"}").arg(label, le));
             QVERIFY2(count >= previous, qPrintable(label + u' ' + le));
             previous = count;
         }
