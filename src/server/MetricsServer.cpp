@@ -81,10 +81,9 @@ void MetricsServer::incomingConnection(qintptr descriptor)
     ++m_clients;
     connect(socket, &QObject::destroyed, this, [this] { --m_clients; });
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QTcpSocket::errorOccurred, socket, &QObject::deleteLater);
     socket->setReadBufferSize(MaxRequestBytes + 1);
     // A head that never completes, or a reader that never takes the reply,
-    // loses its connection.
+    // loses its connection; this also frees one lost without a word.
     QTimer::singleShot(RequestTimeoutMs, socket, [socket] {
         socket->abort();
         socket->deleteLater();
@@ -123,5 +122,6 @@ void MetricsServer::send(QTcpSocket *socket, const Reply &reply)
         + "\r\nContent-Length: " + QByteArray::number(reply.body.size())
         + "\r\nConnection: close\r\n\r\n" + reply.body;
     socket->write(out);
-    socket->disconnectFromHost(); // after the reply is written
+    socket->flush();
+    socket->disconnectFromHost(); // after the rest of the reply is written
 }

@@ -27,20 +27,19 @@ public:
     // Listens on HOST:PORT; false with a one-line reason.
     bool start(const QString &host, quint16 port, QString *error);
 
-    // The status line and body for one request head (without the blank
-    // line); public so the parsing can be reasoned about on its own.
     struct Reply
     {
         QByteArray status; // "200 OK", "404 Not Found", ...
         QByteArray contentType;
         QByteArray body;
     };
-    Reply answer(const QByteArray &head) const;
 
 protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
+    // The reply to one complete request head.
+    Reply answer(const QByteArray &head) const;
     struct Request
     {
         QByteArray head;
