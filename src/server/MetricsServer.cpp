@@ -29,6 +29,7 @@ qsizetype headEnd(const QByteArray &buffer)
 MetricsServer::MetricsServer(std::function<int()> openConnections, QObject *parent)
     : QTcpServer(parent), m_openConnections(std::move(openConnections))
 {
+    ServerMetrics::instance(); // the slots exist before any call is timed
 }
 
 bool MetricsServer::start(const QString &host, quint16 port, QString *error)

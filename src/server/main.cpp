@@ -38,10 +38,9 @@ int main(int argc, char *argv[])
     }
 
     RpcServer server(options);
+    MetricsServer metrics([&server] { return server.openConnections(); });
     if (!server.start(&message))
         return fail(message, 1);
-
-    MetricsServer metrics([&server] { return server.openConnections(); });
     if (!options.metricsHost.isEmpty()
         && !metrics.start(options.metricsHost, options.metricsPort, &message))
         return fail(message, 1);
