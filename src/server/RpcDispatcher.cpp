@@ -1,5 +1,6 @@
 #include "RpcDispatcher.h"
 
+#include "Metrics.h"
 #include "RdmAcomPOL.h"
 #include "ServerErrors.h"
 #include "ServerLog.h"
@@ -24,6 +25,17 @@ QByteArray withNewline(QByteArray message)
     if (!message.endsWith('\n'))
         message.append('\n');
     return message;
+}
+
+// A refusal for too many connections says so first; the database's own
+// text follows for the operator.
+QString connectFailure(const QString &error)
+{
+    if (error.isEmpty())
+        return QStringLiteral("não foi possível conectar");
+    if (error.contains(QLatin1String("too many"), Qt::CaseInsensitive))
+        return QStringLiteral("limite de conexões do banco de dados atingido (%1)").arg(error);
+    return error;
 }
 
 } // namespace
@@ -79,7 +91,7 @@ void RpcDispatcher::ensureDatabase()
     m_db = VexDb::open(m_url, m_connectionName, &error);
     if (!m_db.isOpen()) {
         closeDatabase();
-        throw EDatabaseError(error.isEmpty() ? QStringLiteral("não foi possível conectar") : error);
+        throw EDatabaseError(connectFailure(error));
     }
     try {
         m_statements = std::make_unique<StatementCache>(m_db);
@@ -87,6 +99,9 @@ void RpcDispatcher::ensureDatabase()
         closeDatabase(); // never an open connection without its statements
         throw;
     }
+    if (m_everOpened)
+        ServerMetrics::instance().recordReconnect();
+    m_everOpened = true;
     m_module = std::make_unique<RdmAcomPOL>(*m_statements);
     m_module->setMaxReplyBytes(m_maxReplyBytes);
     m_module->setMaxChainRows(m_maxChainRows);
@@ -120,11 +135,33 @@ void RpcDispatcher::setMaxChainRows(qint64 rows)
         m_module->setMaxChainRows(rows);
 }
 
+QStringList RpcDispatcher::methodNames()
+{
+    QStringList names{PingMethod};
+    for (const RdmAcomPOL::Method &method : RdmAcomPOL::methods())
+        names << RdmAcomPOL::ServerName + u'.' + method.name;
+    return names;
+}
+
 RpcOutcome RpcDispatcher::handle(QByteArrayView line)
 {
+    ServerMetrics &metrics = ServerMetrics::instance();
+    QElapsedTimer timer;
+    timer.start();
+    int slot = metrics.otherSlot();
+    RpcOutcome out = dispatch(line, &slot);
+    // Served or not is what the log line says (empty when served).
+    metrics.recordCall(slot, !out.warning.isEmpty(), timer.nsecsElapsed());
+    return out;
+}
+
+RpcOutcome RpcDispatcher::dispatch(QByteArrayView line, int *slot)
+{
     const JsonRpc::RequestParse parsed = JsonRpc::parseRequest(line);
-    if (parsed.notification)
+    if (parsed.notification) {
+        *slot = -1;
         return {}; // JSON-RPC 2.0: a notification gets no answer
+    }
     if (!parsed.ok) {
         RpcOutcome out;
         out.malformed = true;
@@ -133,6 +170,7 @@ RpcOutcome RpcDispatcher::handle(QByteArrayView line)
             JsonRpc::encodeError(parsed.request.id, parsed.errorCode, parsed.errorMessage));
         return out;
     }
+    *slot = ServerMetrics::instance().slotOf(parsed.request.method);
     if (parsed.request.method == PingMethod)
         return ping(parsed.request.id, parsed.request.params);
     return call(parsed.request.id, parsed.request.method, parsed.request.params);

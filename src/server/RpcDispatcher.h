@@ -8,6 +8,7 @@
 #include <QJsonValue>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -44,12 +45,17 @@ public:
     // An error reply line with a null id (transport-level refusals).
     static QByteArray errorReply(int code, const QString &message);
     static inline const QString PingMethod = QStringLiteral("system.ping");
+    // Every method name a request may call, as on the wire.
+    static QStringList methodNames();
     // Opens the connection now; false with the reason when it cannot.
     bool open(QString *error);
     // Closes the connection; call from the owning thread before it ends.
     void shutdown() { closeDatabase(); }
 
 private:
+    // handle() without the metrics; *slot is the call's metrics slot, or -1
+    // for a notification.
+    RpcOutcome dispatch(QByteArrayView line, int *slot);
     static RpcOutcome ping(const QJsonValue &id, const QJsonArray &params);
     RpcOutcome call(const QJsonValue &id, const QString &method, const QJsonArray &params);
     void ensureDatabase();
@@ -62,6 +68,7 @@ private:
     std::unique_ptr<StatementCache> m_statements;
     std::unique_ptr<RdmAcomPOL> m_module;
     bool m_checkConnection = false;
+    bool m_everOpened = false; // a later open is a reconnection
     qsizetype m_lastReplySize = 256;
     qint64 m_maxReplyBytes = 0;
     qint64 m_maxChainRows = RdmAcomPOL::DefaultMaxChainRows;

@@ -51,6 +51,10 @@ bool RpcServer::start(QString *error)
     if (!m_security)
         return false;
     setMaxPendingConnections(std::max(30, m_options.maxConnections));
+    if (!startWorkers(error)) {
+        stop();
+        return false;
+    }
     if (!listen(address, m_options.listenPort)) {
         *error = QStringLiteral("não foi possível escutar em %1:%2: %3")
                      .arg(m_options.listenHost)
@@ -58,6 +62,14 @@ bool RpcServer::start(QString *error)
                      .arg(errorString());
         return false;
     }
+    return true;
+}
+
+// Every worker opens its database connection before the server listens: the
+// instance holds exactly one connection per thread, and one the database
+// refuses (too many connections) stops the start with the reason.
+bool RpcServer::startWorkers(QString *error)
+{
     const ConnectionLimits limits{m_options.maxRequestBytes, m_options.idleTimeoutS,
                                   m_options.partialTimeoutS, m_options.maxOutputBytes,
                                   m_options.maxBadLines};
@@ -70,9 +82,21 @@ bool RpcServer::start(QString *error)
         worker->setSecurity(m_security);
         worker->moveToThread(thread);
         thread->start();
-        QMetaObject::invokeMethod(worker, &RpcWorker::start, Qt::QueuedConnection);
         m_threads.append(thread);
         m_workers.append(worker);
+        bool opened = false;
+        QString reason;
+        QMetaObject::invokeMethod(
+            worker, [&] { opened = worker->start(&reason); }, Qt::BlockingQueuedConnection);
+        if (opened)
+            continue;
+        *error = i == 0 ? QStringLiteral("banco de dados inacessível: %1").arg(reason)
+                        : QStringLiteral("banco de dados inacessível: conexão %1 de %2 recusada"
+                                         " (uma por thread de trabalho): %3")
+                              .arg(i + 1)
+                              .arg(m_options.threads)
+                              .arg(reason);
+        return false;
     }
     return true;
 }

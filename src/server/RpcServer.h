@@ -21,7 +21,8 @@ public:
     explicit RpcServer(const ServerOptions &options, QObject *parent = nullptr);
     ~RpcServer() override;
 
-    // Starts the workers and listens; false with the reason on failure.
+    // Starts the workers, each with its database connection, and listens;
+    // false with the reason on failure.
     bool start(QString *error);
     // Stops accepting; every connection answers the complete requests it
     // has received and flushes its replies, for at most the stop grace
@@ -30,10 +31,13 @@ public:
     // What protects the server, for the ready line (after start()).
     QString securitySummary() const;
 
+    int openConnections() const { return m_connectionCount.load(std::memory_order_relaxed); }
+
 protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
+    bool startWorkers(QString *error);
     void refuseBusy(qintptr descriptor);
 
     ServerOptions m_options;

@@ -28,16 +28,13 @@ void RpcWorker::setSecurity(std::shared_ptr<const ServerSecurity> security)
     m_security = std::move(security);
 }
 
-void RpcWorker::start()
+bool RpcWorker::start(QString *error)
 {
     m_sweepTimer = new QTimer(this);
     m_sweepTimer->setInterval(SweepIntervalMs);
     connect(m_sweepTimer, &QTimer::timeout, this, &RpcWorker::sweep);
     m_sweepTimer->start();
-    QString error;
-    if (!m_dispatcher.open(&error))
-        qCWarning(lcServer).noquote()
-            << "banco de dados inacessível (nova tentativa a cada chamada):" << error;
+    return m_dispatcher.open(error);
 }
 
 void RpcWorker::adoptSocket(qintptr descriptor, quint64 ticket)

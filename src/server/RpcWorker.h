@@ -30,7 +30,8 @@ public:
     // Before start().
     void setMaxChainRows(qint64 rows) { m_dispatcher.setMaxChainRows(rows); }
     void setSecurity(std::shared_ptr<const ServerSecurity> security);
-    Q_INVOKABLE void start();
+    // Opens the database connection; false with the reason when it cannot.
+    bool start(QString *error);
     // `ticket`: the connection's place among those not signed in yet.
     Q_INVOKABLE void adoptSocket(qintptr descriptor, quint64 ticket = 0);
     // Graceful stop: every connection answers what it has received, flushes

@@ -103,6 +103,20 @@ void appendItemRules(QString &sql, QVariantList &binds, const Criteria &c)
     }
 }
 
+// GetSoli's columns for direct deliveries: their order-line flag and
+// operator name are constants.
+QString directSoliSelectList()
+{
+    QList<ColumnDef> columns = SelectionSql::Columns::soli().columns();
+    for (ColumnDef &column : columns) {
+        if (column.name == u"IDPEDIDOOL")
+            column.sql = QStringLiteral("'N'");
+        else if (column.name == u"NMFILIAL")
+            column.sql = QStringLiteral("NULL");
+    }
+    return ColumnTable(columns).selectList();
+}
+
 } // namespace
 
 namespace SelectionSql {
@@ -138,22 +152,28 @@ SqlStatement filiSoliGrid(const Criteria &c)
 SqlStatement soli(const QString &branch, const Criteria &c)
 {
     const ColumnTable &columns = Columns::soli();
-    const QString select = QStringLiteral("SELECT ") + columns.selectList()
-        + QStringLiteral(" FROM SOLICMP s%1"
-                         " LEFT JOIN PRODUTO p ON p.CDPRODUTO = s.CDPRODUTO"
-                         " LEFT JOIN FILIAL ol ON ol.CDFILIAL = s.CDFILIOPELOG"
-                         " WHERE s.CDFILSOLI = ?");
     SqlStatement st;
     QStringList parts;
     if (wantsOperatorItems(c)) {
-        QString part = select.arg(QString()) + QStringLiteral(" AND s.CDFILIOPELOG = ?");
+        static const QString select = QStringLiteral("SELECT ") + columns.selectList()
+            + QStringLiteral(" FROM SOLICMP s LEFT JOIN PRODUTO p ON p.CDPRODUTO = s.CDPRODUTO"
+                             " LEFT JOIN FILIAL ol ON ol.CDFILIAL = s.CDFILIOPELOG"
+                             " WHERE s.CDFILSOLI = ? AND s.CDFILIOPELOG = ?");
+        QString part = select;
         st.binds << branch << c.filOL;
         appendItemRules(part, st.binds, c);
         parts << part;
     }
     if (wantsDirectItems(c)) {
-        QString part = select.arg(QStringLiteral(" JOIN FILIAL f ON f.CDFILIAL = s.CDFILSOLI"))
-                       + QStringLiteral(" AND s.CDFILIOPELOG IS NULL AND f.CDFILIOPELOG = ?");
+        // No operator: no order line can match and no operator's name is
+        // shown, so neither is looked up.
+        static const QString select = QStringLiteral("SELECT ")
+            + directSoliSelectList()
+            + QStringLiteral(" FROM SOLICMP s JOIN FILIAL f ON f.CDFILIAL = s.CDFILSOLI"
+                             " LEFT JOIN PRODUTO p ON p.CDPRODUTO = s.CDPRODUTO"
+                             " WHERE s.CDFILSOLI = ? AND s.CDFILIOPELOG IS NULL"
+                             " AND f.CDFILIOPELOG = ?");
+        QString part = select;
         st.binds << branch << c.filOL;
         appendItemRules(part, st.binds, c);
         parts << part;
@@ -307,8 +327,10 @@ const ColumnTable &soli()
         {"CDFILIOPELOG", Str, 4, "s.CDFILIOPELOG"},
         {"VRFATOCONV", Flt, 0, "s.VRFATOCONV"},
         {"NRSEQUCONSOL", Str, 15, "s.NRSEQUCONSOL"},
+        // Items without a consolidation have no line: no probe for them.
         {"IDPEDIDOOL", Str, 1,
-         QStringLiteral("CASE WHEN %1 THEN 'S' ELSE 'N' END").arg(hasOrderLine())},
+         QStringLiteral("CASE WHEN s.NRSEQUCONSOL IS NOT NULL AND %1 THEN 'S' ELSE 'N' END")
+             .arg(hasOrderLine())},
     };
     return table;
 }

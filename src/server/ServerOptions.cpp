@@ -32,6 +32,18 @@ bool parseListen(const QString &text, ServerOptions *o)
     return true;
 }
 
+bool parseMetrics(const QString &text, ServerOptions *o)
+{
+    const qsizetype colon = text.lastIndexOf(u':');
+    bool ok = false;
+    const uint port = colon > 0 ? text.mid(colon + 1).toUInt(&ok) : 0;
+    if (!ok || port > 65535)
+        return false;
+    o->metricsHost = text.left(colon);
+    o->metricsPort = quint16(port);
+    return true;
+}
+
 } // namespace
 
 ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOptions *o,
@@ -80,8 +92,12 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
         QStringLiteral("Ao receber SIGTERM, prazo para responder e enviar o pendente "
                        "(padrão 30)."),
         QStringLiteral("N"));
+    const QCommandLineOption metrics(QStringLiteral("metrics"),
+        QStringLiteral("Expõe métricas Prometheus em http://HOST:PORTA/metrics (padrão: "
+                       "desligado; porta 0 escolhe uma livre)."),
+        QStringLiteral("HOST:PORTA"));
     p.addOptions({help, database, listen, threads, maxRequest, maxConnections, idle, partial,
-                  maxOutput, maxReply, maxBad, grace, maxChain});
+                  maxOutput, maxReply, maxBad, grace, maxChain, metrics});
     const SecurityFlags security;
     p.addOptions(security.options());
 
@@ -105,6 +121,11 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
     if (p.isSet(listen) && !parseListen(p.value(listen), o)) {
         *message = QStringLiteral("--listen inválido: %1 (esperado HOST:PORTA)")
                        .arg(p.value(listen));
+        return Parse::Error;
+    }
+    if (p.isSet(metrics) && !parseMetrics(p.value(metrics), o)) {
+        *message = QStringLiteral("--metrics inválido: %1 (esperado HOST:PORTA)")
+                       .arg(p.value(metrics));
         return Parse::Error;
     }
     struct Numeric { const QCommandLineOption *option; qint64 max; qint64 value; };

@@ -19,6 +19,8 @@ struct ServerOptions
     qint64 maxChainRows = 2'000'000;   // GetCadeiaPedidos; larger results are refused
     int maxBadLines = 20;              // consecutive malformed lines before closing
     int stopGraceS = 30;               // SIGTERM: time to flush replies
+    QString metricsHost;               // empty: no metrics endpoint
+    quint16 metricsPort = 0;
 
     // TLS and sign-in; off on loopback unless asked for, required elsewhere
     // unless --insecure (SecurityFlags).

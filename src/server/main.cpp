@@ -1,4 +1,4 @@
-#include "RpcDispatcher.h"
+#include "MetricsServer.h"
 #include "RpcServer.h"
 #include "ServerLog.h"
 #include "ServerOptions.h"
@@ -37,16 +37,12 @@ int main(int argc, char *argv[])
         break;
     }
 
-    {
-        // Refuse to start on a database that cannot be reached at all.
-        RpcDispatcher probe(options.databaseUrl, QStringLiteral("vex-appserver-probe"));
-        QString error;
-        if (!probe.open(&error))
-            return fail(QStringLiteral("banco de dados inacessível: %1").arg(error), 1);
-    }
-
     RpcServer server(options);
+    MetricsServer metrics([&server] { return server.openConnections(); });
     if (!server.start(&message))
+        return fail(message, 1);
+    if (!options.metricsHost.isEmpty()
+        && !metrics.start(options.metricsHost, options.metricsPort, &message))
         return fail(message, 1);
 
     SignalWatcher watcher;
@@ -64,6 +60,10 @@ int main(int argc, char *argv[])
                 qPrintable(server.serverAddress().toString()), unsigned(server.serverPort()),
                 qPrintable(options.displayUrl()), options.threads,
                 qPrintable(server.securitySummary()));
+    if (metrics.isListening())
+        std::printf("vex-appserver: métricas em http://%s:%u/metrics\n",
+                    qPrintable(metrics.serverAddress().toString()),
+                    unsigned(metrics.serverPort()));
     std::fflush(stdout);
     return app.exec();
 }
