@@ -18,6 +18,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pylib"))
+from testca import authority  # noqa: E402
+
 SKIP = 77
 PING = b'{"jsonrpc":"2.0","id":1,"method":"system.ping"}\n'
 
@@ -26,28 +29,6 @@ def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
-
-
-def authority(work, name):
-    """A test CA and a server certificate for 127.0.0.1 it signed: the CA
-    file, the certificate and its key."""
-    base = os.path.join(work, name)
-    ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
-
-    def openssl(*args):
-        subprocess.run(["openssl", *args], check=True, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
-
-    openssl("req", "-x509", *ec, "-keyout", base + "-ca.key", "-out", base + "-ca.pem",
-            "-days", "2", "-subj", "/CN=AC de teste " + name)
-    openssl("req", *ec, "-keyout", base + ".key", "-out", base + ".csr", "-subj", "/CN=127.0.0.1")
-    with open(base + ".ext", "w") as f:
-        f.write("subjectAltName=IP:127.0.0.1,DNS:localhost\n")
-    openssl("x509", "-req", "-in", base + ".csr", "-CA", base + "-ca.pem", "-CAkey",
-            base + "-ca.key", "-CAcreateserial", "-out", base + ".pem", "-days", "2",
-            "-extfile", base + ".ext")
-    os.chmod(base + ".key", 0o600)
-    return base + "-ca.pem", base + ".pem", base + ".key"
 
 
 def with_ca_file(text, ca_file):

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Three vex-appserver instances over one PostgreSQL database behind HAProxy.
 
-Sixteen clients run cascades (branches, requests, order lines, stock) through
-the balancer for twenty seconds: first with one instance in service, then
+The servers speak TLS and require sign-in, as they must off loopback. Each
+client signs in once and resumes its session on every new connection,
+whichever instance takes it. Sixteen clients run cascades (branches,
+requests, order lines, stock) through the balancer for twenty seconds: first with one instance in service, then
 with three; then one instance is killed and started again, and another is
 stopped with SIGTERM. Every call must succeed: at once, after the client's
 one retry on a connection that broke before any reply byte, or, having
@@ -18,11 +20,15 @@ import re
 import shutil
 import signal
 import socket
+import ssl
 import subprocess
 import sys
 import tempfile
 import threading
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pylib"))
+from testca import authority  # noqa: E402
 
 SKIP = 77
 BIN = sys.argv[1] if len(sys.argv) > 1 else "build/bin"
@@ -31,6 +37,7 @@ SCALE = 5
 IO_TIMEOUT_S = 5.0
 PREFIX = "VEX00300.rdmAcomPOL."
 PING = b'{"jsonrpc":"2.0","id":1,"method":"system.ping"}\n'
+LOGIN, PASSWORD = "carga", "senha de teste"
 
 # Seconds from the start of the run. Throughput is counted inside the two
 # windows, after the clients have spread over the instances in service.
@@ -61,12 +68,38 @@ def reply_body(line, request_id):
     return line[len(head):]
 
 
+class Security:
+    """The test CA, the session key and the user, made for one run."""
+
+    def __init__(self, work, url):
+        self.ca_file, self.cert, self.key = authority(work, "escala")
+        self.auth_key = os.path.join(work, "sessao.key")
+        with open(self.auth_key, "wb") as f:
+            f.write(os.urandom(32))
+        os.chmod(self.auth_key, 0o600)
+        subprocess.run([os.path.join(BIN, "vex-db"), "user", "add", LOGIN, "--database", url,
+                        "--iterations", "1000", "--test-weak-iterations"],
+                       input=PASSWORD + "\n", text=True, check=True, stdout=subprocess.DEVNULL)
+        self.context = ssl.create_default_context(cafile=self.ca_file)
+
+    def server_flags(self):
+        # Behind the balancer every connection comes from its address.
+        return ["--tls-cert", self.cert, "--tls-key", self.key, "--auth", "db",
+                "--auth-key-file", self.auth_key, "--preauth-per-address", "1000"]
+
+
 class Client:
-    def __init__(self, port):
+    """One person's connection: signs in on the first, resumes the session
+    on every later one."""
+
+    def __init__(self, port, security):
         self.port = port
+        self.security = security
         self.sock = None
         self.buffer = b""
         self.next_id = 1
+        self.token = None
+        self.resumed = 0
 
     def close(self):
         if self.sock:
@@ -74,9 +107,31 @@ class Client:
             self.sock = None
         self.buffer = b""
 
+    def connect(self):
+        try:
+            raw = socket.create_connection(("127.0.0.1", self.port), IO_TIMEOUT_S)
+            self.sock = self.security.context.wrap_socket(raw, server_hostname="127.0.0.1")
+        except (ssl.SSLCertVerificationError, ConnectionRefusedError):
+            raise
+        except OSError:
+            self.close()
+            raise Broken(True)  # the instance went away during the handshake
+        if self.token is None:
+            body = self.send("session.login", [LOGIN, PASSWORD])
+        else:
+            body = self.send("session.resume", [self.token])
+            self.resumed += 1
+        token = json.loads(b"{" + body).get("result", {}).get("token")
+        if not token:
+            raise RuntimeError("sessão recusada: %r" % body[:200])
+        self.token = token
+
     def exchange(self, method, params):
         if not self.sock:
-            self.sock = socket.create_connection(("127.0.0.1", self.port), IO_TIMEOUT_S)
+            self.connect()
+        return self.send(method, params)
+
+    def send(self, method, params):
         request_id = self.next_id
         self.next_id += 1
         request = {"jsonrpc": "2.0", "id": request_id, "method": method, "params": params}
@@ -88,7 +143,7 @@ class Client:
         while b"\n" not in self.buffer:
             try:
                 chunk = self.sock.recv(1 << 16)
-            except ConnectionResetError:
+            except OSError:  # reset, or the TLS session cut short
                 chunk = b""
             if not chunk:
                 raise Broken(not got_any)
@@ -115,9 +170,10 @@ def free_port():
         return s.getsockname()[1]
 
 
-def start_server(url, log, port=0):
+def start_server(url, log, security, port=0):
     proc = subprocess.Popen([os.path.join(BIN, "vex-appserver"), "--database", url,
-                             "--listen", "127.0.0.1:%d" % port, "--threads", "2"],
+                             "--listen", "127.0.0.1:%d" % port, "--threads", "2"]
+                            + security.server_flags(),
                             stdout=subprocess.PIPE, stderr=log, text=True)
     line = proc.stdout.readline()
     match = re.search(r"pronto em [0-9.]+:(\d+) ", line)
@@ -159,7 +215,7 @@ def set_state(stats_path, server, state):
                                                                       state.encode()))
 
 
-def haproxy_config(front, backends, stats_path):
+def haproxy_config(front, backends, stats_path, ca_file):
     servers = "\n".join("  server s%d 127.0.0.1:%d check" % (i, port)
                         for i, port in enumerate(backends))
     return f"""global
@@ -178,10 +234,10 @@ frontend vex
 backend appservers
   balance leastconn
   option tcp-check
-  tcp-check connect
+  tcp-check connect ssl
   tcp-check send-binary {PING.hex()}
   tcp-check expect string pong
-  default-server inter 200 fall 1 rise 2
+  default-server inter 200 fall 1 rise 2 check-ssl verify required ca-file {ca_file}
 {servers}
 """
 
@@ -246,9 +302,10 @@ def cascades(direct, operator="0001", branches=4):
 class Run:
     """Clients, their records and the moments the run's events happened."""
 
-    def __init__(self, port, work):
+    def __init__(self, port, work, security):
         self.port = port
         self.work = work
+        self.security = security
         self.start = time.monotonic()
         self.stop_at = self.start + RUN_S
         self.epoch = 0  # a change makes every client reconnect, to spread again
@@ -259,6 +316,7 @@ class Run:
         self.gap = 0.0
         self.failures = []
         self.wrong = []
+        self.resumed = 0
 
     def now(self):
         return time.monotonic() - self.start
@@ -275,7 +333,7 @@ class Run:
             return client.call(method, params)
 
     def client(self, index):
-        client = Client(self.port)
+        client = Client(self.port, self.security)
         epoch = self.epoch
         n = index
         last_ok = time.monotonic()
@@ -302,6 +360,8 @@ class Run:
                 last_ok = ended
             n += 1
         client.close()
+        with self.lock:
+            self.resumed += client.resumed
 
     def window(self, first, last):
         """Calls per second and p99 latency (ms) of the calls ended inside."""
@@ -359,7 +419,7 @@ def drive(run, servers, sock, url, log, procs):
     servers[0][0].send_signal(signal.SIGKILL)
     servers[0][0].wait()
     sleep_until(run, RESTART_AT)
-    servers[0] = start_server(url, log, servers[0][1])
+    servers[0] = start_server(url, log, run.security, servers[0][1])
     procs.append(servers[0][0])
     before = int(server_rows(sock)["s0"]["stot"] or 0)
     sleep_until(run, REBALANCE_AT)
@@ -407,6 +467,7 @@ def check(run, watch, drained, hung, states, sessions_after_restart):
     print("calls %d in %.0f s; one instance %.0f calls/s, p99 %.1f ms; three instances"
           " %.0f calls/s, p99 %.1f ms" % (len(run.done), RUN_S, one[0], one[1], three[0],
                                           three[1]))
+    print("sessions resumed on a new connection: %d" % run.resumed)
     print("kill: %d repeated on a new connection, %d failed clearly and succeeded when called"
           " again; longest gap %.0f ms; out after %s s, back %s s after the restart"
           % (run.retried, run.repeated, run.gap * 1000,
@@ -415,16 +476,17 @@ def check(run, watch, drained, hung, states, sessions_after_restart):
     return ok
 
 
-def topology(url, work, log, haproxy):
-    servers = [start_server(url, log) for _ in range(4)]
-    direct = Client(servers[3][1])
+def topology(url, work, log, haproxy, security):
+    servers = [start_server(url, log, security) for _ in range(4)]
+    direct = Client(servers[3][1], security)
     calls = cascades(direct)
     direct.close()
     front = free_port()
     cfg = os.path.join(work, "haproxy.cfg")
     sock = os.path.join(work, "haproxy.sock")
     with open(cfg, "w") as f:
-        f.write(haproxy_config(front, [port for _, port in servers[:3]], sock))
+        f.write(haproxy_config(front, [port for _, port in servers[:3]], sock,
+                               security.ca_file))
     balancer = subprocess.Popen([haproxy, "-f", cfg, "-db"],
                                 stdout=subprocess.DEVNULL, stderr=log)
     return servers, calls, front, sock, balancer
@@ -439,7 +501,8 @@ def wait_all_up(sock):
 
 
 def scenario(url, work, log, haproxy, procs):
-    servers, calls, front, sock, balancer = topology(url, work, log, haproxy)
+    security = Security(work, url)
+    servers, calls, front, sock, balancer = topology(url, work, log, haproxy, security)
     procs += [p for p, _ in servers] + [balancer]
     if not wait_for_port(front, time.monotonic() + 10):
         print("FAIL: haproxy did not listen")
@@ -447,14 +510,15 @@ def scenario(url, work, log, haproxy, procs):
     if not wait_all_up(sock):
         print("FAIL: the ping check did not mark the servers up: %r" % server_states(sock))
         return 1
-    with socket.create_connection(("127.0.0.1", front), IO_TIMEOUT_S) as s:
+    with socket.create_connection(("127.0.0.1", front), IO_TIMEOUT_S) as raw, \
+            security.context.wrap_socket(raw, server_hostname="127.0.0.1") as s:
         s.sendall(PING)
         if b'"result":"pong"' not in s.recv(4096):
             print("FAIL: system.ping through haproxy")
             return 1
     set_state(sock, "s1", "maint")
     set_state(sock, "s2", "maint")
-    run = Run(front, calls)
+    run = Run(front, calls, security)
     watch = Watch(sock, run)
     watch.start()
     try:
