@@ -229,6 +229,12 @@ AuthReply Authenticator::resume(const QString &token, const QString &peer)
 {
     SessionToken::Claims claims;
     const qint64 now = QDateTime::currentSecsSinceEpoch();
+    // An empty token is how a client asks whether it must sign in: the
+    // answer, not an attack.
+    if (token.isEmpty()) {
+        qCDebug(lcAuth).noquote() << QStringLiteral("%1 pergunta se precisa entrar").arg(peer);
+        return refused(AuthText::BadSession);
+    }
     if (!SessionToken::check(m_key, token, now,
                              m_options.tokenValidityS + m_options.tokenClockSkewS, &claims)) {
         qCWarning(lcAuth).noquote()
