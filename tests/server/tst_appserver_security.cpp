@@ -50,6 +50,12 @@ QByteArray readLine(QTcpSocket &s, int timeoutMs = 10000)
     return s.canReadLine() ? s.readLine() : QByteArray();
 }
 
+bool connectPlain(QTcpSocket &s, quint16 port)
+{
+    s.connectToHost(QStringLiteral("127.0.0.1"), port);
+    return s.waitForConnected(5000);
+}
+
 QJsonObject call(QTcpSocket &s, const QString &method, const QJsonArray &params)
 {
     s.write(requestLine(method, params));
@@ -373,8 +379,7 @@ void tst_AppServerSecurity::handshake()
     QVERIFY2(server.start(m_sqlite->url(), m_pki.tlsArgs(), &error), qPrintable(error));
     if (caFile.isEmpty()) {
         QTcpSocket plain;
-        plain.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        QVERIFY(plain.waitForConnected(5000));
+        QVERIFY(connectPlain(plain, server.port()));
         plain.write(requestLine("system.ping", {}));
         QVERIFY(droppedWithin(plain, 3000));
         QVERIFY(!plain.readAll().contains("pong"));
@@ -460,8 +465,7 @@ void tst_AppServerSecurity::everyMethodRefusedBeforeSignIn()
     QString error;
     QVERIFY2(server.start(m_sqlite->url(), m_pki.authArgs(), &error), qPrintable(error));
     QTcpSocket s;
-    s.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-    QVERIFY(s.waitForConnected(5000));
+    QVERIFY(connectPlain(s, server.port()));
     QStringList methods { "VEX00300.rdmAcomPOL.NoSuchMethod", "system.other" };
     for (const RdmAcomPOL::Method &m : RdmAcomPOL::methods())
         methods << ServerPrefix + m.name;
@@ -520,16 +524,14 @@ void tst_AppServerSecurity::lockout()
     QVERIFY2(server.start(db->url(), m_pki.authArgs(), &error), qPrintable(error));
     QVERIFY2(second.start(db->url(), m_pki.authArgs(), &error), qPrintable(error));
     QTcpSocket s;
-    s.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-    QVERIFY(s.waitForConnected(5000));
+    QVERIFY(connectPlain(s, server.port()));
     for (int i = 0; i < 5; ++i)
         QCOMPARE(errorMessage(this->login(s, login, "errada")), BadCredentials);
     const QString waitTwo = QStringLiteral("Muitas tentativas de acesso. Tente novamente em 2 s.");
     QCOMPARE(errorMessage(this->login(s, login, "s3nha")), waitTwo);
     if (login == u"ana") {
         QTcpSocket other;
-        other.connectToHost(QStringLiteral("127.0.0.1"), second.port());
-        QVERIFY(other.waitForConnected(5000));
+        QVERIFY(connectPlain(other, second.port()));
         QCOMPARE(errorMessage(this->login(other, login, "s3nha")), waitTwo);
     }
     QTest::qWait(2100);
@@ -551,8 +553,7 @@ void tst_AppServerSecurity::preAuthConnectionsPerAddress()
     QVERIFY2(server.start(m_sqlite->url(), m_pki.authArgs(), &error), qPrintable(error));
     QTcpSocket sockets[6];
     const auto open = [&](QTcpSocket &s) {
-        s.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        return s.waitForConnected(5000)
+        return connectPlain(s, server.port())
             && call(s, "system.ping", {}).value("result").toString() == u"pong";
     };
     for (int i = 0; i < 3; ++i)
@@ -579,8 +580,7 @@ void tst_AppServerSecurity::preAuthLineLimit()
     padded.insert(1, QByteArray(5000, ' '));
     for (bool signedIn : { false, true }) {
         QTcpSocket s;
-        s.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        QVERIFY(s.waitForConnected(5000));
+        QVERIFY(connectPlain(s, server.port()));
         if (signedIn)
             QVERIFY(signInAs(s, "ana", "s3nha"));
         s.write(padded);
@@ -604,8 +604,7 @@ void tst_AppServerSecurity::signInTimeout()
              qPrintable(error));
     QTcpSocket idle, signedIn;
     for (QTcpSocket *s : { &idle, &signedIn }) {
-        s->connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        QVERIFY(s->waitForConnected(5000));
+        QVERIFY(connectPlain(*s, server.port()));
     }
     QVERIFY(signInAs(signedIn, "ana", "s3nha"));
     QVERIFY(droppedWithin(idle, 4000));
@@ -663,8 +662,7 @@ void tst_AppServerSecurity::tokens()
     AppServerProcess first;
     QVERIFY2(first.start(db->url(), m_pki.authArgs(), &error), qPrintable(error));
     QTcpSocket s;
-    s.connectToHost(QStringLiteral("127.0.0.1"), first.port());
-    QVERIFY(s.waitForConnected(5000));
+    QVERIFY(connectPlain(s, first.port()));
     const QJsonObject issued = login(s, "ana", "s3nha").value("result").toObject();
     if (token == u"issued")
         token = issued.value("token").toString();
@@ -676,8 +674,7 @@ void tst_AppServerSecurity::tokens()
     QVERIFY2(second.start(db->url(), m_pki.authArgs(serverKey.toLatin1().constData()), &error),
              qPrintable(error));
     QTcpSocket t;
-    t.connectToHost(QStringLiteral("127.0.0.1"), second.port());
-    QVERIFY(t.waitForConnected(5000));
+    QVERIFY(connectPlain(t, second.port()));
     const QJsonObject reply = call(t, "session.resume", { token });
     if (!accepted) {
         QCOMPARE(errorCode(reply), AuthError);
@@ -791,8 +788,7 @@ void tst_AppServerSecurity::vexDbUser()
         AppServerProcess server;
         QVERIFY2(server.start(db->url(), m_pki.authArgs(), &output), qPrintable(output));
         QTcpSocket s;
-        s.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        QVERIFY(s.waitForConnected(5000));
+        QVERIFY(connectPlain(s, server.port()));
         QCOMPARE(errorMessage(login(s, "ana", "errada")), BadCredentials);
     }
     int code = -1;
