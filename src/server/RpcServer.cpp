@@ -151,6 +151,12 @@ void RpcServer::refuseBusy(qintptr descriptor)
         m_busySummaryMs = now;
     }
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    // A TLS client would read the clear-text reason as a broken handshake;
+    // a plain close tells it no more and no less than the truth.
+    if (m_security && m_security->tls()) {
+        socket->disconnectFromHost();
+        return;
+    }
     socket->write(RpcDispatcher::errorReply(
         JsonRpc::ServerError,
         QStringLiteral("Servidor ocupado: limite de %1 conexões atingido")

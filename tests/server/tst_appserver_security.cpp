@@ -216,6 +216,7 @@ private Q_SLOTS:
     void tokens_data();
     void tokens();
     void drainOverTls();
+    void busyOverTlsClosesWithoutClearText();
     void vexDbUser_data();
     void vexDbUser();
 };
@@ -716,6 +717,21 @@ void tst_AppServerSecurity::drainOverTls()
     }
     QCOMPARE(answered, Count);
     QCOMPARE(server.terminate(), 0);
+}
+
+void tst_AppServerSecurity::busyOverTlsClosesWithoutClearText()
+{
+    AppServerProcess server;
+    QString error;
+    QVERIFY2(server.start(m_sqlite->url(), m_pki.tlsArgs() + QStringList{"--max-connections", "1"},
+                          &error),
+             qPrintable(error));
+    QSslSocket first;
+    QVERIFY2(connectTls(first, server.port(), m_pki.path("ca.pem"), &error), qPrintable(error));
+    QTcpSocket second; // raw, to see every byte the server sends
+    QVERIFY(connectPlain(second, server.port()));
+    QVERIFY(droppedWithin(second, 5000));
+    QCOMPARE(second.readAll(), QByteArray());
 }
 
 void tst_AppServerSecurity::vexDbUser_data()
