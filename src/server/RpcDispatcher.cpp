@@ -137,7 +137,7 @@ void RpcDispatcher::setMaxChainRows(qint64 rows)
 
 QStringList RpcDispatcher::methodNames()
 {
-    QStringList names{PingMethod};
+    QStringList names{PingMethod, LoginMethod, ResumeMethod};
     for (const RdmAcomPOL::Method &method : RdmAcomPOL::methods())
         names << RdmAcomPOL::ServerName + u'.' + method.name;
     return names;

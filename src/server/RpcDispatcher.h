@@ -45,6 +45,9 @@ public:
     // An error reply line with a null id (transport-level refusals).
     static QByteArray errorReply(int code, const QString &message);
     static inline const QString PingMethod = QStringLiteral("system.ping");
+    // Answered by the connection's sign-in gate, counted with the others.
+    static inline const QString LoginMethod = QStringLiteral("session.login");
+    static inline const QString ResumeMethod = QStringLiteral("session.resume");
     // Every method name a request may call, as on the wire.
     static QStringList methodNames();
     // Opens the connection now; false with the reason when it cannot.

@@ -1,5 +1,6 @@
 #include "SessionGate.h"
 
+#include "Metrics.h"
 #include "ServerLog.h"
 #include "ServerSecurity.h"
 
@@ -14,8 +15,8 @@
 
 namespace {
 
-const QString LoginMethod = QStringLiteral("session.login");
-const QString ResumeMethod = QStringLiteral("session.resume");
+const QString &LoginMethod = RpcDispatcher::LoginMethod;
+const QString &ResumeMethod = RpcDispatcher::ResumeMethod;
 
 RpcOutcome errorOutcome(const QJsonValue &id, int code, const QString &message,
                         const QString &warning)
@@ -92,6 +93,14 @@ bool SessionGate::overdue(qint64 nowMs) const
 
 SessionGate::Verdict SessionGate::screen(QByteArrayView line, RpcOutcome *answer)
 {
+    const Verdict verdict = decide(line, answer);
+    if (verdict == Verdict::Answered)
+        ServerMetrics::instance().recordCall(m_slot, !answer->warning.isEmpty(), 0);
+    return verdict;
+}
+
+SessionGate::Verdict SessionGate::decide(QByteArrayView line, RpcOutcome *answer)
+{
     // Most lines are calls of a signed-in (or open) connection: no second parse.
     if (!needsSignIn() && !QByteArrayView(line).contains(QByteArrayView("session.")))
         return Verdict::Dispatch;
@@ -99,6 +108,7 @@ SessionGate::Verdict SessionGate::screen(QByteArrayView line, RpcOutcome *answer
     if (!parsed.ok) // the dispatcher answers malformed lines, and no notification
         return Verdict::Dispatch;
     const JsonRpc::Request &r = parsed.request;
+    m_slot = ServerMetrics::instance().slotOf(r.method);
     const bool login = r.method == LoginMethod;
     if (login || r.method == ResumeMethod) {
         if (!stringParams(r.params, login ? 2 : 1)) {
@@ -113,6 +123,7 @@ SessionGate::Verdict SessionGate::screen(QByteArrayView line, RpcOutcome *answer
             *answer = sessionReply(r.id, QString(), QString(), 0); // no sign-in needed
             return Verdict::Answered;
         }
+        m_pendingSince.start();
         start(r.id, r.method, r.params);
         return Verdict::Pending;
     }
@@ -159,6 +170,8 @@ void SessionGate::start(const QJsonValue &id, const QString &method, const QJson
 
 void SessionGate::finish(const QJsonValue &id, const AuthReply &reply)
 {
+    ServerMetrics::instance().recordCall(m_slot, reply.kind != AuthReply::Kind::Session,
+                                         m_pendingSince.nsecsElapsed());
     switch (reply.kind) {
     case AuthReply::Kind::Session:
         if (!m_signedIn && m_security->preAuthLimits())

@@ -2,6 +2,7 @@
 
 #include "RpcDispatcher.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <memory>
@@ -39,6 +40,7 @@ Q_SIGNALS:
 
 private:
     struct Mailbox;
+    Verdict decide(QByteArrayView line, RpcOutcome *answer);
     bool needsSignIn() const;
     RpcOutcome sessionReply(const QJsonValue &id, const QString &login, const QString &token,
                             qint64 expiryUnixS) const;
@@ -52,4 +54,6 @@ private:
     QString m_login;
     qint64 m_sinceMs;
     bool m_signedIn = false;
+    int m_slot = 0;                // metrics of the method answered here
+    QElapsedTimer m_pendingSince;  // a sign-in's check, for its duration
 };

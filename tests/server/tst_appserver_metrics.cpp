@@ -119,6 +119,11 @@ void tst_AppServerMetrics::countsAfterCalls()
     QVERIFY(client.call("GetFiliOL", {}).contains("result"));
     QVERIFY(client.call("GetVdFiliOL", {}).contains("error")); // a param missing
     QVERIFY(client.call("NoSuchMethod", {}).contains("error"));
+    // Answered before the dispatcher, by the sign-in gate: counted all the same.
+    QVERIFY(client.sendLine(R"({"jsonrpc":"2.0","id":90,"method":"session.resume",)"
+                            R"("params":[""]})"
+                            "\n")
+                .contains("result"));
 
     const QByteArray reply = exchange(port, "GET /metrics HTTP/1.1\r\nHost: x\r\n\r\n");
     QVERIFY2(reply.startsWith("HTTP/1.1 200 OK\r\n"), reply.left(200).constData());
@@ -137,6 +142,7 @@ void tst_AppServerMetrics::countsAfterCalls()
     QCOMPARE(value("vex_calls_total{" + badMethod + "}"), 1.0);
     QCOMPARE(value("vex_call_errors_total{" + badMethod + "}"), 1.0);
     QCOMPARE(value("vex_call_errors_total{method=\"other\"}"), 1.0);
+    QCOMPARE(value("vex_calls_total{method=\"session.resume\"}"), 1.0);
     QCOMPARE(value("vex_open_connections"), 1.0);
     QCOMPARE(value("vex_db_reconnects_total"), 0.0);
 
