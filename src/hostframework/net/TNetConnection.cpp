@@ -327,11 +327,8 @@ void TNetConnection::resumeSession(QDeadlineTimer deadline, CallWait &wait)
     }
 }
 
-// Every method of this server only reads: a request that broke off before
-// any byte of its reply came back may or may not have been served, and
-// serving it twice changes nothing. So it goes again once, on a fresh
-// connection (the server behind a balancer may have died, or the pooled
-// connection been closed). Never once a reply started, and never twice.
+// A call refused for want of a sign-in was not served: once the person has
+// signed in (or another connection has), it is sent again, once.
 TServerReply TNetConnection::Call(const QString &method, const QJsonArray &params)
 {
     TServerReply reply = callOnce(method, params);
