@@ -1,16 +1,18 @@
 // bench-export --database URL [--label TEXT] [--operator CODE] [--month YYYY-MM]
-//              [--months N]
+//              [--months N] [--by-branch]
 // "Toda a filtragem" for one operator and one month of requests (every other
 // criterion open): the chain's query read through the server's own cursor,
 // the same rows through vex-appserver to a client packet, then written to
 // XLSX and to CSV. Prints rows, seconds and the peak memory of this process
-// (the host's side) after each step.
+// (the host's side) after each step. --by-branch fetches the chain one
+// branch at a time while writing, as the window does.
 #include "Criteria.h"
 #include "Database.h"
 #include "SelectionSql.h"
 #include "StatementCache.h"
 
 #include "data/ExportFile.h"
+#include "data/PacketPartsSheet.h"
 #include "data/PacketSheet.h"
 #include "net/TNetConnection.h"
 #include "services/Consiste.h"
@@ -82,6 +84,33 @@ double seconds(const QElapsedTimer &t)
     return t.nsecsElapsed() / 1e9;
 }
 
+QList<PacketSheet::Column> everyColumn(const TDataPacket &packet)
+{
+    QList<PacketSheet::Column> columns;
+    for (const TPacketField &f : packet.fields)
+        columns.append({f.name, f.name, {}});
+    return columns;
+}
+
+// The branches of the criteria, then each one's chain when its turn comes.
+std::unique_ptr<ExportSheet> byBranch(TNetConnection &net, const QJsonArray &params)
+{
+    const TDataPacket grid = Consiste::CheckResultServ(
+        net.Call(QStringLiteral("GetFiliSoliGrid"), params), true, 0);
+    QStringList branches;
+    for (const QVariantList &row : grid.rows)
+        branches << row.at(grid.columnIndex(QStringLiteral("CDFILSOLI"))).toString();
+    const auto load = [&net, params, branches](int part) {
+        QJsonArray one = params;
+        one[0] = branches.at(part);
+        one[1] = QString();
+        return Consiste::CheckResultServ(net.Call(QStringLiteral("GetCadeiaPedidos"), one),
+                                         true, 0);
+    };
+    return std::make_unique<PacketPartsSheet>(QStringLiteral("Toda a filtragem"),
+                                              int(branches.size()), load, everyColumn);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -92,7 +121,8 @@ int main(int argc, char *argv[])
                   {"label", "Name of the run.", "TEXT"},
                   {"operator", "Logistics operator (default: the first).", "CODE"},
                   {"month", "Requests from this month (default: the current one).", "YYYY-MM"},
-                  {"months", "Months of requests (default 1).", "N", "1"}});
+                  {"months", "Months of requests (default 1).", "N", "1"},
+                  {"by-branch", "Fetch the chain branch by branch while writing."}});
     p.process(app);
     const QString url = p.value("database");
     QString error;
@@ -140,6 +170,29 @@ int main(int argc, char *argv[])
     const QJsonArray params{"", "T", ol, 0, 0, "T", ole(first), ole(last), "", "",
                             QString(20, u'Z'), "T", "", "T", "T", "T", "T", "T"};
     const double before = peakMB();
+    QTemporaryDir dir;
+    std::printf("\n== %s: operator %s, requests %s to %s, %lld rows%s ==\n",
+                qPrintable(p.value("label")), qPrintable(ol),
+                qPrintable(first.toString("yyyy-MM-dd")), qPrintable(last.toString("yyyy-MM-dd")),
+                qlonglong(bareRows), p.isSet("by-branch") ? ", branch by branch" : "");
+    std::printf("%-34s %10s %10s\n", "step", "seconds", "peak MB");
+    std::printf("%-34s %10.3f %10.1f\n", "bare query through the cursor", bare, before);
+    const auto write = [&](ExportSheet &sheet, ExportFormat format) {
+        const QString path = dir.filePath("cadeia." + ExportFile::formatName(format));
+        t.restart();
+        ExportFile::write(path, format, {&sheet});
+        const double took = seconds(t);
+        std::printf("%-34s %10.3f %10.1f  (%.1f MB file)\n",
+                    qPrintable("write " + ExportFile::formatName(format).toUpper()), took,
+                    peakMB(), QFileInfo(path).size() / 1048576.0);
+    };
+    if (p.isSet("by-branch")) {
+        for (const ExportFormat format : {ExportFormat::Xlsx, ExportFormat::Csv})
+            write(*byBranch(net, params), format); // fetching included
+        server.terminate();
+        server.waitForFinished(10000);
+        return 0;
+    }
     t.restart();
     TServerReply reply = net.Call(QStringLiteral("GetCadeiaPedidos"), params);
     const double call = seconds(t);
@@ -148,30 +201,13 @@ int main(int argc, char *argv[])
     reply = {};
     const double load = seconds(t);
     const double fetched = peakMB();
-    QList<PacketSheet::Column> columns;
-    for (const TPacketField &f : packet.fields)
-        columns.append({f.name, f.name, {}});
-    const PacketSheet sheet(QStringLiteral("Toda a filtragem"), std::move(packet), columns);
-
-    QTemporaryDir dir;
-    std::printf("\n== %s: operator %s, requests %s to %s, %lld rows ==\n",
-                qPrintable(p.value("label")), qPrintable(ol),
-                qPrintable(first.toString("yyyy-MM-dd")), qPrintable(last.toString("yyyy-MM-dd")),
-                qlonglong(bareRows));
-    std::printf("%-34s %10s %10s\n", "step", "seconds", "peak MB");
-    std::printf("%-34s %10.3f %10.1f\n", "bare query through the cursor", bare, before);
+    const QList<PacketSheet::Column> columns = everyColumn(packet);
+    PacketSheet sheet(QStringLiteral("Toda a filtragem"), std::move(packet), columns);
     std::printf("%-34s %10.3f %10s  (%.2fx the bare query)\n", "GetCadeiaPedidos call", call, "",
                 call / bare);
     std::printf("%-34s %10.3f %10.1f\n", "reply to packet", load, fetched);
-    for (const ExportFormat format : {ExportFormat::Xlsx, ExportFormat::Csv}) {
-        const QString path = dir.filePath("cadeia." + ExportFile::formatName(format));
-        t.restart();
-        ExportFile::write(path, format, {&sheet});
-        const double took = seconds(t);
-        std::printf("%-34s %10.3f %10.1f  (%.1f MB file)\n",
-                    qPrintable("write " + ExportFile::formatName(format).toUpper()), took,
-                    peakMB(), QFileInfo(path).size() / 1048576.0);
-    }
+    for (const ExportFormat format : {ExportFormat::Xlsx, ExportFormat::Csv})
+        write(sheet, format);
     server.terminate();
     server.waitForFinished(10000);
     return 0;

@@ -19,3 +19,6 @@ fi
 # and as many whole months before the current one
 "$build/bin/bench-export" --database "sqlite:$db" --label "SQLite scale $scale" \
   --months "$months" --month "$(date -d "-$months month" +%Y-%m)"
+# the same, fetched branch by branch while writing, as the window does
+"$build/bin/bench-export" --database "sqlite:$db" --label "SQLite scale $scale" \
+  --months "$months" --month "$(date -d "-$months month" +%Y-%m)" --by-branch

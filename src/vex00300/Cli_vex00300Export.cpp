@@ -8,6 +8,7 @@
 #include "controls/TDBGrid.h"
 #include "controls/WaitAnimation.h"
 #include "data/DataSetSheet.h"
+#include "data/PacketPartsSheet.h"
 #include "data/PacketSheet.h"
 #include "data/TClientDataSet.h"
 #include "data/TDataSource.h"
@@ -23,6 +24,7 @@
 #include <QPainter>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Cli_vex00300;
@@ -217,11 +219,16 @@ QList<PacketSheet::Column> chainColumns(const TfrmAcomPOL *w, const TDataPacket 
     return columns;
 }
 
-// The chain of the last confirmed criteria; of one branch when given.
-std::unique_ptr<ExportSheet> chainSheet(TfrmAcomPOL *w, const QString &branch)
+QString paddedProdFin()
 {
-    const QString prodFin =
-        stProdFin + Consiste::Replicate(QStringLiteral("Z"), kProductCodeWidth - stProdFin.size());
+    return stProdFin
+        + Consiste::Replicate(QStringLiteral("Z"), kProductCodeWidth - stProdFin.size());
+}
+
+// The chain of the last confirmed criteria; of one branch when given.
+TDataPacket chainPacket(TfrmAcomPOL *w, const QString &branch)
+{
+    const QString prodFin = paddedProdFin();
     TServerReply reply;
     {
         WaitScope wait(w);
@@ -232,12 +239,48 @@ std::unique_ptr<ExportSheet> chainSheet(TfrmAcomPOL *w, const QString &branch)
             DtSolIni, DtSolFin, stDtSoli, stProdIni, prodFin, stProd, stListaConsol,
             stTodasConsol, stStatus, stItemConsol, stPedGerado, stQtdePedido);
     }
-    TDataPacket packet = Consiste::CheckResultServ(reply, true, 0);
-    reply = {}; // the rows live on in the packet alone
+    return Consiste::CheckResultServ(reply, true, 0);
+}
+
+std::unique_ptr<ExportSheet> chainSheet(TfrmAcomPOL *w, const QString &branch)
+{
+    TDataPacket packet = chainPacket(w, branch);
     const QList<PacketSheet::Column> columns = chainColumns(w, packet);
     const QString name = branch.isEmpty() ? QStringLiteral("Toda a filtragem")
                                           : QStringLiteral("Filial %1").arg(branch);
     return std::make_unique<PacketSheet>(name, std::move(packet), columns);
+}
+
+// The branches of the last confirmed criteria, asked again now: the chain
+// of the whole filtering is theirs, in the server's order (by code).
+QStringList filteredBranches(TfrmAcomPOL *w)
+{
+    const QString prodFin = paddedProdFin();
+    WaitScope wait(w);
+    const TDataPacket packet = Consiste::CheckResultServ(
+        rdmAcomPOL::GetFiliSoliGrid(*w->netAcomPOL, stLFilSoli, stTFilSoli, stFilOL, DtEntrIni,
+                                    DtEntrFin, stDtEntr, DtSolIni, DtSolFin, stDtSoli, stProdIni,
+                                    prodFin, stProd, stListaConsol, stTodasConsol, stStatus,
+                                    stItemConsol, stPedGerado, stQtdePedido),
+        true, 0);
+    const int code = packet.columnIndex(QStringLiteral("CDFILSOLI"));
+    QStringList branches;
+    for (const QVariantList &row : packet.rows)
+        branches << row.at(code).toString();
+    std::sort(branches.begin(), branches.end());
+    return branches;
+}
+
+// The chain of the whole filtering, one branch's call at a time.
+std::unique_ptr<ExportSheet> wholeFilteringSheet(TfrmAcomPOL *w)
+{
+    const QStringList branches = filteredBranches(w);
+    if (branches.isEmpty())
+        return chainSheet(w, {}); // its titles, and no row
+    return std::make_unique<PacketPartsSheet>(
+        QStringLiteral("Toda a filtragem"), int(branches.size()),
+        [w, branches](int part) { return chainPacket(w, branches.at(part)); },
+        [w](const TDataPacket &packet) { return chainColumns(w, packet); });
 }
 
 } // namespace
@@ -289,7 +332,7 @@ void mnuExportarClick(TfrmAcomPOL *w)
     switch (dialog.scope()) {
     case GradeAtual: sheet = gridSheet(w, grid); break;
     case FilialAtual: sheet = chainSheet(w, w->cdsFilialCDFILSOLI->AsString()); break;
-    default: sheet = chainSheet(w, {}); break;
+    default: sheet = wholeFilteringSheet(w); break;
     }
     ExportProgressDialog::run(w, dialog.fileName(), dialog.format(), {sheet.get()});
 }

@@ -57,6 +57,32 @@ QJsonValue runReader(const QString &kind, const QString &path)
     return doc.isArray() ? QJsonValue(doc.array()) : QJsonValue(doc.object());
 }
 
+// One text column whose rows come in parts, one held at a time.
+class PartedSheet final : public ExportSheet
+{
+public:
+    explicit PartedSheet(QList<QStringList> parts) : m_parts(std::move(parts)) {}
+    QString name() const override { return QStringLiteral("Partes"); }
+    QList<ExportColumn> columns() const override { return {{QStringLiteral("Código")}}; }
+    int rowCount() const override { return int(m_parts.at(m_at).size()); }
+    void readRow(int index, QList<ExportCell> &cells) const override
+    {
+        cells = {ExportCell::ofText(m_parts.at(m_at).at(index))};
+    }
+    bool nextPart() override
+    {
+        if (m_at + 1 >= m_parts.size())
+            return false;
+        m_parts[m_at++].clear(); // what a real part would free
+        return true;
+    }
+    int partCount() const override { return int(m_parts.size()); }
+
+private:
+    QList<QStringList> m_parts;
+    qsizetype m_at = 0;
+};
+
 QStringList entries(const QString &dir)
 {
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -72,6 +98,8 @@ private Q_SLOTS:
     void csvReadBack();
     void stopped_data();
     void stopped();
+    void inParts_data();
+    void inParts();
 };
 
 void tst_Export::xlsxReadBack()
@@ -81,8 +109,8 @@ void tst_Export::xlsxReadBack()
     ds.SortBy(QStringLiteral("QTSOLIPROD"), Qt::DescendingOrder);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("saída.xlsx"));
-    const DataSetSheet grid(QStringLiteral("Solicitação"), &ds, ds.Fields());
-    const DataSetSheet second(QStringLiteral("Filial: 0001/[A]"), &ds, {ds.Fields().first()});
+    DataSetSheet grid(QStringLiteral("Solicitação"), &ds, ds.Fields());
+    DataSetSheet second(QStringLiteral("Filial: 0001/[A]"), &ds, {ds.Fields().first()});
     QVERIFY(ExportFile::write(path, ExportFormat::Xlsx, {&grid, &second}));
     QCOMPARE(entries(dir.path()), QStringList{"saída.xlsx"});
 
@@ -124,7 +152,7 @@ void tst_Export::csvReadBack()
     fill(ds);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("saída.csv"));
-    const DataSetSheet sheet(QStringLiteral("Solicitação"), &ds, ds.Fields());
+    DataSetSheet sheet(QStringLiteral("Solicitação"), &ds, ds.Fields());
     QVERIFY(ExportFile::write(path, ExportFormat::Csv, {&sheet}));
     const QJsonObject back = runReader(QStringLiteral("csv"), path).toObject();
     QVERIFY(back.value("bom").toBool());
@@ -174,7 +202,7 @@ void tst_Export::stopped()
                 throw EVexError(QStringLiteral("linha ilegível"));
         };
     }
-    const DataSetSheet sheet(QStringLiteral("Solicitação"), &ds, ds.Fields());
+    DataSetSheet sheet(QStringLiteral("Solicitação"), &ds, ds.Fields());
     bool written = true;
     QString error;
     try {
@@ -191,6 +219,46 @@ void tst_Export::stopped()
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), old);
     }
+}
+
+void tst_Export::inParts_data()
+{
+    QTest::addColumn<ExportFormat>("format");
+    QTest::newRow("xlsx") << ExportFormat::Xlsx;
+    QTest::newRow("csv") << ExportFormat::Csv;
+}
+
+// Every part's rows, in order, under one header; the filter and the
+// progress cover them all.
+void tst_Export::inParts()
+{
+    QFETCH(ExportFormat, format);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("partes.") + ExportFile::formatName(format));
+    PartedSheet sheet({{"a", "b"}, {}, {"c", "d", "e"}, {"f"}});
+    qint64 lastDone = -1, lastTotal = -1;
+    bool behind = false;
+    QVERIFY(ExportFile::write(path, format, {&sheet}, [&](qint64 done, qint64 total) {
+        behind = behind || total < done;
+        lastDone = done;
+        lastTotal = total;
+        return true;
+    }));
+    QVERIFY(!behind);
+    QCOMPARE(lastDone, 6);
+    QCOMPARE(lastTotal, 6);
+    const QJsonValue back = runReader(ExportFile::formatName(format), path);
+    QStringList codes;
+    if (format == ExportFormat::Csv) {
+        for (const QJsonValue &row : back.toObject().value("rows").toArray())
+            codes << row.toArray().first().toString();
+    } else {
+        const QJsonObject first = back.toArray().first().toObject();
+        QCOMPARE(first.value("filter").toString(), QStringLiteral("A1:A7"));
+        for (const QJsonValue &row : first.value("rows").toArray())
+            codes << row.toArray().first().toArray().at(2).toString();
+    }
+    QCOMPARE(codes, (QStringList{"Código", "a", "b", "c", "d", "e", "f"}));
 }
 
 QTEST_GUILESS_MAIN(tst_Export)

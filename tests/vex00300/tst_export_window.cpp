@@ -226,7 +226,7 @@ void tst_ExportWindow::exports()
 void tst_ExportWindow::cancelInProgress()
 {
     QTemporaryDir dir;
-    const SlowSheet sheet;
+    SlowSheet sheet;
     VexTest::ModalCloser closer; // its reject() is Esc
     bool done = true;
     SafeCall([&] {

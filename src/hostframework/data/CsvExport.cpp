@@ -58,7 +58,7 @@ QString csvField(const ExportCell &cell)
     return {};
 }
 
-bool writeCsv(QIODevice &out, const ExportSheet &sheet, const ExportProgress &progress)
+bool writeCsv(QIODevice &out, ExportSheet &sheet, const ExportProgress &progress)
 {
     static const QByteArray Bom("\xEF\xBB\xBF");
     if (out.write(Bom) != Bom.size())
@@ -67,18 +67,23 @@ bool writeCsv(QIODevice &out, const ExportSheet &sheet, const ExportProgress &pr
     for (const ExportColumn &column : sheet.columns())
         fields << quoted(column.title);
     writeLine(out, fields);
-    const int rows = sheet.rowCount();
     QList<ExportCell> cells;
-    for (int r = 0; r < rows; ++r) {
-        if (progress && r % ProgressEvery == 0 && !progress(r, rows))
-            return false;
-        sheet.readRow(r, cells);
-        fields.clear();
-        for (const ExportCell &cell : std::as_const(cells))
-            fields << csvField(cell);
-        writeLine(out, fields);
-    }
-    return !progress || progress(rows, rows);
+    qint64 done = 0;
+    int parts = 0;
+    do {
+        const int rows = sheet.rowCount();
+        const qint64 total = estimatedRows(done + rows, ++parts, sheet.partCount(), done + rows);
+        for (int r = 0; r < rows; ++r, ++done) {
+            if (progress && done % ProgressEvery == 0 && !progress(done, total))
+                return false;
+            sheet.readRow(r, cells);
+            fields.clear();
+            for (const ExportCell &cell : std::as_const(cells))
+                fields << csvField(cell);
+            writeLine(out, fields);
+        }
+    } while (sheet.nextPart());
+    return !progress || progress(done, done);
 }
 
 } // namespace ExportWriters

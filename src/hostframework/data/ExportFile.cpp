@@ -75,7 +75,7 @@ ExportFormat formatFromName(const QString &name)
                                                                          : ExportFormat::Xlsx;
 }
 
-bool write(const QString &path, ExportFormat format, const QList<const ExportSheet *> &sheets,
+bool write(const QString &path, ExportFormat format, const QList<ExportSheet *> &sheets,
            const ExportProgress &progress)
 {
     if (sheets.isEmpty())

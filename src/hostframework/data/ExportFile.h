@@ -16,7 +16,7 @@ namespace ExportFile {
 // False when `progress` stopped it. Throws EVexError with a message fit to
 // show (no permission, disk full, a row that could not be read, ...). CSV
 // takes the first sheet.
-bool write(const QString &path, ExportFormat format, const QList<const ExportSheet *> &sheets,
+bool write(const QString &path, ExportFormat format, const QList<ExportSheet *> &sheets,
            const ExportProgress &progress = {});
 
 // "xlsx" / "csv", and back ("" or unknown text: XLSX).
@@ -28,10 +28,10 @@ ExportFormat formatFromName(const QString &name);
 namespace ExportWriters {
 // UTF-8 with BOM, ';' separators, decimal comma, dates dd/mm/yyyy, quoting
 // per RFC 4180, CRLF line ends.
-bool writeCsv(QIODevice &out, const ExportSheet &sheet, const ExportProgress &progress);
+bool writeCsv(QIODevice &out, ExportSheet &sheet, const ExportProgress &progress);
 // Constant-memory XLSX: bold frozen header with an autofilter, numbers
 // "#,##0.000", dates "dd/mm/yyyy", one sheet each.
-bool writeXlsx(const QString &path, const QList<const ExportSheet *> &sheets,
+bool writeXlsx(const QString &path, const QList<ExportSheet *> &sheets,
                const ExportProgress &progress);
 // One cell as CSV text, quoted when needed.
 QString csvField(const ExportCell &cell);

@@ -35,7 +35,22 @@ public:
     virtual int rowCount() const = 0;
     // The cells of row `index`, in column order; may throw EVexError.
     virtual void readRow(int index, QList<ExportCell> &cells) const = 0;
+
+    // A sheet may come in parts, one held at a time (a server call each):
+    // rowCount() and readRow() are then of the current part, and nextPart()
+    // drops it for the next one; false after the last. May throw EVexError.
+    virtual bool nextPart() { return false; }
+    // The parts in all, the current one included.
+    virtual int partCount() const { return 1; }
 };
+
+// For progress over a sheet in parts: the rows of the parts seen so far,
+// spread over all of them; never less than what is known to come.
+inline qint64 estimatedRows(qint64 rowsSeen, int partsSeen, int parts, qint64 known)
+{
+    const qint64 spread = partsSeen > 0 ? rowsSeen * parts / partsSeen : rowsSeen;
+    return spread > known ? spread : known;
+}
 
 // Told the rows written so far and the total, now and then; false stops the
 // export (nothing is left written).

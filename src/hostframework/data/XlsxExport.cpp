@@ -67,10 +67,15 @@ lxw_worksheet *addSheet(lxw_workbook *book, const ExportSheet &sheet, int index,
               QStringLiteral("título"));
     }
     worksheet_freeze_panes(ws, 1, 0);
-    if (!columns.isEmpty())
-        worksheet_autofilter(ws, 0, 0, lxw_row_t(std::max(sheet.rowCount(), 1)),
-                             lxw_col_t(columns.size() - 1));
     return ws;
+}
+
+// Over every row written, known only at the end for a sheet in parts.
+void addAutofilter(lxw_worksheet *ws, qint64 rows, int columns)
+{
+    if (columns > 0)
+        worksheet_autofilter(ws, 0, 0, lxw_row_t(std::max<qint64>(rows, 1)),
+                             lxw_col_t(columns - 1));
 }
 
 void writeCell(lxw_worksheet *ws, lxw_row_t row, lxw_col_t col, const ExportCell &cell,
@@ -98,7 +103,7 @@ void writeCell(lxw_worksheet *ws, lxw_row_t row, lxw_col_t col, const ExportCell
 
 namespace ExportWriters {
 
-bool writeXlsx(const QString &path, const QList<const ExportSheet *> &sheets,
+bool writeXlsx(const QString &path, const QList<ExportSheet *> &sheets,
                const ExportProgress &progress)
 {
     // Constant memory: each row goes to a temporary file in the target's own
@@ -114,21 +119,34 @@ bool writeXlsx(const QString &path, const QList<const ExportSheet *> &sheets,
     const Formats formats = makeFormats(book.get());
     qint64 total = 0;
     for (const ExportSheet *sheet : sheets)
-        total += sheet->rowCount();
+        total += estimatedRows(sheet->rowCount(), 1, sheet->partCount(), sheet->rowCount());
     qint64 done = 0;
     QList<ExportCell> cells;
     for (int s = 0; s < sheets.size(); ++s) {
-        const ExportSheet &sheet = *sheets.at(s);
+        ExportSheet &sheet = *sheets.at(s);
         lxw_worksheet *ws = addSheet(book.get(), sheet, s, formats);
-        const int rows = sheet.rowCount();
-        for (int r = 0; r < rows; ++r, ++done) {
-            if (progress && done % ProgressEvery == 0 && !progress(done, total))
-                return false;
-            sheet.readRow(r, cells);
-            for (int c = 0; c < cells.size(); ++c)
-                writeCell(ws, lxw_row_t(r + 1), lxw_col_t(c), cells.at(c), formats);
-        }
+        qint64 written = 0; // of this sheet
+        qint64 estimate = estimatedRows(sheet.rowCount(), 1, sheet.partCount(), 0);
+        int parts = 0;
+        do {
+            const int rows = sheet.rowCount();
+            if (parts++ > 0) { // a new part sharpens the estimate
+                const qint64 sharper =
+                    estimatedRows(written + rows, parts, sheet.partCount(), written + rows);
+                total += sharper - estimate;
+                estimate = sharper;
+            }
+            for (int r = 0; r < rows; ++r, ++done, ++written) {
+                if (progress && done % ProgressEvery == 0 && !progress(done, total))
+                    return false;
+                sheet.readRow(r, cells);
+                for (int c = 0; c < cells.size(); ++c)
+                    writeCell(ws, lxw_row_t(written + 1), lxw_col_t(c), cells.at(c), formats);
+            }
+        } while (sheet.nextPart());
+        addAutofilter(ws, written, int(sheet.columns().size()));
     }
+    total = done;
     check(workbook_close(book.release()), QStringLiteral("fechamento"));
     return !progress || progress(total, total);
 }

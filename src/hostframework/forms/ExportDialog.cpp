@@ -237,7 +237,7 @@ void ExportDialog::accept()
 namespace ExportProgressDialog {
 
 bool run(QWidget *parent, const QString &path, ExportFormat format,
-         const QList<const ExportSheet *> &sheets)
+         const QList<ExportSheet *> &sheets)
 {
     QProgressDialog progress(QStringLiteral("Exportando..."), QStringLiteral("Cancelar"), 0, 0,
                              parent);

@@ -58,5 +58,5 @@ private:
 // than about half a second. False when the user cancelled; throws EVexError.
 namespace ExportProgressDialog {
 bool run(QWidget *parent, const QString &path, ExportFormat format,
-         const QList<const ExportSheet *> &sheets);
+         const QList<ExportSheet *> &sheets);
 }
