@@ -8,7 +8,7 @@
 // "cascade": loading cdsFilial with the branch list until cdsProdOL is
 // loaded; "row move": moving to the next request row until its stock level
 // is loaded (consolidated requests, which fetch products and stock).
-#include "BenchKit.h"
+#include "WindowBench.h"
 #include "Cli_vex00300.h"
 
 #include "app/TApplication.h"
@@ -21,13 +21,10 @@
 #include "services/Exceptions.h"
 #include "services/HostConfig.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QMainWindow>
-#include <QMdiArea>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -125,20 +122,7 @@ void runScale(double scale, const Options &options)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const Options options = parse(app.arguments(),
-                                  QStringLiteral("Times the tracking window's cascade."), 200);
-    QMainWindow mainWindow;
-    auto *area = new QMdiArea(&mainWindow);
-    mainWindow.setCentralWidget(area);
-    TApplication application(area);
-    try {
-        for (double scale : options.scales)
-            runScale(scale, options);
-    } catch (const EVexError &e) {
-        fail(e.message());
-    }
-    return 0;
+    return BenchKit::windowBenchMain(argc, argv,
+                                     QStringLiteral("Times the tracking window's cascade."), 200,
+                                     runScale);
 }

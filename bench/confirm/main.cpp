@@ -9,7 +9,7 @@
 // the first operator and a delivery range of --days around today; each
 // sample clicks sbtConfirma: checks, hand-over, GetFiliSoliGrid, and the
 // cascade down to cdsProdOL that the branch list sets off.
-#include "BenchKit.h"
+#include "WindowBench.h"
 #include "Cli_vex00300.h"
 #include "Cli_vex00301.h"
 
@@ -22,13 +22,10 @@
 #include "services/Exceptions.h"
 #include "services/HostConfig.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QMainWindow>
-#include <QMdiArea>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -103,20 +100,6 @@ void runScale(double scale, const Options &options)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const Options options = parse(app.arguments(),
-                                  QStringLiteral("Times the filter dialog's confirmation."), 50);
-    QMainWindow mainWindow;
-    auto *area = new QMdiArea(&mainWindow);
-    mainWindow.setCentralWidget(area);
-    TApplication application(area);
-    try {
-        for (double scale : options.scales)
-            runScale(scale, options);
-    } catch (const EVexError &e) {
-        fail(e.message());
-    }
-    return 0;
+    return BenchKit::windowBenchMain(argc, argv,
+                                     QStringLiteral("Times the filter dialog's confirmation."), 50, runScale);
 }
