@@ -1,5 +1,7 @@
 #include "MultiSelectDialog.h"
 
+#include "FilteredListKeys.h"
+
 #include "VexErrors.h"
 #include "data/KeyList.h"
 #include "data/TClientDataSet.h"
@@ -250,15 +252,7 @@ bool MultiSelectDialog::eventFilter(QObject *watched, QEvent *event)
         accept();
         return true;
     }
-    if (watched == m_filter && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
-        QCoreApplication::sendEvent(m_view, event);
+    if (passFilteredListKey(watched, key, m_filter, m_view, {Qt::Key_Up, Qt::Key_Down}))
         return true;
-    }
-    if (watched == m_view && !key->text().isEmpty() && key->text().at(0).isPrint()
-        && key->modifiers() == Qt::NoModifier) {
-        m_filter->setFocus();
-        QCoreApplication::sendEvent(m_filter, event);
-        return true;
-    }
     return QDialog::eventFilter(watched, event);
 }

@@ -1,5 +1,7 @@
 #include "PickListDialog.h"
 
+#include "FilteredListKeys.h"
+
 #include "data/ProductTree.h"
 #include "data/TClientDataSet.h"
 #include "data/TField.h"
@@ -35,11 +37,6 @@ QString layoutGroup(const QString &title)
     return key;
 }
 
-bool isNavigationKey(int key)
-{
-    return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp
-        || key == Qt::Key_PageDown;
-}
 } // namespace
 
 PickListDialog::PickListDialog(TClientDataSet *dataSet, const TOptions &options, QWidget *parent)
@@ -260,16 +257,9 @@ bool PickListDialog::eventFilter(QObject *watched, QEvent *event)
         accept();
         return true;
     }
-    if (watched == m_filter && isNavigationKey(key->key())) {
-        QCoreApplication::sendEvent(m_view, event);
+    if (passFilteredListKey(watched, key, m_filter, m_view,
+                            {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown}))
         return true;
-    }
-    if (watched == m_view && !key->text().isEmpty() && key->text().at(0).isPrint()
-        && key->modifiers() == Qt::NoModifier) {
-        m_filter->setFocus();
-        QCoreApplication::sendEvent(m_filter, event);
-        return true;
-    }
     return QDialog::eventFilter(watched, event);
 }
 
