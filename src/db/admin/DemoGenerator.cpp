@@ -205,7 +205,9 @@ bool DemoGenerator::writeRequest(const QDate &weekStart, int branch, int items)
     req.date = weekStart.addDays(m_rng.below(quint32(lastDay + 1)));
     req.delivery = req.date.addDays(m_rng.between(7, 40));
     req.op = (b.routedVia.isEmpty() || m_rng.percent(15)) ? QString() : b.routedVia;
-    req.approved = req.date.daysTo(today) > 3 ? m_rng.percent(96) : m_rng.percent(50);
+    // What is still unapproved a month on was forgotten: rare, and an alert.
+    const qint64 age = req.date.daysTo(today);
+    req.approved = m_rng.percent(age > 30 ? 99 : age > 3 ? 96 : 50);
 
     QList<int> picked;
     const QList<int> &all = m_catalog.items();
@@ -257,8 +259,11 @@ bool DemoGenerator::writeItem(const Request &req, int item, const QDate &weekSta
     const int stockItem = m_rng.percent(4) ? siblingOf(item) : item;
     const int quantity = m_rng.between(2, 48);
     const bool weekOver = weekStart.addDays(6) < m_options.today;
+    // Items past their delivery date have mostly been consolidated and
+    // ordered; those left without an order are the few the clerk must chase.
+    const bool deliveryPast = req.delivery < m_options.today;
     const Run *run = nullptr;
-    if (!req.op.isEmpty() && req.approved && weekOver && m_rng.percent(93))
+    if (!req.op.isEmpty() && req.approved && weekOver && m_rng.percent(deliveryPast ? 98 : 93))
         run = takeRun(req, stockItem, weekStart);
 
     QVariant consol = text({});
@@ -281,7 +286,7 @@ bool DemoGenerator::writeItem(const Request &req, int item, const QDate &weekSta
                            flag(run != nullptr)};
     if (!m_solicmp->add(row))
         return failed(*m_solicmp);
-    if (run && m_rng.percent(88))
+    if (run && m_rng.percent(deliveryPast ? 98 : 88))
         return writeOrder(req, *run, stockItem, quantity, p.factor);
     return true;
 }
@@ -329,9 +334,14 @@ bool DemoGenerator::writeOrderLine(const Request &req, const Run &run, int stock
     static const char *const kOpen[] = {"0", "N"};
 
     // Settlement: '1' partial, '2' total, '3' manual, anything else open.
+    // Lines shipped more than two weeks ago are nearly all settled; the rest
+    // are the open lines past their shipping date.
     QString in, out;
     const int r = int(m_rng.below(100));
-    if (entry < today) {
+    if (shipping.daysTo(today) > 14 && m_rng.percent(92)) {
+        in = r < 90 ? "2" : "3";
+        out = m_rng.percent(92) ? "2" : "3";
+    } else if (entry < today) {
         in = r < 68 ? "2" : r < 80 ? "1" : r < 87 ? "3" : r < 94 ? "" : kOpen[r % 2];
         if ((in == "2" || in == "3") && shipping < today) {
             const int s = int(m_rng.below(100));
@@ -376,6 +386,7 @@ bool DemoGenerator::writeStock()
     QHash<QString, int> itemByCode;
     for (int item : m_catalog.items())
         itemByCode.insert(m_catalog.products().at(item).code, item);
+    qint64 reservedPositions = 0;
     for (auto it = m_reserved.cbegin(); it != m_reserved.cend(); ++it) {
         // Some ordered products have no stock position at the operator.
         if (!m_rng.percent(90))
@@ -385,11 +396,13 @@ bool DemoGenerator::writeStock()
         const QString related =
             m_rng.percent(85) ? key.at(1) : m_catalog.products().at(siblingOf(item)).code;
         const double reserved = it.value();
+        // One reserved position in 25 is over-reserved (negative available
+        // stock), the first one included: even a small company shows one.
         double stock = reserved + m_rng.between(0, 3000);
-        if (m_rng.percent(6))
+        if (reserved > 0 && reservedPositions++ % 25 == 0)
+            stock = reserved - m_rng.between(1, int(reserved));
+        else if (m_rng.percent(6))
             stock = reserved;
-        else if (reserved > 0 && m_rng.percent(3))
-            stock = reserved - m_rng.between(1, int(reserved)); // over-reserved
         const QVariantList row{key.at(0), key.at(1), key.at(2), related, stock, reserved};
         if (!m_estoqueol->add(row))
             return failed(*m_estoqueol);
