@@ -117,6 +117,8 @@ const QList<RdmAcomPOL::Method> &RdmAcomPOL::methods()
          &RdmAcomPOL::GetPesqConsol},
         {QStringLiteral("GetCadeiaPedidos"), filiSoliGridParams(),
          &RdmAcomPOL::GetCadeiaPedidos},
+        {QStringLiteral("GetResumoFiliais"), filiSoliGridParams() << date("DtRef"),
+         &RdmAcomPOL::GetResumoFiliais},
     };
     return table;
 }
@@ -217,6 +219,15 @@ RawCriteria rawCriteria(const CallArgs &a)
     raw.qtdePedido = a.text("stQtdePedido");
     return raw;
 }
+
+// The criteria of the methods that take GetFiliSoliGrid's eighteen params.
+Criteria gridCriteria(const CallArgs &a)
+{
+    RawCriteria raw = rawCriteria(a);
+    raw.lFilSoli = a.text("stLFilSoli");
+    raw.tFilSoli = a.text("stTFilSoli");
+    return Criteria::fromRaw(raw);
+}
 } // namespace
 
 void RdmAcomPOL::GetFiliSoliGrid(const CallArgs &a, TDataPacketWriter &out)
@@ -314,10 +325,14 @@ void RdmAcomPOL::GetPesqConsol(const CallArgs &a, TDataPacketWriter &out)
 
 void RdmAcomPOL::GetCadeiaPedidos(const CallArgs &a, TDataPacketWriter &out)
 {
-    RawCriteria raw = rawCriteria(a);
-    raw.lFilSoli = a.text("stLFilSoli");
-    raw.tFilSoli = a.text("stTFilSoli");
-    const Criteria c = Criteria::fromRaw(raw);
-    writeRows(m_statements.run(SelectionSql::cadeiaPedidos(c)), out,
+    writeRows(m_statements.run(SelectionSql::cadeiaPedidos(gridCriteria(a))), out,
               Columns::cadeiaPedidos(), {}, m_maxChainRows);
+}
+
+void RdmAcomPOL::GetResumoFiliais(const CallArgs &a, TDataPacketWriter &out)
+{
+    const Criteria c = gridCriteria(a);
+    const QString dtRef = CriteriaCheck::dayText(QStringLiteral("DtRef"), a.date("DtRef"));
+    writeRows(m_statements.run(SelectionSql::resumoFiliais(c, dtRef)), out,
+              Columns::resumoFiliais());
 }

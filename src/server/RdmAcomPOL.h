@@ -44,8 +44,9 @@ private:
 };
 
 // The remote data module "VEX00300.rdmAcomPOL": the tracking screen's eight
-// methods and the export's chain. Each writes its data packet or throws EArgumentRefused /
-// EDatabaseError. One instance per worker, over that worker's connection.
+// methods, the export's chain and the branches' counts. Each writes its data
+// packet or throws EArgumentRefused / EDatabaseError. One instance per
+// worker, over that worker's connection.
 class RdmAcomPOL final
 {
 public:
@@ -80,6 +81,7 @@ public:
     void GetPesqFilial(const CallArgs &args, TDataPacketWriter &out);
     void GetPesqConsol(const CallArgs &args, TDataPacketWriter &out);
     void GetCadeiaPedidos(const CallArgs &args, TDataPacketWriter &out);
+    void GetResumoFiliais(const CallArgs &args, TDataPacketWriter &out);
 
 private:
     void writeRows(SqlCursor &rows, TDataPacketWriter &out, const ColumnTable &columns,

@@ -6,6 +6,14 @@ namespace {
 const QString OrderLineLink = QStringLiteral(
     "o.NRSEQUCONSOL = s.NRSEQUCONSOL AND o.CDFILIOPELOG = s.CDFILIOPELOG"
     " AND o.CDFILDEST = s.CDFILSOLI AND o.CDPRODUTO = s.CDPRODESTO");
+// Base units, null counting as zero: requested by item s, ordered by line o.
+const QString RequestedBase = QStringLiteral(
+    "COALESCE(s.QTSOLIPROD, 0) * COALESCE(s.VRFATOCONV, 0)");
+const QString OrderedBase = QStringLiteral(
+    "COALESCE(o.QTPROGENPEOL, 0) * COALESCE(o.VRFATOCONV, 0)");
+// A blank run number is no consolidation.
+const QString IsConsolidated = QStringLiteral(
+    "s.NRSEQUCONSOL IS NOT NULL AND TRIM(s.NRSEQUCONSOL) <> ''");
 
 QString placeholders(qsizetype count)
 {
@@ -85,7 +93,7 @@ void appendItemRules(QString &sql, QVariantList &binds, const Criteria &c)
     if (!c.allConsol)
         appendInList(sql, binds, QStringLiteral("s.NRSEQUCONSOL"), c.consols);
     if (c.itemConsol == u'S')
-        sql += QStringLiteral(" AND s.NRSEQUCONSOL IS NOT NULL AND TRIM(s.NRSEQUCONSOL) <> ''");
+        sql += QStringLiteral(" AND ") + IsConsolidated;
     else if (c.itemConsol == u'N')
         sql += QStringLiteral(" AND (s.NRSEQUCONSOL IS NULL OR TRIM(s.NRSEQUCONSOL) = '')");
     if (c.pedGerado == u'S')
@@ -95,11 +103,8 @@ void appendItemRules(QString &sql, QVariantList &binds, const Criteria &c)
     const QString op = quantityOperator(c.qtdePedido);
     if (!op.isEmpty()) {
         // Items without an order line pass; null quantities count as zero.
-        sql += QStringLiteral(
-                   " AND (NOT %1 OR (SELECT SUM(COALESCE(o.QTPROGENPEOL, 0) *"
-                   " COALESCE(o.VRFATOCONV, 0)) FROM PEDIDOOL o WHERE %2) %3"
-                   " COALESCE(s.QTSOLIPROD, 0) * COALESCE(s.VRFATOCONV, 0))")
-                   .arg(hasOrderLine(), OrderLineLink, op);
+        sql += QStringLiteral(" AND (NOT %1 OR (SELECT SUM(%2) FROM PEDIDOOL o WHERE %3) %4 %5)")
+                   .arg(hasOrderLine(), OrderedBase, OrderLineLink, op, RequestedBase);
     }
 }
 
@@ -115,6 +120,60 @@ QString directSoliSelectList()
             column.sql = QStringLiteral("NULL");
     }
     return ColumnTable(columns).selectList();
+}
+
+// The situation of a request item as a sum of bits, so that the items of a
+// branch can be grouped by one small number and every count read from it.
+enum SituationBit : int {
+    Consolidated = 1,
+    Ordered = 2,         // has an order line
+    OrderedGreater = 4,  // ordered base units against requested ones
+    OrderedSmaller = 8,
+    OrderedEqual = 16,
+    DeliveryOverdue = 32, // through the operator, no order line, delivery day past
+    ShippingOverdue = 64, // an open line whose shipping day is past
+    NegativeStock = 128,  // an open line whose stock at the operator is negative
+};
+
+// An exit settled in total ('2') or by hand ('3') closes the line.
+const QString OpenLine = QStringLiteral(
+    "(o.IDBAIXAOLSAI IS NULL OR o.IDBAIXAOLSAI NOT IN ('2', '3'))");
+
+// The situation of the operator's item s on the reference day: one probe
+// of its order lines (NULL without any) gives the line bits; binds the day,
+// the operator and the day again.
+QString operatorItemSituation(QVariantList &binds, const Criteria &c, const QString &dtRef)
+{
+    binds << dtRef << c.filOL << dtRef;
+    return QStringLiteral(
+               "CASE WHEN %1 THEN %2 ELSE 0 END + COALESCE((SELECT %3"
+               " + CASE WHEN SUM(%4) > %5 THEN %6 WHEN SUM(%4) < %5 THEN %7 ELSE %8 END"
+               " + %9 * MAX(CASE WHEN %10 AND o.DTPROGEMBARQ < ? THEN 1 ELSE 0 END)"
+               " + %11 * MAX(CASE WHEN %10 AND EXISTS (SELECT 1 FROM ESTOQUEOL e"
+               " WHERE e.CDFILIOPELOG = ? AND e.CDPRODUTO = o.CDPRODUTO"
+               " AND e.CDMARCA = o.CDMARCA AND e.QTESTOQUE - e.QTRESERVESTOL < 0)"
+               " THEN 1 ELSE 0 END)"
+               " FROM PEDIDOOL o WHERE %12 HAVING COUNT(*) > 0),"
+               " CASE WHEN s.DTPROGENTR < ? THEN %13 ELSE 0 END)")
+        .arg(IsConsolidated)
+        .arg(Consolidated)
+        .arg(Ordered)
+        .arg(OrderedBase, RequestedBase)
+        .arg(OrderedGreater)
+        .arg(OrderedSmaller)
+        .arg(OrderedEqual)
+        .arg(ShippingOverdue)
+        .arg(OpenLine)
+        .arg(NegativeStock)
+        .arg(OrderLineLink)
+        .arg(DeliveryOverdue);
+}
+
+// A direct delivery has no order line to the operator and is none of its
+// alerts: only whether it was consolidated.
+QString directItemSituation()
+{
+    return QStringLiteral("CASE WHEN %1 THEN %2 ELSE 0 END").arg(IsConsolidated).arg(Consolidated);
 }
 
 } // namespace
@@ -250,6 +309,41 @@ SqlStatement cadeiaPedidos(const Criteria &c)
     return st;
 }
 
+SqlStatement resumoFiliais(const Criteria &c, const QString &dtRef)
+{
+    // Each source starts from FILIAL, as filiSoliGrid's probes do, so that
+    // the items come by the index on (CDFILSOLI, CDFILIOPELOG, DTPROGENTR).
+    // Items are first counted per branch and situation: every count below
+    // is then read from a handful of rows, and each item probed once.
+    SqlStatement st;
+    QStringList sources;
+    const auto source = [&](const QString &situation, const QString &operatorRule) {
+        QString part = QStringLiteral("SELECT f.CDFILIAL AS CDFILSOLI, %1 AS IDSITUACAO"
+                                      " FROM FILIAL f JOIN SOLICMP s ON s.CDFILSOLI = f.CDFILIAL"
+                                      " WHERE %2")
+                           .arg(situation, operatorRule);
+        st.binds << c.filOL;
+        if (!c.allFilSoli)
+            appendInList(part, st.binds, QStringLiteral("f.CDFILIAL"), c.filSoli);
+        appendItemRules(part, st.binds, c);
+        sources << part;
+    };
+    if (wantsOperatorItems(c))
+        source(operatorItemSituation(st.binds, c, dtRef), QStringLiteral("s.CDFILIOPELOG = ?"));
+    if (wantsDirectItems(c))
+        source(directItemSituation(),
+               QStringLiteral("s.CDFILIOPELOG IS NULL AND f.CDFILIOPELOG = ?"));
+    const ColumnTable &columns = Columns::resumoFiliais();
+    st.text = QStringLiteral("SELECT ") + columns.selectList()
+        + QStringLiteral(" FROM (SELECT i.CDFILSOLI, i.IDSITUACAO, COUNT(*) AS QTITENS FROM (")
+        + sources.join(QStringLiteral(" UNION ALL "))
+        + QStringLiteral(") i GROUP BY i.CDFILSOLI, i.IDSITUACAO) r"
+                         " JOIN FILIAL f ON f.CDFILIAL = r.CDFILSOLI"
+                         " GROUP BY r.CDFILSOLI, f.NMFILIAL")
+        + columns.orderByExpressions({QStringLiteral("CDFILSOLI")});
+    return st;
+}
+
 SqlStatement filiOL()
 {
     const ColumnTable &columns = Columns::filiOL();
@@ -295,6 +389,7 @@ namespace {
 constexpr TFieldType Str = TFieldType::ftString;
 constexpr TFieldType Flt = TFieldType::ftFloat;
 constexpr TFieldType Day = TFieldType::ftDateTime;
+constexpr TFieldType Int = TFieldType::ftInteger;
 // The selection mark of the pick lists: every row starts unmarked.
 const QString Unmarked = QStringLiteral("'N'");
 } // namespace
@@ -458,6 +553,30 @@ const ColumnTable &cadeiaPedidos()
                                          " ELSE 'C' END").arg(ordered, requested)};
         return ColumnTable(cols);
     }();
+    return table;
+}
+
+const ColumnTable &resumoFiliais()
+{
+    // The items of a branch with the bit set in their situation.
+    const auto counted = [](const char *name, SituationBit bit) {
+        return ColumnDef{name, Int, 0,
+                         QStringLiteral("SUM(CASE WHEN r.IDSITUACAO / %1 % 2 = 1"
+                                        " THEN r.QTITENS ELSE 0 END)").arg(int(bit))};
+    };
+    static const ColumnTable table{
+        {"CDFILSOLI", Str, 4, "r.CDFILSOLI"},
+        {"NMFILIAL", Str, 30, "f.NMFILIAL"},
+        {"QTITENS", Int, 0, "SUM(r.QTITENS)"},
+        counted("QTCONSOL", Consolidated),
+        counted("QTPEDIDO", Ordered),
+        counted("QTMAIOR", OrderedGreater),
+        counted("QTMENOR", OrderedSmaller),
+        counted("QTIGUAL", OrderedEqual),
+        counted("QTATRASOPED", DeliveryOverdue),
+        counted("QTATRASOEMB", ShippingOverdue),
+        counted("QTESTNEG", NegativeStock),
+    };
     return table;
 }
 

@@ -27,6 +27,7 @@ const ColumnTable &filiOL(); // GetFiliOL and GetVdFiliOL
 const ColumnTable &pesqFilial();
 const ColumnTable &pesqConsol();
 const ColumnTable &cadeiaPedidos();
+const ColumnTable &resumoFiliais();
 } // namespace Columns
 
 // Requesting branches with at least one matching item, branch by branch.
@@ -48,4 +49,7 @@ SqlStatement pesqConsol(const QString &filOL, const Criteria &dates);
 // Every matching item of every matching branch with each of its order lines
 // (one row with empty order columns when it has none) and that line's stock.
 SqlStatement cadeiaPedidos(const Criteria &c);
+// Per branch of filiSoliGrid, in its order: counts of its matching items by
+// situation on the day dtRef (ISO), in Columns::resumoFiliais().
+SqlStatement resumoFiliais(const Criteria &c, const QString &dtRef);
 } // namespace SelectionSql

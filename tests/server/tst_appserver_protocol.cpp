@@ -172,6 +172,11 @@ void tst_AppServerProtocol::badInput_data()
                                           << "stStatus";
     QTest::newRow("GetProd bad stQtdePedido")
         << request("GetProd", {"0001", "OL01", 0, "P1", "Z", "C1"}) << -32000 << "stQtdePedido";
+    QTest::newRow("GetResumoFiliais without DtRef") << request("GetResumoFiliais", grid)
+                                                    << -32602 << "esperados 19, recebidos 18";
+    QTest::newRow("GetResumoFiliais DtRef as text")
+        << request("GetResumoFiliais", QJsonArray(grid) << "2025-01-10") << -32602
+        << "Parâmetro DtRef (19)";
     QTest::newRow("GetPesqConsol bad stDtSoli")
         << request("GetPesqConsol", {"OL01", 0, 0, "T", 0, 0, "X"}) << -32000 << "stDtSoli";
     const QVariantMap list{{"stTFilSoli", ""}};

@@ -1,6 +1,8 @@
-// The eight methods and the export's chain through a real vex-appserver, over the hand-written
-// fixture, on SQLite and (with VEX_TEST_PG_URL) PostgreSQL. Every expected
-// row is worked out by hand from tests/fixtures/server_fixture.sql.
+// The eight methods, the export's chain and the branches' counts through a real
+// vex-appserver, over the hand-written fixture, on SQLite and (with
+// VEX_TEST_PG_URL) PostgreSQL. Every expected row is worked out by hand from
+// tests/fixtures/server_fixture.sql; the chain and the counts are also
+// compared with what the other methods give, call by call.
 #include "AppServerHarness.h"
 
 #include <QJsonDocument>
@@ -8,6 +10,9 @@
 
 #include <map>
 #include <QTest>
+
+#include <array>
+#include <cmath>
 
 #include <memory>
 
@@ -57,6 +62,8 @@ private Q_SLOTS:
     void cadeiaAgreesWithWalk_data();
     void cadeiaAgreesWithWalk();
     void cadeiaRowLimit();
+    void resumoFiliais_data();
+    void resumoFiliais();
 
 private:
     struct Served
@@ -74,6 +81,7 @@ private:
     }
     QJsonObject result(const QString &db, const QString &method, const QJsonArray &params);
     QList<QJsonArray> walkedChain(const QString &db, const QVariantMap &criteria);
+    QStringList walkedCounts(const QString &db, const QVariantMap &criteria, double dtRef);
     void addGrid(const char *name, const QVariantMap &criteria, const QStringList &branches);
     void addSoli(const char *name, const QString &branch, const QVariantMap &criteria,
                  const QStringList &items);
@@ -461,6 +469,10 @@ void tst_RdmAcomPOLMethods::packetFields_data()
         {"GetPesqConsol", {"OL03", 0, 0, "T", 0, 0, "T"},
          "IDMARCADO:string:1 NRSEQUCONSOL:string:15 DTINICONSSOLOL:datetime "
          "DTFINCONSSOLOL:datetime"},
+        {"GetResumoFiliais", joined({filiSoliGridAllOpen("OL03"), {0}}),
+         "CDFILSOLI:string:4 NMFILIAL:string:30 QTITENS:integer QTCONSOL:integer "
+         "QTPEDIDO:integer QTMAIOR:integer QTMENOR:integer QTIGUAL:integer "
+         "QTATRASOPED:integer QTATRASOEMB:integer QTESTNEG:integer"},
     };
     for (const QString &db : databases()) {
         for (const auto &[method, params, fields] : methods)
@@ -502,7 +514,7 @@ void tst_RdmAcomPOLMethods::cadeiaPedidos_data()
          {},
          {c + "S001|P1|PD01|M1|10|10|0|C|0909001|4", c + "S001|P4|null|null|2|" + none,
           c + "S002|P2|PD05|M1|10|11|1|A|0101002|0", c + "S002|P2|PD02|M1|10|11|1|A|0101002|1.5",
-          c + "S002|P2|PD02|M2|10|11|1|A|null|null", c + "S003|P3|PD03|M1|8|6|-2|B|null|null",
+          c + "S002|P2|PD02|M2|10|11|1|A|0101002|2", c + "S003|P3|PD03|M1|8|6|-2|B|null|null",
           c + "S004|P4|null|null|3|" + none, c + "S006|P2|null|null|4|" + none,
           s + "S007|P1|null|null|6|" + none, "0004|Recife|S011|P4|null|null|7|" + none}},
         {"stock product and a direct delivery of a served branch",
@@ -645,6 +657,106 @@ void tst_RdmAcomPOLMethods::cadeiaRowLimit()
     const QJsonObject fits = client.call(method, filiSoliGridAllOpen("OL02"));
     QCOMPARE(fits.value("result").toObject().value("rows").toArray().size(), 3);
     QCOMPARE(server.terminate(), 0);
+}
+
+// The counts worked out from the walk above, item by item, in
+// GetResumoFiliais' column order; the chain's packet names its columns.
+QStringList tst_RdmAcomPOLMethods::walkedCounts(const QString &db, const QVariantMap &criteria,
+                                                double dtRef)
+{
+    const QJsonArray params = with("GetFiliSoliGrid", filiSoliGridAllOpen("OL01"), criteria);
+    QStringList names;
+    for (const QJsonValue &f : result(db, "GetCadeiaPedidos", params).value("fields").toArray())
+        names << f.toObject().value("name").toString();
+    const double day = std::floor(dtRef);
+    QMap<QString, std::array<bool, 9>> items; // by branch and item, in the grid's order
+    for (const QJsonArray &row : walkedChain(db, criteria)) {
+        const auto v = [&](const char *name) { return row.at(names.indexOf(name)); };
+        const auto before = [&](const char *name) {
+            return !v(name).isNull() && v(name).toDouble() < day;
+        };
+        const auto is = [&](const char *name, const char *value) {
+            return v(name).toString() == QLatin1String(value);
+        };
+        const bool ordered = is("IDPEDIDOOL", "S");
+        const bool open = !v("NRPEDEXOL").isNull() && !is("IDBAIXAOLSAI", "2")
+            && !is("IDBAIXAOLSAI", "3");
+        const QStringList key{v("CDFILSOLI").toString(), v("NMFILSOLI").toString(),
+                              v("NRSOLICMP").toString(), v("CDPRODUTO").toString()};
+        std::array<bool, 9> &f = items[key.join(u'|')];
+        f = {true, !v("NRSEQUCONSOL").toString().trimmed().isEmpty(), ordered,
+             is("IDCOMPARA", "A"), is("IDCOMPARA", "B"), is("IDCOMPARA", "C"),
+             !ordered && !is("CDFILIOPELOG", "") && before("DTPROGENTR"),
+             f[7] || (open && before("DTPROGEMBARQ")),
+             f[8] || (open && !v("ESTOQ_DISPO").isNull() && v("ESTOQ_DISPO").toDouble() < 0)};
+    }
+    QMap<QString, std::array<int, 9>> branches;
+    for (auto it = items.cbegin(); it != items.cend(); ++it) {
+        for (int i = 0; i < 9; ++i)
+            branches[it.key().section(u'|', 0, 1)][i] += it.value()[i];
+    }
+    QStringList counts;
+    for (auto it = branches.cbegin(); it != branches.cend(); ++it) {
+        QStringList row{it.key()};
+        for (int n : it.value())
+            row << QString::number(n);
+        counts << row.join(u'|');
+    }
+    return counts;
+}
+
+void tst_RdmAcomPOLMethods::resumoFiliais_data()
+{
+    QTest::addColumn<QString>("db");
+    QTest::addColumn<QVariantMap>("criteria");
+    QTest::addColumn<double>("dtRef");
+    QTest::addColumn<QStringList>("handWorked"); // empty: the walk alone
+
+    // Items, consolidated, ordered, greater, smaller, equal, overdue
+    // without an order, shipping overdue, negative stock. Direct deliveries
+    // are never overdue; a day equal to DtRef is not before it.
+    const QString c = "0001|Campinas|6|3|3|1|1|1|", s = "0002|Santos|1|1|0|0|0|0|",
+                  r = "0004|Recife|1|0|0|0|0|0|0|0|0";
+    const QList<std::tuple<const char *, QVariantMap, double, QStringList>> cases = {
+        {"delivery day on DtRef, its time of day ignored", {}, at(1, 11, 0.75),
+         {c + "0|2|1", s + "0|0|0", r}},
+        {"shipping day on DtRef", {}, at(1, 10), {c + "0|1|1", s + "0|0|0", r}},
+        {"a fortnight on: overdue items, a blank run among them", {}, at(2, 1),
+         {c + "2|2|1", s + "1|0|0", r}},
+        {"other operator: an open line without a stock row", {{"stFilOL", "OL02"}}, at(1, 12),
+         {"0002|Santos|1|1|1|0|0|1|0|0|0", "0003|Curitiba|2|1|1|1|0|0|0|1|0"}},
+        {"direct deliveries only", {{"stStatus", "S"}}, at(2, 1), {}},
+        {"consolidated, ordered greater or equal",
+         {{"stItemConsol", "S"}, {"stQtdePedido", "D"}}, at(2, 1), {}},
+        {"branch list, delivery range, products",
+         {{"stTFilSoli", ""}, {"stLFilSoli", "0001,0002"}, {"stDtEntr", ""},
+          {"DtEntrIni", at(1, 10)}, {"DtEntrFin", at(1, 12)}, {"stProd", ""},
+          {"stProdIni", "0101"}, {"stProdFin", "0101" + Z16}},
+         at(1, 11), {}},
+        {"nothing selected", {{"stTodasConsol", ""}, {"stListaConsol", ""}}, at(2, 1), {}},
+    };
+    for (const QString &db : databases()) {
+        for (const auto &[name, criteria, dtRef, rows] : cases)
+            QTest::addRow("%s: %s", qPrintable(db), name) << db << criteria << dtRef << rows;
+    }
+}
+
+void tst_RdmAcomPOLMethods::resumoFiliais()
+{
+    QFETCH(QString, db);
+    VEX_SKIP_WITHOUT_DATABASE(db);
+    QFETCH(QVariantMap, criteria);
+    QFETCH(double, dtRef);
+    QFETCH(QStringList, handWorked);
+    const QJsonArray params = joined(
+        {with("GetFiliSoliGrid", filiSoliGridAllOpen("OL01"), criteria), {dtRef}});
+    const QStringList counts = project(
+        result(db, "GetResumoFiliais", params),
+        {"CDFILSOLI", "NMFILIAL", "QTITENS", "QTCONSOL", "QTPEDIDO", "QTMAIOR", "QTMENOR",
+         "QTIGUAL", "QTATRASOPED", "QTATRASOEMB", "QTESTNEG"});
+    QCOMPARE(counts, walkedCounts(db, criteria, dtRef));
+    if (!handWorked.isEmpty())
+        QCOMPARE(counts, handWorked);
 }
 
 QTEST_GUILESS_MAIN(tst_RdmAcomPOLMethods)
