@@ -80,6 +80,10 @@ PgStatements::PgStatements(const QSqlDatabase &db) : m_db(db)
         m_conn = *static_cast<PGconn *const *>(handle.constData());
     if (!m_conn)
         throw EDatabaseError(QStringLiteral("conexão PostgreSQL indisponível"));
+    // Compiling a plan costs more than running these short reads: seconds
+    // for the branches' counts. A server without JIT refuses the setting,
+    // which changes nothing.
+    PQclear(PQexec(m_conn, "SET jit = off"));
 }
 
 PgStatements::~PgStatements()
