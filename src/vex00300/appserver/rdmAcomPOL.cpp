@@ -40,6 +40,23 @@ TServerReply GetCadeiaPedidos(TNetConnection &net, const QString &stLFilSoli,
     return net.Call(QStringLiteral("GetCadeiaPedidos"), params);
 }
 
+TServerReply GetResumoFiliais(TNetConnection &net, const QString &stLFilSoli,
+                              const QString &stTFilSoli, const QString &stFilOL,
+                              double DtEntrIni, double DtEntrFin, const QString &stDtEntr,
+                              double DtSolIni, double DtSolFin, const QString &stDtSoli,
+                              const QString &ProdIni, const QString &ProdFin,
+                              const QString &stProd, const QString &stListaConsol,
+                              const QString &stTodasConsol, const QString &stStatus,
+                              const QString &stItemConsol, const QString &stPedGerado,
+                              const QString &stQtdePedido, double DtRef)
+{
+    const QJsonArray params{stLFilSoli, stTFilSoli, stFilOL, DtEntrIni, DtEntrFin,
+                            stDtEntr, DtSolIni, DtSolFin, stDtSoli, ProdIni, ProdFin,
+                            stProd, stListaConsol, stTodasConsol, stStatus, stItemConsol,
+                            stPedGerado, stQtdePedido, DtRef};
+    return net.Call(QStringLiteral("GetResumoFiliais"), params);
+}
+
 TServerReply GetSoli(TNetConnection &net, const QString &cdFilSoli, const QString &stFilOL,
                      double DtEntrIni, double DtEntrFin, const QString &stDtEntr,
                      double DtSolIni, double DtSolFin, const QString &stDtSoli,

@@ -38,6 +38,18 @@ TServerReply GetCadeiaPedidos(TNetConnection &net, const QString &stLFilSoli,
                               const QString &stItemConsol, const QString &stPedGerado,
                               const QString &stQtdePedido);
 
+// Per branch of GetFiliSoliGrid, the counts of its matching items by
+// situation on the day DtRef (QTITENS, QTCONSOL, QTPEDIDO, QTMAIOR, ...).
+TServerReply GetResumoFiliais(TNetConnection &net, const QString &stLFilSoli,
+                              const QString &stTFilSoli, const QString &stFilOL,
+                              double DtEntrIni, double DtEntrFin, const QString &stDtEntr,
+                              double DtSolIni, double DtSolFin, const QString &stDtSoli,
+                              const QString &ProdIni, const QString &ProdFin,
+                              const QString &stProd, const QString &stListaConsol,
+                              const QString &stTodasConsol, const QString &stStatus,
+                              const QString &stItemConsol, const QString &stPedGerado,
+                              const QString &stQtdePedido, double DtRef);
+
 // Matching purchase requests of one requesting branch.
 TServerReply GetSoli(TNetConnection &net, const QString &cdFilSoli, const QString &stFilOL,
                      double DtEntrIni, double DtEntrFin, const QString &stDtEntr,
