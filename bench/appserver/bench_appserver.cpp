@@ -5,7 +5,10 @@
 // server's own statement cache, nothing written), their ratio, and calls per
 // second with 1, 8 and 32 concurrent clients. GetSoli is measured for one
 // branch with every criterion open but the delivery dates: one day (today)
-// and one week (today -3 .. +3).
+// and one week (today -3 .. +3). GetResumoFiliais for every branch of the
+// operator, deliveries of the last 30 and 365 days, on today (no
+// throughput runs: one call is heavy). VEX_APPSERVER names another server
+// program to measure; a method it does not know is reported, not measured.
 #include "Criteria.h"
 #include "Database.h"
 #include "SelectionSql.h"
@@ -44,14 +47,16 @@ struct Method
     QList<Call> calls; // cycled through
     int latencyRuns;
     // One letter per SELECT column, read as the server reads it:
-    // s text, f number, d date.
+    // s text (integers too), f number, d date.
     const char *columns;
+    bool throughput = true;
 };
 
 const char *const GridColumns = "ss";
 const char *const SoliColumns = "ssssfdssssssssfs";
 const char *const ProdColumns = "sssfdssssssdsf";
 const char *const ProdOLColumns = "sffff";
+const char *const ResumoColumns = "sssssssssss";
 
 double ole(const QDate &d)
 {
@@ -185,6 +190,23 @@ QList<Method> buildMethods(QSqlDatabase &db)
     }
     methods.append(prodOL);
 
+    // GetResumoFiliais: every branch, deliveries of the last days, counted
+    // on today.
+    const auto resumoCall = [&](int days) {
+        Criteria c = allOpen(ol);
+        c.allDtEntr = false;
+        c.entrIni = today.addDays(1 - days).toString(Qt::ISODate);
+        c.entrFin = today.toString(Qt::ISODate);
+        QJsonArray params = gridParams(ol);
+        params[3] = ole(today.addDays(1 - days));
+        params[4] = ole(today);
+        params[5] = "";
+        params.append(ole(today));
+        return Call{params, SelectionSql::resumoFiliais(c, today.toString(Qt::ISODate))};
+    };
+    methods.append({"GetResumoFiliais (30 days)", {resumoCall(30)}, 30, ResumoColumns, false});
+    methods.append({"GetResumoFiliais (365 days)", {resumoCall(365)}, 7, ResumoColumns, false});
+
     Method vd{"GetVdFiliOL", {}, 3000, GridColumns};
     for (const QVariantList &r :
          rows(db, "SELECT CDFILIAL FROM FILIAL WHERE IDOPELOG = 'S' ORDER BY CDFILIAL"))
@@ -279,7 +301,8 @@ int main(int argc, char *argv[])
     const QList<Method> methods = buildMethods(db);
 
     QProcess server;
-    server.start(VEX_BIN_DIR "/vex-appserver",
+    const QString program = qEnvironmentVariable("VEX_APPSERVER", VEX_BIN_DIR "/vex-appserver");
+    server.start(program,
                  {"--database", url, "--listen", "127.0.0.1:0", "--threads", p.value("threads")});
     server.waitForReadyRead(20000);
     const auto m = QRegularExpression(":(\\d+) ").match(QString::fromUtf8(server.readLine()));
@@ -297,6 +320,12 @@ int main(int argc, char *argv[])
     if (!client.connect(port))
         return 1;
     for (const Method &method : methods) {
+        const QString wireName = method.name.section(u' ', 0, 0);
+        const QByteArray probe = client.call(requestLine(wireName, method.calls.first().params, 0));
+        if (probe.contains("\"code\":-32601")) {
+            std::printf("%-28s not served by %s\n", qPrintable(method.name), qPrintable(program));
+            continue;
+        }
         QList<double> e2e, direct;
         qsizetype rowCount = 0;
         for (int i = 0; i < method.latencyRuns; ++i) {
@@ -308,7 +337,7 @@ int main(int argc, char *argv[])
         }
         for (int i = 0; i < method.latencyRuns; ++i) {
             const Call &call = method.calls.at(i % method.calls.size());
-            const QByteArray line = requestLine(method.name.section(u' ', 0, 0), call.params, i);
+            const QByteArray line = requestLine(wireName, call.params, i);
             QElapsedTimer t;
             t.start();
             const QByteArray reply = client.call(line);
@@ -319,9 +348,9 @@ int main(int argc, char *argv[])
             }
         }
         const double seconds = p.value("seconds").toDouble();
-        double rates[3];
+        double rates[3] = {};
         const int clients[3] = {1, 8, 32};
-        for (int k = 0; k < 3; ++k)
+        for (int k = 0; method.throughput && k < 3; ++k)
             rates[k] = callsPerSecond(port, method, clients[k], seconds);
         const double e50 = percentile(e2e, 0.5), s50 = percentile(direct, 0.5);
         std::printf("%-28s %6lld %9.3f %9.3f %9.3f %9.3f %6.2f %8.0f %8.0f %8.0f\n",
