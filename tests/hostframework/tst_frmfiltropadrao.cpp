@@ -57,6 +57,7 @@ public:
     void load() { btfLoadOpcClick(); }
     void save() { btfSaveOpcClick(); }
     QStringList ExtraOptionNames() const override { return {"stLFilSoli"}; }
+    QList<DateRange> DateRanges() const override { return {{"Entrega", depEntrIni, depEntrFin}}; }
 
 protected:
     void FormCreate() override { ++creates; }
@@ -255,15 +256,21 @@ private Q_SLOTS:
                 act(QApplication::activeModalWidget());
             });
         };
+        bool typedInName = false;
         auto saveAs = [&](const QString &name) {
-            answer([name](QWidget *modal) {
-                modal->findChild<QLineEdit *>("edtNome")->setText(name);
+            answer([&typedInName, name](QWidget *modal) {
+                // Typed as a person would: the name field has the focus.
+                auto *edit = modal->findChild<QLineEdit *>("edtNome");
+                QTRY_COMPARE(QApplication::focusWidget(), edit);
+                QTest::keyClicks(edit, name);
+                typedInName = edit->text() == name;
                 QMetaObject::invokeMethod(modal->findChild<QDialogButtonBox *>(), "accepted");
             });
             dialog->btfSaveOpc->menu()->actions().first()->trigger();
         };
         dialog->medFilOL->setText("0100");
         saveAs("Semana");
+        QVERIFY(typedInName);
         dialog->medFilOL->setText("0200");
         bool asked = false;
         answer([&](QWidget *modal) {
@@ -292,12 +299,88 @@ private Q_SLOTS:
         QCOMPARE(dialog->medFilOL->text(), QStringLiteral("0200"));
         QCOMPARE(OptionPresets::defaultName("TST00301"), QStringLiteral("Semana"));
 
-        TestDialog fresh; // the marked set is applied when a dialog is created
+        // The marked set is applied when a new dialog first comes up, as the
+        // load button would: after its activation has readied the controls.
+        TestDialog fresh;
         fresh.DoCreate();
-        QCOMPARE(fresh.medFilOL->text(), QStringLiteral("0200"));
+        QCOMPARE(fresh.medFilOL->text(), QString());
+        fresh.show();
+        fresh.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&fresh));
+        QTRY_COMPARE(fresh.medFilOL->text(), QStringLiteral("0200"));
         OptionPresets::remove("TST00301", "Semana");
         QVERIFY(OptionPresets::names("TST00301").isEmpty());
         QCOMPARE(OptionPresets::defaultName("TST00301"), QString());
+    }
+
+    // Dates kept as days from the day of use come back on that day's dates;
+    // old sets, without them, load their dates as they were.
+    void relativeDates_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("ini"); // a date, or "+N"/"-N" days from today
+        QTest::addColumn<QString>("fin");
+        QTest::addColumn<QString>("skipped");
+        QTest::addColumn<bool>("relative");
+        const QStringList fixed{"depEntrIni=01/12/2026", "depEntrFin=05/12/2026"};
+        QTest::newRow("old set") << fixed << "01/12/2026" << "05/12/2026" << "" << false;
+        QTest::newRow("relative range")
+            << fixed + QStringList{"depEntrIni.hoje=-7", "depEntrFin.hoje=30"} << "-7" << "+30"
+            << "" << true;
+        QTest::newRow("days that are no number")
+            << fixed + QStringList{"depEntrIni.hoje=muitos"} << "01/12/2026" << "05/12/2026"
+            << "depEntrIni.hoje" << false;
+        QTest::newRow("no such date control")
+            << fixed + QStringList{"depSumiu.hoje=3"} << "01/12/2026" << "05/12/2026"
+            << "depSumiu.hoje" << false;
+    }
+    void relativeDates()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, ini);
+        QFETCH(QString, fin);
+        QFETCH(QString, skipped);
+        QFETCH(bool, relative);
+        QStringList messages;
+        HostDisplays::setMessageHandler([&messages](const QString &t) { messages << t; });
+        OptionsFile::write(dialog->optionsPath(), lines);
+        dialog->load();
+        HostDisplays::setMessageHandler({});
+        auto expected = [](const QString &text) {
+            const QDate day = QDate::currentDate().addDays(text.toInt());
+            return text.size() < 4 ? day.toString("dd/MM/yyyy") : text;
+        };
+        QCOMPARE(dialog->depEntrIni->Text(), expected(ini));
+        QCOMPARE(dialog->depEntrFin->Text(), expected(fin));
+        QVERIFY2(messages.join(u'\n').contains(skipped), qPrintable(messages.join(u'\n')));
+        QCOMPARE(messages.isEmpty(), skipped.isEmpty());
+        QCOMPARE(dialog->RelativeRanges().contains("depEntrIni"), relative);
+    }
+
+    // Saving with a name, the user keeps a range relative; the date of the
+    // day goes beside it, for programs that know no relative dates.
+    void relativeDatesSaved()
+    {
+        const QDate today = QDate::currentDate();
+        dialog->depEntrIni->SetDate(today.addDays(-7));
+        dialog->depEntrFin->SetDate(today.addDays(30));
+        QTimer::singleShot(0, [] {
+            QTRY_VERIFY(QApplication::activeModalWidget());
+            QWidget *modal = QApplication::activeModalWidget();
+            auto *relative = modal->findChild<QCheckBox *>("chbRelativa_depEntrIni");
+            QVERIFY(relative && relative->text().contains("de hoje −7 a hoje +30"));
+            relative->setChecked(true);
+            modal->findChild<QLineEdit *>("edtNome")->setText("Próximos 30 dias");
+            QMetaObject::invokeMethod(modal->findChild<QDialogButtonBox *>(), "accepted");
+        });
+        dialog->btfSaveOpc->menu()->actions().first()->trigger();
+        const QStringList saved = OptionsFile::read(dialog->optionsPath());
+        OptionPresets::remove("TST00301", "Próximos 30 dias");
+        dialog->SetPresetName(QString());
+        QCOMPARE(OptionsFile::value(saved, "depEntrIni.hoje"), QStringLiteral("-7"));
+        QCOMPARE(OptionsFile::value(saved, "depEntrFin.hoje"), QStringLiteral("30"));
+        QCOMPARE(OptionsFile::value(saved, "depEntrIni"),
+                 today.addDays(-7).toString("dd/MM/yyyy"));
     }
 
     // A set written before controls were renamed: what fits is applied and

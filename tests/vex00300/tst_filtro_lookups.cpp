@@ -10,9 +10,11 @@
 #include "OleDate.h"
 #include "app/TApplication.h"
 #include "controls/TBtnPesquisa.h"
+#include "controls/TDateEditPlus.h"
 #include "controls/WaitAnimation.h"
 #include "data/TClientDataSet.h"
 #include "forms/MultiSelectDialog.h"
+#include "forms/OptionPresets.h"
 
 #include <QJsonArray>
 #include <QStandardPaths>
@@ -66,8 +68,11 @@ private Q_SLOTS:
     void failedCheckSendsNothing();
     void failedCallKeepsCriteria();
     void emptyAnswerCloses();
+    void presetAtOpening_data();
+    void presetAtOpening();
 
 private:
+    void openDialog();
     QStringList callsOf(const QString &method) const;
     // Marks every row of the next multi-selection and confirms it.
     void pickAllInNextList();
@@ -113,6 +118,14 @@ void tst_FiltroLookups::cleanupTestCase()
 
 void tst_FiltroLookups::init()
 {
+    openDialog();
+    m_server.clearCalls();
+    m_host->messages.clear();
+    m_host->errors.clear();
+}
+
+void tst_FiltroLookups::openDialog()
+{
     for (const QString &name : Cli_vex00301::FinalizationOrder())
         FilterDriver::unitString(name)->clear();
     m_dialog = m_host->application->CreateDialog<TfrmFiltroAcomPOL>();
@@ -126,9 +139,6 @@ void tst_FiltroLookups::init()
         QTest::qWait(50);
     }
     QTRY_VERIFY(QApplication::activeWindow() == m_dialog.data());
-    m_server.clearCalls();
-    m_host->messages.clear();
-    m_host->errors.clear();
 }
 
 void tst_FiltroLookups::cleanup()
@@ -355,6 +365,68 @@ void tst_FiltroLookups::emptyAnswerCloses()
     QVERIFY(!m_dialog->isVisible());
     QVERIFY(m_window->cdsFilial->IsEmpty());
     QVERIFY(m_host->messages.isEmpty() && m_host->errors.isEmpty());
+}
+
+// A set marked "Usar ao abrir" gives the controls, and sends the criteria,
+// of the same set loaded with the button once the dialog is open; relative
+// dates are those of today.
+void tst_FiltroLookups::presetAtOpening_data()
+{
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QStringList>("relative");
+    QTest::addColumn<QString>("sent");
+    const QString set = "fill medFilOL 0001; type medProdutoInicial 01020001;"
+                        "type medProdutoFinal 01020002; click rbtFilialLista;"
+                        "$stLFilSoli=0010,0011;";
+    const QString rest = "||0|0|T|01020001|01020002" + QString(12, u'Z') + "|||T|T|T|T|T";
+    QTest::newRow("fixed dates")
+        << set + "type depEntrIni 01032025; type depEntrFin 05032025" << QStringList()
+        << "0010,0011||0001|" + day(2025, 3, 1) + '|' + day(2025, 3, 5) + rest;
+    const QDate today = QDate::currentDate();
+    QTest::newRow("relative dates")
+        << set + "type depEntrIni " + today.addDays(-7).toString("ddMMyyyy")
+               + "; type depEntrFin " + today.addDays(30).toString("ddMMyyyy")
+        << QStringList{"depEntrIni"}
+        << "0010,0011||0001|" + QString::number(OleDate::fromDate(today.addDays(-7))) + '|'
+               + QString::number(OleDate::fromDate(today.addDays(30))) + rest;
+}
+
+void tst_FiltroLookups::presetAtOpening()
+{
+    QFETCH(QString, steps);
+    QFETCH(QStringList, relative);
+    QFETCH(QString, sent);
+    const QString screen = QStringLiteral("VEX00301");
+    const QString name = QStringLiteral("Manhã");
+    m_driver->run(steps);
+    m_dialog->SetPresetName(name);
+    m_dialog->SetRelativeRanges(relative);
+    m_driver->run("click btfSaveOpc");
+    OptionPresets::setDefault(screen, name);
+    QStringList controls[2];
+    QStringList calls[2];
+    for (int byButton = 0; byButton < 2; ++byButton) {
+        delete m_dialog.data();
+        if (byButton)
+            OptionPresets::setDefault(screen, QString());
+        openDialog();
+        if (byButton) {
+            m_dialog->SetPresetName(name);
+            m_driver->run("click btfLoadOpc");
+        }
+        QTRY_COMPARE(m_driver->mismatches("medProdutoFinal~01.02.0002"), QStringList());
+        controls[byButton] << m_dialog->medProdutoInicial->Text() << m_dialog->depEntrFin->Text()
+                           << Cli_vex00301::stLFilSoli;
+        m_server.clearCalls();
+        m_driver->run("focus chbPedIgual; key Ctrl+Return");
+        calls[byButton] = callsOf("GetFiliSoliGrid");
+    }
+    OptionPresets::remove(screen, name);
+    QVERIFY2(m_host->messages.isEmpty(), qPrintable(m_host->messages.join('\n')));
+    QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
+    QCOMPARE(controls[0], controls[1]);
+    QCOMPARE(calls[0], calls[1]);
+    QCOMPARE(calls[0], QStringList{sent});
 }
 
 QTEST_MAIN(tst_FiltroLookups)

@@ -2,13 +2,16 @@
 
 #include "OptionPresets.h"
 #include "OptionsFile.h"
+#include "RelativeDates.h"
 #include "controls/TButtonFlat.h"
+#include "controls/TDateEditPlus.h"
 #include "controls/TExitCheck.h"
 #include "net/CallWait.h"
 #include "services/HostDisplays.h"
 #include "services/SafeCall.h"
 
 #include <QAbstractButton>
+#include <QDate>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -20,6 +23,9 @@
 #include <QShortcut>
 #include <QShowEvent>
 #include <QStyle>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 constexpr QSize kDesignClientSize(445, 392);
@@ -109,11 +115,12 @@ void TfrmFiltroPadrao::DoCreate()
         return;
     m_created = true;
     FormCreate();
-    applyDefaultPreset();
+    m_defaultPending = true;
 }
 
-// The set marked "Usar ao abrir" is applied as the user would load it; one
-// that cannot be read is reported and the dialog opens with its defaults.
+// The set marked "Usar ao abrir" is applied as the user would load it, once
+// the first activation has made the controls ready (the product mask, ...);
+// one that cannot be read is reported and the dialog keeps its defaults.
 void TfrmFiltroPadrao::applyDefaultPreset()
 {
     QString name;
@@ -151,13 +158,30 @@ void TfrmFiltroPadrao::addPresetMenus()
 void TfrmFiltroPadrao::choosePreset(PresetDialog::Mode mode)
 {
     PresetDialog dialog(mode, screenCode(), m_presetName, this);
+    if (mode == PresetDialog::Mode::Save) {
+        const QDate today = QDate::currentDate();
+        QList<PresetDialog::RelativeRange> ranges;
+        const auto dateRanges = DateRanges();
+        for (const DateRange &range : dateRanges) {
+            const QDate first = range.first->Date();
+            const QDate last = range.last->Date();
+            const QString span = first.isValid() && last.isValid()
+                ? RelativeDates::spanText(int(today.daysTo(first)), int(today.daysTo(last)))
+                : QString();
+            const QString key = range.first->objectName();
+            ranges.append({key, range.caption, span, m_relative.contains(key)});
+        }
+        dialog.SetRelativeRanges(ranges);
+    }
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_presetName = dialog.Chosen();
-    if (mode == PresetDialog::Mode::Save)
+    if (mode == PresetDialog::Mode::Save) {
+        m_relative = dialog.RelativeKeys();
         btfSaveOpcClick();
-    else
+    } else {
         btfLoadOpcClick();
+    }
 }
 
 QString TfrmFiltroPadrao::screenCode() const
@@ -207,6 +231,31 @@ void TfrmFiltroPadrao::storeControls()
             value = QString::number(combo->currentIndex());
         OptionsFile::setValue(Opcoes, widget->objectName(), value);
     }
+    storeRelativeDates();
+}
+
+// Beside each date, for the ranges kept relative, its days from today; a
+// range not wholly filled stays as it is, blank included.
+void TfrmFiltroPadrao::storeRelativeDates()
+{
+    Opcoes.erase(std::remove_if(Opcoes.begin(), Opcoes.end(),
+                                [](const QString &line) {
+                                    return RelativeDates::isEntryName(line.section(u'=', 0, 0));
+                                }),
+                 Opcoes.end());
+    const QDate today = QDate::currentDate();
+    const auto ranges = DateRanges();
+    for (const DateRange &range : ranges) {
+        const QDate first = range.first->Date();
+        const QDate last = range.last->Date();
+        if (!m_relative.contains(range.first->objectName()) || !first.isValid()
+            || !last.isValid())
+            continue;
+        OptionsFile::setValue(Opcoes, RelativeDates::entryName(range.first->objectName()),
+                              QString::number(today.daysTo(first)));
+        OptionsFile::setValue(Opcoes, RelativeDates::entryName(range.last->objectName()),
+                              QString::number(today.daysTo(last)));
+    }
 }
 
 // Sets what it can; returns the names of the entries it could not use
@@ -248,10 +297,38 @@ QStringList TfrmFiltroPadrao::restoreControls()
                 skipped << widget->objectName();
         }
     }
+    skipped << restoreRelativeDates();
     for (const QString &line : std::as_const(Opcoes)) {
         const QString name = line.section(u'=', 0, 0);
-        if (!known.contains(name))
+        if (!known.contains(name) && !RelativeDates::isEntryName(name))
             skipped << name;
+    }
+    return skipped;
+}
+
+// A date kept relative is the day of use moved by its days; the ranges so
+// kept stay relative when the set is saved again.
+QStringList TfrmFiltroPadrao::restoreRelativeDates()
+{
+    QStringList skipped;
+    const QDate today = QDate::currentDate();
+    for (const QString &line : std::as_const(Opcoes)) {
+        const QString name = line.section(u'=', 0, 0);
+        if (!RelativeDates::isEntryName(name))
+            continue;
+        auto *edit = findChild<TDateEditPlus *>(RelativeDates::controlOf(name));
+        const std::optional<int> days = RelativeDates::days(line.section(u'=', 1));
+        if (edit && days && edit->window() == this)
+            edit->SetDate(today.addDays(*days));
+        else
+            skipped << name;
+    }
+    m_relative.clear();
+    const auto ranges = DateRanges();
+    for (const DateRange &range : ranges) {
+        const QString key = range.first->objectName();
+        if (RelativeDates::days(OptionsFile::value(Opcoes, RelativeDates::entryName(key))))
+            m_relative << key;
     }
     return skipped;
 }
@@ -285,8 +362,13 @@ void TfrmFiltroPadrao::showEvent(QShowEvent *event)
 void TfrmFiltroPadrao::changeEvent(QEvent *event)
 {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isVisible() && isActiveWindow())
-        CallWait::afterWait(this, [this] { SafeCall([this] { FormActivate(); }); });
+    if (event->type() == QEvent::ActivationChange && isVisible() && isActiveWindow()) {
+        CallWait::afterWait(this, [this] {
+            SafeCall([this] { FormActivate(); });
+            if (std::exchange(m_defaultPending, false))
+                applyDefaultPreset();
+        });
+    }
 }
 
 void TfrmFiltroPadrao::resizeEvent(QResizeEvent *event)
