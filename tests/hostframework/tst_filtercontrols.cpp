@@ -197,6 +197,8 @@ void tst_FilterControls::dateTyping_data()
                                 << "01/12/" << false << QDate() << "";
     QTest::newRow("letters ignored") << "0a1b12c2026"
                                      << "01/12/2026" << true << QDate(2026, 12, 1) << "Terça";
+    QTest::newRow("two-digit year") << "011226"
+                                    << "01/12/26" << true << QDate(2026, 12, 1) << "Terça";
 }
 
 void tst_FilterControls::dateTyping()
@@ -234,6 +236,8 @@ void tst_FilterControls::dateTyping()
         QCOMPARE(edit.GetDate(), OleDate::fromDate(date));
         edit.SetSaveTime(true);
         QCOMPARE(edit.GetDate(), OleDate::fromDate(date) + 0.75);
+        edit.ExitCheck()->Run(); // leaving shows the year whole
+        QCOMPARE(edit.Text(), date.toString("dd/MM/yyyy"));
     }
     edit.Clear();
     QVERIFY(edit.IsBlank());
@@ -438,6 +442,15 @@ void tst_FilterControls::confirmKeys()
     QCOMPARE(dialog.confirms, 2);
     QVERIFY(dialog.sbtConfirma->toolTip().contains("Ctrl+Enter"));
     QVERIFY(dialog.sbtCancela->toolTip().contains("Esc"));
+    // The key leaves the edit first: a date it refuses stops the confirmation
+    // there, its text selected for retyping.
+    dialog.depIni->setCursorPosition(0);
+    QTest::keyClicks(dialog.depIni, "31022026");
+    QTest::keyClick(dialog.depIni, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(dialog.confirms, 2);
+    QCOMPARE(m_messages, QStringList{"Data inválida."});
+    QCOMPARE(dialog.focusWidget(), dialog.depIni);
+    QCOMPARE(dialog.depIni->selectedText(), QStringLiteral("31/02/2026"));
 }
 
 void tst_FilterControls::pickList_data()

@@ -404,6 +404,10 @@ void tst_Filtro::checks()
     QCOMPARE(validate(), message);
     if (!focus.isEmpty())
         QCOMPARE(m_driver->focusName(), focus);
+    // A refused entry is selected: what is typed next replaces it.
+    auto *edit = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    if (!message.isEmpty() && edit && !edit->text().isEmpty())
+        QCOMPARE(edit->selectedText(), edit->displayText());
     const QStringList wrong = m_driver->mismatches(expected);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(", ")));
 }

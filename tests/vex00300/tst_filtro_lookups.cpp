@@ -68,6 +68,8 @@ private Q_SLOTS:
     void failedCheckSendsNothing();
     void failedCallKeepsCriteria();
     void emptyAnswerCloses();
+    void keyboardConfirm_data();
+    void keyboardConfirm();
     void presetAtOpening_data();
     void presetAtOpening();
 
@@ -365,6 +367,46 @@ void tst_FiltroLookups::emptyAnswerCloses()
     QVERIFY(!m_dialog->isVisible());
     QVERIFY(m_window->cdsFilial->IsEmpty());
     QVERIFY(m_host->messages.isEmpty() && m_host->errors.isEmpty());
+}
+
+// Ctrl+Enter leaves the edit first, as a person expects: a code typed and
+// not yet checked is fitted and checked before the criteria go out, and a
+// refusal stops the confirmation with the focus in that edit.
+void tst_FiltroLookups::keyboardConfirm_data()
+{
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QStringList>("checked"); // GetVdFiliOL calls
+    QTest::addColumn<QStringList>("sent");    // GetFiliSoliGrid calls
+    QTest::addColumn<QString>("focus");       // "" once the dialog closed
+    // "focus" lets the checks of the edits left so far run.
+    const QString dates = "type depEntrIni 01032025; type depEntrFin 05032025; focus chbED;";
+    const QString args = "|T|0001|" + day(2025, 3, 1) + '|' + day(2025, 3, 5) + "||0|0|T||" + kZ20
+                         + "|T||T|T|T|T|T";
+    QTest::newRow("operator typed, confirmed at once")
+        << dates + "type medFilOL 1" << QStringList{"0001"} << QStringList{args} << "";
+    QTest::newRow("operator not registered")
+        << dates + "type medFilOL 9" << QStringList{"0009"} << QStringList() << "medFilOL";
+    QTest::newRow("product not registered")
+        << dates + "fill medFilOL 0001; type medProdutoInicial 09090009" << QStringList()
+        << QStringList() << "medProdutoInicial";
+    QTest::newRow("two-digit year") << "type depEntrIni 01032025; focus chbED; fill medFilOL 0001;"
+                                       "type depEntrFin 050325"
+                                    << QStringList() << QStringList{args} << "";
+}
+
+void tst_FiltroLookups::keyboardConfirm()
+{
+    QFETCH(QString, steps);
+    QFETCH(QStringList, checked);
+    QFETCH(QStringList, sent);
+    QFETCH(QString, focus);
+    m_driver->run(steps + "; key Ctrl+Return");
+    QCOMPARE(callsOf("GetVdFiliOL"), checked);
+    QCOMPARE(callsOf("GetFiliSoliGrid"), sent);
+    QCOMPARE(m_dialog->isVisible(), !focus.isEmpty());
+    QCOMPARE(m_host->messages.size() + m_host->errors.size(), focus.isEmpty() ? 0 : 1);
+    if (!focus.isEmpty())
+        QCOMPARE(m_driver->focusName(), focus);
 }
 
 // A set marked "Usar ao abrir" gives the controls, and sends the criteria,

@@ -94,14 +94,21 @@ void TfrmFiltroPadrao::addShortcuts()
     for (const QKeySequence &keys : confirmKeys) {
         auto *confirm = new QShortcut(keys, this);
         confirm->setContext(Qt::WindowShortcut);
-        connect(confirm, &QShortcut::activated, this, [this] {
-            if (sbtConfirma->isEnabled())
-                sbtConfirma->click();
-        });
+        connect(confirm, &QShortcut::activated, this, [this] { confirmByKeyboard(); });
     }
     auto *cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     cancel->setContext(Qt::WindowShortcut);
     connect(cancel, &QShortcut::activated, this, [this] { sbtCancela->click(); });
+}
+
+// The key confirms as if the user had left the edit first: a code typed
+// and not yet checked is fitted and checked, and a refusal stops here with
+// the focus in that edit. A click on the button moves no focus and checks
+// nothing more.
+void TfrmFiltroPadrao::confirmByKeyboard()
+{
+    if (sbtConfirma->isEnabled() && TExitCheck::Settle(this))
+        sbtConfirma->click();
 }
 
 QSize TfrmFiltroPadrao::sizeHint() const
