@@ -579,7 +579,9 @@ void tst_FilterControls::pickListEmptyOrStopped()
 void tst_FilterControls::multiSelection_data()
 {
     QTest::addColumn<QString>("incoming");
-    QTest::addColumn<QString>("actions"); // A all, N none, I invert, digit: Space on that row
+    // A all, N none, I invert, digit: Space on that row; on the focused
+    // control: 'text' typed, v Down, ^ Up, < Backspace, a space its key.
+    QTest::addColumn<QString>("actions");
     QTest::addColumn<bool>("confirm");
     QTest::addColumn<QString>("count");
     QTest::addColumn<QString>("result");
@@ -605,6 +607,12 @@ void tst_FilterControls::multiSelection_data()
     QTest::newRow("cancel keeps the list") << "0002"
                                            << "A" << false << "4 selecionados"
                                            << "0002";
+    QTest::newRow("typed filter keeps its space; Down, then Space marks")
+        << "" << "'L 0003'v " << true << "1 selecionados" << "0003";
+    QTest::newRow("a digit typed in the list goes on in the filter")
+        << "" << "'l 000'v'2'v " << true << "1 selecionados" << "0002";
+    QTest::newRow("Backspace in the list edits the filter")
+        << "" << "'l 0004'v<v^ " << true << "1 selecionados" << "0003";
 }
 
 void tst_FilterControls::multiSelection()
@@ -623,8 +631,24 @@ void tst_FilterControls::multiSelection()
         auto *dialog = qobject_cast<MultiSelectDialog *>(modal);
         QVERIFY(dialog);
         auto *view = dialog->findChild<QTreeWidget *>("lvwLista");
+        // Keys go where the focus is, and shortcuts need the window active.
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        // Rows as tall as the check boxes they hold.
+        QVERIFY(view->visualItemRect(view->topLevelItem(0)).height()
+                >= view->style()->pixelMetric(QStyle::PM_IndicatorHeight));
+        bool typing = false;
         for (const QChar a : actions) {
-            if (a == 'A')
+            QWidget *focus = QApplication::focusWidget();
+            const Qt::KeyboardModifiers shift = a.isUpper() ? Qt::ShiftModifier : Qt::NoModifier;
+            if (a == '\'')
+                typing = !typing;
+            else if (typing)
+                QTest::sendKeyEvent(QTest::Click, focus, Qt::Key(a.toUpper().unicode()), a, shift);
+            else if (a == 'v' || a == '^' || a == '<' || a == ' ')
+                QTest::keyClick(focus, a == 'v' ? Qt::Key_Down : a == '^' ? Qt::Key_Up
+                                       : a == '<' ? Qt::Key_Backspace : Qt::Key_Space);
+            else if (a == 'A')
                 QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
             else if (a == 'N')
                 QTest::keyClick(view, Qt::Key_D, Qt::ControlModifier);

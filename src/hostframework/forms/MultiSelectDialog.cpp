@@ -9,7 +9,7 @@
 #include "services/HostDisplays.h"
 #include "services/SafeCall.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -35,6 +36,23 @@ void setMarked(QTreeWidgetItem *item, bool marked)
 {
     item->setCheckState(0, marked ? Qt::Checked : Qt::Unchecked);
 }
+
+// Rows tall enough for the whole check box the style draws, whatever the
+// font's height.
+class MarkRowDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QWidget *view = option.widget;
+        const QStyle *style = view ? view->style() : QApplication::style();
+        const int indicator = style->pixelMetric(QStyle::PM_IndicatorHeight, &option, view);
+        size.setHeight(qMax(size.height(), indicator + 4));
+        return size;
+    }
+};
 } // namespace
 
 MultiSelectDialog::MultiSelectDialog(TClientDataSet *dataSet, const QString &keyField,
@@ -58,6 +76,7 @@ MultiSelectDialog::MultiSelectDialog(TClientDataSet *dataSet, const QString &key
     m_view->setUniformRowHeights(true);
     m_view->setAllColumnsShowFocus(true);
     m_view->setAlternatingRowColors(true);
+    m_view->setItemDelegate(new MarkRowDelegate(m_view));
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("lblSelecionados"));
 
@@ -252,7 +271,8 @@ bool MultiSelectDialog::eventFilter(QObject *watched, QEvent *event)
         accept();
         return true;
     }
-    if (passFilteredListKey(watched, key, m_filter, m_view, {Qt::Key_Up, Qt::Key_Down}))
+    if (passFilteredListKey(watched, key, m_filter, m_view, {Qt::Key_Up, Qt::Key_Down},
+                            FilterNavigation::EntersList))
         return true;
     return QDialog::eventFilter(watched, event);
 }
