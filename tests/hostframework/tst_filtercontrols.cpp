@@ -14,9 +14,11 @@
 #include "services/Corvel.h"
 #include "services/Exceptions.h"
 #include "services/HostDisplays.h"
+#include "services/HostLocale.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +26,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <functional>
@@ -145,6 +148,7 @@ private Q_SLOTS:
     void multiSelectionRefusesKey();
     void procura_data();
     void procura();
+    void portuguese(); // last: it changes the whole process's language
 
 private:
     std::unique_ptr<QObject> m_owner;
@@ -267,16 +271,19 @@ void tst_FilterControls::calendar()
     dialog.depIni->setCursorPosition(0);
     QTest::keyClicks(dialog.depIni, start);
     QString title;
+    QString month;
     onModal(m_owner.get(), [&](QWidget *modal) {
         title = modal->windowTitle();
         auto *calendar = modal->findChild<QCalendarWidget *>();
         calendar->setSelectedDate(QDate(2027, 3, 15));
+        month = calendar->findChild<QToolButton *>("qt_calendar_monthbutton")->text();
         QTest::keyClick(calendar->focusWidget() ? calendar->focusWidget() : calendar,
                         pick ? Qt::Key_Return : Qt::Key_Escape);
     });
     QTest::keyClick(dialog.depIni, Qt::Key_Down, Qt::AltModifier);
     QTest::qWait(50);
     QCOMPARE(title, QStringLiteral("Calendário"));
+    QCOMPARE(month, QStringLiteral("março"));
     QCOMPARE(dialog.depIni->Text(), shown);
     QVERIFY(m_messages.isEmpty()); // the pop-up is not leaving the edit
     QCOMPARE(dialog.focusWidget(), dialog.depIni);
@@ -757,6 +764,15 @@ void tst_FilterControls::procura()
     QVERIFY(stayedOpen);
     QCOMPARE(scrolled, rows);
     QCOMPARE(m_messages.count("Não encontrado."), notFound);
+}
+
+// Qt's own texts and the numbers in Portuguese, as the host sets them up.
+void tst_FilterControls::portuguese()
+{
+    QVERIFY2(HostLocale::install(qApp), "Qt's pt_BR translations (qt6-translations-l10n)");
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancelar"));
+    QCOMPARE(QLocale().toString(69632), QStringLiteral("69.632"));
 }
 
 QTEST_MAIN(tst_FilterControls)

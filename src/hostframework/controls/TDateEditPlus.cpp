@@ -142,6 +142,8 @@ void TDateEditPlus::ShowCalendar()
     popup.setWindowTitle(QStringLiteral("Calendário"));
     auto *calendar = new QCalendarWidget(&popup);
     calendar->setObjectName(QStringLiteral("calData"));
+    // Month and weekday names as the rest of the edit speaks.
+    calendar->setLocale(QLocale(QLocale::Portuguese, QLocale::Brazil));
     calendar->setGridVisible(true);
     const QDate current = Date();
     calendar->setSelectedDate(current.isValid() ? current : QDate::currentDate());
