@@ -634,6 +634,7 @@ void tst_FilterControls::multiSelection()
     TDataSource source;
     source.SetDataSet(&ds);
     QString shownCount;
+    int roomLeft = 0;
     onModal(m_owner.get(), [&](QWidget *modal) {
         auto *dialog = qobject_cast<MultiSelectDialog *>(modal);
         QVERIFY(dialog);
@@ -641,9 +642,13 @@ void tst_FilterControls::multiSelection()
         // Keys go where the focus is, and shortcuts need the window active.
         dialog->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(dialog));
-        // Rows as tall as the check boxes they hold.
-        QVERIFY(view->visualItemRect(view->topLevelItem(0)).height()
-                >= view->style()->pixelMetric(QStyle::PM_IndicatorHeight));
+        // Rows as tall as the check boxes they hold, with a small font too.
+        QFont small = view->font();
+        small.setPixelSize(9);
+        view->setFont(small);
+        view->doItemsLayout();
+        roomLeft = view->visualItemRect(view->topLevelItem(0)).height()
+                   - view->style()->pixelMetric(QStyle::PM_IndicatorHeight);
         bool typing = false;
         for (const QChar a : actions) {
             QWidget *focus = QApplication::focusWidget();
@@ -674,6 +679,7 @@ void tst_FilterControls::multiSelection()
              confirm);
     QCOMPARE(shownCount, count);
     QCOMPARE(list, result);
+    QVERIFY2(roomLeft >= 2, qPrintable(QString::number(roomLeft)));
     if (confirm) {
         for (int row = 0; row < ds.RecordCount(); ++row) {
             const QString key = ds.RawValue(row, 1).toString();

@@ -369,8 +369,13 @@ private Q_SLOTS:
             QWidget *modal = QApplication::activeModalWidget();
             auto *relative = modal->findChild<QCheckBox *>("chbRelativa_depEntrIni");
             QVERIFY(relative && relative->text().contains("de hoje −7 a hoje +30"));
-            relative->setChecked(true);
-            modal->findChild<QLineEdit *>("edtNome")->setText("Próximos 30 dias");
+            auto *name = modal->findChild<QLineEdit *>("edtNome");
+            name->setText("Próximos 30 dias");
+            modal->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(modal));
+            QTest::keyClick(name, Qt::Key_Tab); // from the name to the range
+            QTest::keyClick(modal->focusWidget(), Qt::Key_Space);
+            QVERIFY(relative->isChecked());
             QMetaObject::invokeMethod(modal->findChild<QDialogButtonBox *>(), "accepted");
         });
         dialog->btfSaveOpc->menu()->actions().first()->trigger();

@@ -36,6 +36,7 @@ private Q_SLOTS:
     void cleanup();
     void firstOpening();
     void captionsFit();
+    void bottomEdgeClean();
     void tabOrder();
     void rules_data();
     void rules();
@@ -159,6 +160,17 @@ void tst_Filtro::captionsFit()
         ++checked;
     }
     QVERIFY(checked > 40);
+}
+
+// Below the last group the criteria area shows the dialog's background
+// only: no frame lines cut off by the bottom edge.
+void tst_Filtro::bottomEdgeClean()
+{
+    const QImage shot = m_dialog->grab().toImage();
+    const QColor background = m_dialog->palette().color(QPalette::Window);
+    const int y = m_dialog->grbFiltroPadrao->height() - 2;
+    for (int x = 0; x < m_dialog->grbFiltroPadrao->width(); ++x)
+        QVERIFY2(shot.pixelColor(x, y) == background, qPrintable(QString::number(x)));
 }
 
 // Tab walks the reading order; a radio pair is one stop, its selected button.

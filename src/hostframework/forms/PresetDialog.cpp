@@ -84,6 +84,7 @@ void PresetDialog::SetRelativeRanges(const QList<RelativeRange> &ranges)
 {
     if (!m_relativeBox)
         return;
+    QWidget *previous = m_name; // Tab goes from the name to the ranges
     for (const RelativeRange &range : ranges) {
         const QString text = range.span.isEmpty()
             ? QStringLiteral("%1 relativa ao dia de uso (período incompleto)").arg(range.caption)
@@ -94,6 +95,8 @@ void PresetDialog::SetRelativeRanges(const QList<RelativeRange> &ranges)
         box->setChecked(range.relative && box->isEnabled());
         m_relativeBox->addWidget(box);
         m_relative.append({range.key, box});
+        QWidget::setTabOrder(previous, box);
+        previous = box;
     }
 }
 

@@ -35,12 +35,23 @@ constexpr int kButtonHeight = 40;
 
 const QLatin1String kChecked("1");
 const QLatin1String kUnchecked("0");
+
+// The criteria area holds the framed groups; a frame of its own, as tall as
+// the dialog, showed only as line stubs at the bottom edge.
+class CriteriaArea final : public QGroupBox
+{
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent *) override {}
+};
 } // namespace
 
 TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget *parent) : QDialog(parent)
 {
     setModal(true);
-    grbFiltroPadrao = new QGroupBox(this);
+    grbFiltroPadrao = new CriteriaArea(this);
     grbFiltroPadrao->setObjectName(QStringLiteral("grbFiltroPadrao"));
     panMenu = new QWidget(this);
     panMenu->setObjectName(QStringLiteral("panMenu"));
