@@ -84,8 +84,8 @@ void TfrmAcomPOL::sbtProcurarClick()
         return;
     }
     // On the request page the search is always over the requests, whichever
-    // grid has the focus.
+    // grid has the focus, in the columns their grid shows.
     TClientDataSet *requests = dtsSoli->DataSet();
     if (requests && requests->Active())
-        Procurar::Procura(requests, this);
+        Procurar::Procura(dbgSoli, this);
 }

@@ -16,6 +16,7 @@
 #include "forms/SearchDialog.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -45,6 +46,7 @@ private Q_SLOTS:
     void requestPageReloadsTheCurrentBranch();
     void failureKeepsTheRows();
     void withoutTheDialogTheStoredRangeServes();
+    void searchOnTheRequestPageSearchesRequests_data();
     void searchOnTheRequestPageSearchesRequests();
 
 private:
@@ -86,8 +88,10 @@ void tst_Verify::init()
         {{{"CDFILSOLI", "0001"}}, {{"CDFILSOLI", "0002"}}, {{"CDFILSOLI", "0003"}}}));
     m_server.setResult("GetSoli|0001", packetJson(soliFields(), {request("R1")}));
     m_server.setResult("GetSoli|0002", packetJson(soliFields(), {request("R2")}));
+    QVariantMap beans = request("R4");
+    beans.insert("NMPRODUTO", "Feijão Preto 1 kg");
     m_server.setResult("GetSoli|0003",
-                       packetJson(soliFields(), {request("R3"), request("R4"), request("R5")}));
+                       packetJson(soliFields(), {request("R3"), beans, request("R5")}));
     filter(QStringLiteral("0102"));
     m_window->pgcPadrao->setCurrentWidget(m_window->tshFolhaDados);
     m_server.clearCalls();
@@ -185,24 +189,47 @@ void tst_Verify::withoutTheDialogTheStoredRangeServes()
     QCOMPARE(params.at(10).toString(), "0102" + QString(16, u'Z'));
 }
 
+// Every column of the request grid can be searched, whatever the field's
+// own flag, without minding accents; the current column comes chosen.
+void tst_Verify::searchOnTheRequestPageSearchesRequests_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("column"); // "" all
+    QTest::addColumn<QString>("found");
+    QTest::newRow("request number") << "R5" << "NRSOLICMP" << "R5";
+    QTest::newRow("product name without accent") << "feijao" << "" << "R4";
+}
+
 void tst_Verify::searchOnTheRequestPageSearchesRequests()
 {
+    QFETCH(QString, typed);
+    QFETCH(QString, column);
+    QFETCH(QString, found);
     m_window->cdsFilial->MoveTo(2);
     m_window->pgcPadrao->setCurrentWidget(m_window->tshFormulario);
+    m_window->dbgSoli->setCurrentIndex(m_window->dbgSoli->model()->index(0, 2));
     m_window->dbgProd->setFocus();
     m_server.clearCalls();
     VexTest::ModalCloser closer;
-    bool found = false;
-    closer.onFound = [&found](QWidget *modal) {
+    QString chosen;
+    int columns = 0;
+    bool moved = false;
+    closer.onFound = [&](QWidget *modal) {
         if (auto *search = qobject_cast<SearchDialog *>(modal)) {
-            search->SetText(QStringLiteral("R5"));
-            found = search->FindNext();
+            auto *field = modal->findChild<QComboBox *>("cbxCampo");
+            chosen = field->currentData().toString();
+            columns = field->count() - 1;
+            search->SetFieldName(column);
+            search->SetText(typed);
+            moved = search->FindNext();
         }
     };
     m_window->mnuProcurar->trigger();
     QVERIFY2(closer.closed() == 1, qPrintable(closer.titles().join('|')));
-    QVERIFY(found);
-    QCOMPARE(m_window->cdsSoliNRSOLICMP->AsString(), QStringLiteral("R5"));
+    QCOMPARE(chosen, QStringLiteral("NMPRODUTO")); // the grid's current column
+    QCOMPARE(columns, 12);
+    QVERIFY(moved);
+    QCOMPARE(m_window->cdsSoliNRSOLICMP->AsString(), found);
     QCOMPARE(m_server.methods(), QStringList{}); // a search asks the server nothing
 }
 

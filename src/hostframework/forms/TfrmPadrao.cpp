@@ -339,7 +339,11 @@ void TfrmPadrao::FormClose(TCloseAction &action)
 
 void TfrmPadrao::sbtProcurarClick()
 {
-    Procurar::Procura(dtsPadrao->DataSet(), this);
+    // What the grid shows is what a person looks for.
+    if (dbgPadrao->DataSource() == dtsPadrao)
+        Procurar::Procura(dbgPadrao, this);
+    else
+        Procurar::Procura(dtsPadrao->DataSet(), this);
 }
 
 void TfrmPadrao::dtsPadraoStateChange(TDataSource *sender)
