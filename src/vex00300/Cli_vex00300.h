@@ -162,16 +162,22 @@ private:
     void buildNavigation();
     void switchPage(int direction);
     void focusGrid(int direction);
-    TDBGrid *createDetailGrid(TDataSource *source, QWidget *parent);
+    TDBGrid *createDetailGrid(const QString &name, TDataSource *source, QWidget *parent);
     void wireEvents();
     void closeLevel(TClientDataSet *dataSet);
     void closeLowerLevels();
     void verifyBranches();
     void verifyRequests();
+    void openRequestPage();
+    QList<QWidget *> stackedPanels() const;
+    QList<int> panelWeights() const;
+    void setPanelWeights(const QList<int> &weights);
+    void dragPanel(int panel, int delta);
     void applyFilterCommandState();
     void setCodedText(TClientDataSet *dataSet, const QString &key, QString &text) const;
 
     bool m_firstFilterOpen = false; // the first activation's dialog is showing
+    QList<int> m_dragStart; // panel heights when a bar was taken
 };
 
 // Unit-level state of the tracking window's unit.
