@@ -44,6 +44,10 @@ private Q_SLOTS:
     void branchPageSendsTheLastFiltering_data();
     void branchPageSendsTheLastFiltering();
     void requestPageReloadsTheCurrentBranch();
+    void keepsEachLevelsRow_data();
+    void keepsEachLevelsRow();
+    void emptyLevelClosesTheLevelsBelow_data();
+    void emptyLevelClosesTheLevelsBelow();
     void failureKeepsTheRows();
     void withoutTheDialogTheStoredRangeServes();
     void searchOnTheRequestPageSearchesRequests_data();
@@ -139,10 +143,11 @@ void tst_Verify::branchPageSendsTheLastFiltering()
     const QJsonArray expected{"0001,0003", "", "0100", 46000.0, 46030.0, "", 0.0, 0.0, "T",
                               "01", sent, "", "", "T", "N", "S", "T", "C"};
     QCOMPARE(calls[0].params, expected);
-    // The branch list starts again at its first row, and so does the cascade.
-    QCOMPARE(m_window->cdsFilial->CurrentRow(), 0);
-    QCOMPARE(m_server.methods().value(1), QStringLiteral("GetSoli"));
-    QCOMPARE(calls.value(1).params.first().toString(), QStringLiteral("0001"));
+    // The branch list stays on the branch that was current, and the cascade
+    // asks for that branch alone.
+    QCOMPARE(m_window->cdsFilial->CurrentRow(), 2);
+    QCOMPARE(m_server.methods(), (QStringList{"GetFiliSoliGrid", "GetSoli"}));
+    QCOMPARE(calls.value(1).params.first().toString(), QStringLiteral("0003"));
     QCOMPARE(WaitAnimation::depth(), 0);
 }
 
@@ -159,8 +164,107 @@ void tst_Verify::requestPageReloadsTheCurrentBranch()
     QCOMPARE(params.at(9).toString(), "0102" + QString(16, u'Z'));
     QCOMPARE(params.at(11).toString(), QStringLiteral("Entrega direta"));
     QCOMPARE(m_window->cdsFilial->CurrentRow(), 2); // the branch level is not touched
-    QCOMPARE(m_window->cdsSoli->CurrentRow(), 0);
-    QCOMPARE(m_window->cdsSoliNRSOLICMP->AsString(), QStringLiteral("R3"));
+    QCOMPARE(m_window->cdsSoliNRSOLICMP->AsString(), QStringLiteral("R5"));
+}
+
+// F5 keeps each level's current row when its key is still there after the
+// reload, and asks the server only for that row's levels below; a row gone
+// gives the first row.
+void tst_Verify::keepsEachLevelsRow_data()
+{
+    QTest::addColumn<bool>("requestPage");
+    QTest::addColumn<QString>("answerKey"); // the reply that changes, "" none
+    QTest::addColumn<QStringList>("answerRows");
+    QTest::addColumn<QString>("branch");
+    QTest::addColumn<QString>("requestNr");
+    QTest::addColumn<QStringList>("calls"); // method|first param
+    QTest::newRow("branch page, both kept") << false << "" << QStringList{} << "0003" << "R4"
+        << QStringList{"GetFiliSoliGrid|0001,0003", "GetSoli|0003"};
+    QTest::newRow("branch page, branch gone") << false << "GetFiliSoliGrid"
+        << QStringList{"0001", "0002"} << "0001" << "R1"
+        << QStringList{"GetFiliSoliGrid|0001,0003", "GetSoli|0001"};
+    QTest::newRow("branch page, request gone") << false << "GetSoli|0003"
+        << QStringList{"R3", "R5"} << "0003" << "R3"
+        << QStringList{"GetFiliSoliGrid|0001,0003", "GetSoli|0003"};
+    QTest::newRow("request page, kept") << true << "" << QStringList{} << "0003" << "R4"
+        << QStringList{"GetSoli|0003"};
+    QTest::newRow("request page, request gone") << true << "GetSoli|0003"
+        << QStringList{"R5", "R3"} << "0003" << "R5" << QStringList{"GetSoli|0003"};
+}
+
+void tst_Verify::keepsEachLevelsRow()
+{
+    QFETCH(bool, requestPage);
+    QFETCH(QString, answerKey);
+    QFETCH(QStringList, answerRows);
+    QFETCH(QString, branch);
+    QFETCH(QString, requestNr);
+    QFETCH(QStringList, calls);
+    m_window->cdsFilial->MoveTo(2);
+    m_window->cdsSoli->MoveTo(1); // R4
+    if (answerKey.startsWith(u"GetSoli")) {
+        QList<QVariantMap> rows;
+        for (const QString &nr : std::as_const(answerRows))
+            rows << request(qPrintable(nr));
+        m_server.setResult(answerKey, VexTest::packetJson(soliFields(), rows));
+    } else if (!answerKey.isEmpty()) {
+        QList<QVariantMap> rows;
+        for (const QString &code : std::as_const(answerRows))
+            rows << QVariantMap{{"CDFILSOLI", code}};
+        m_server.setResult(answerKey, VexTest::packetJson(AcomPOLDataSets::filialFields(), rows));
+    }
+    m_window->pgcPadrao->setCurrentWidget(requestPage ? m_window->tshFormulario
+                                                      : m_window->tshFolhaDados);
+    m_server.clearCalls();
+    m_window->mnuVerificar->trigger();
+    QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
+    QCOMPARE(m_window->cdsFilialCDFILSOLI->AsString(), branch);
+    QCOMPARE(m_window->cdsSoliNRSOLICMP->AsString(), requestNr);
+    QStringList sent;
+    for (const RecordingServer::Call &call : m_server.calls())
+        sent << call.method.section(u'.', -1) + u'|' + call.params.first().toString();
+    QCOMPARE(sent, calls);
+}
+
+// A level that a verify loads empty closes every level below it: nothing
+// of the previous branch or request stays on show.
+void tst_Verify::emptyLevelClosesTheLevelsBelow_data()
+{
+    QTest::addColumn<bool>("requestPage");
+    QTest::addColumn<QString>("emptied");
+    QTest::addColumn<QStringList>("closed");
+    QTest::newRow("no branch left") << false << "GetFiliSoliGrid"
+                                    << QStringList{"cdsSoli", "cdsProd", "cdsProdOL"};
+    QTest::newRow("no request left") << true << "GetSoli|0001"
+                                     << QStringList{"cdsProd", "cdsProdOL"};
+}
+
+void tst_Verify::emptyLevelClosesTheLevelsBelow()
+{
+    QFETCH(bool, requestPage);
+    QFETCH(QString, emptied);
+    QFETCH(QStringList, closed);
+    QVariantMap consolidated = request("R1");
+    consolidated.insert("NRSEQUCONSOL", "C1");
+    m_server.setResult("GetSoli|0001", VexTest::packetJson(soliFields(), {consolidated}));
+    m_server.setResult("GetProd", VexTest::packetJson(AcomPOLDataSets::prodFields(),
+                                                      {{{"NRPEDEXOL", "P1"}}}));
+    m_server.setResult("GetProdOL", VexTest::packetJson(AcomPOLDataSets::prodOLFields(),
+                                                        {{{"PRODARVOL", "0102030001"}}}));
+    filter(QStringLiteral("0102"));
+    for (TClientDataSet *ds : {m_window->cdsSoli, m_window->cdsProd, m_window->cdsProdOL})
+        QVERIFY2(ds->Active() && !ds->IsEmpty(), qPrintable(ds->objectName()));
+    m_server.setResult(emptied, VexTest::packetJson(emptied.startsWith(u"GetSoli")
+                                                        ? soliFields()
+                                                        : AcomPOLDataSets::filialFields(),
+                                                    {}));
+    m_window->pgcPadrao->setCurrentWidget(requestPage ? m_window->tshFormulario
+                                                      : m_window->tshFolhaDados);
+    m_window->mnuVerificar->trigger();
+    QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
+    for (TClientDataSet *ds : {m_window->cdsSoli, m_window->cdsProd, m_window->cdsProdOL})
+        QCOMPARE(ds->Active(), !closed.contains(ds->objectName()));
+    QCOMPARE(m_window->cdsFilial->IsEmpty(), !requestPage);
 }
 
 void tst_Verify::failureKeepsTheRows()
