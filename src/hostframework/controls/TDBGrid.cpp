@@ -195,7 +195,6 @@ TDBGrid::TDBGrid(QWidget *parent)
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2 * kTextMargin);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    horizontalHeader()->setTextElideMode(Qt::ElideRight);
     SetOptions(m_options);
 }
 
