@@ -1,7 +1,6 @@
 // The tracking window's screen: data sets, coded words, quantity colouring,
 // command enabling, layout and the criteria hand-over's branch name.
 #include "Cli_vex00300.h"
-#include "PanelHeights.h"
 #include "ResizeBar.h"
 #include "TestSupport.h"
 
@@ -82,9 +81,6 @@ private Q_SLOTS:
     void gridColumns_data();
     void gridColumns();
     void requestPageStack();
-    void panelBoundaries_data();
-    void panelBoundaries();
-    void extraHeightGoesToTheGrids_data();
     void extraHeightGoesToTheGrids();
     void gridLayoutsKeptApart_data();
     void gridLayoutsKeptApart();
@@ -716,71 +712,30 @@ void tst_AcomPOLScreen::requestPageStack()
         stack->setStretch(stack->indexOf(panels[i]), design[i]);
 }
 
-// A bar moves the boundary between panels: what one gains the others give,
-// nearest first, none under the minimum height.
-void tst_AcomPOLScreen::panelBoundaries_data()
-{
-    QTest::addColumn<QList<int>>("before");
-    QTest::addColumn<int>("panel");
-    QTest::addColumn<int>("delta");
-    QTest::addColumn<QList<int>>("after");
-    const QList<int> design{331, 77, 78};
-    QTest::newRow("first grows from the second") << design << 0 << 40
-                                                 << QList<int>{371, 37, 78};
-    QTest::newRow("second at its minimum, third gives") << design << 0 << 80
-                                                        << QList<int>{411, 30, 45};
-    QTest::newRow("first shrinks, second takes") << design << 0 << -100
-                                                 << QList<int>{231, 177, 78};
-    QTest::newRow("never under the minimum") << QList<int>{40, 77, 78} << 0 << -50
-                                             << QList<int>{30, 87, 78};
-    QTest::newRow("last grows from the one above") << design << 2 << 20
-                                                   << QList<int>{331, 57, 98};
-    QTest::newRow("nothing left to give") << QList<int>{30, 30, 30} << 0 << 10
-                                          << QList<int>{30, 30, 30};
-}
-
-void tst_AcomPOLScreen::panelBoundaries()
-{
-    QFETCH(QList<int>, before);
-    QFETCH(int, panel);
-    QFETCH(int, delta);
-    QFETCH(QList<int>, after);
-    QCOMPARE(PanelHeights::moveBoundary(before, panel, delta, 30), after);
-}
-
 // A taller window gives all its extra height to the three grids, in their
 // proportions, so that a maximized window shows more products and stock.
-void tst_AcomPOLScreen::extraHeightGoesToTheGrids_data()
-{
-    QTest::addColumn<int>("grow");
-    QTest::newRow("taller by 200") << 200;
-    QTest::newRow("taller by 450") << 450;
-}
-
 void tst_AcomPOLScreen::extraHeightGoesToTheGrids()
 {
-    QFETCH(int, grow);
     TfrmAcomPOL *w = m_window;
     w->pgcPadrao->setCurrentWidget(w->tshFormulario);
     QMdiSubWindow *window = TApplication::instance()->subWindowOf(w);
-    QVERIFY(window);
     const QSize size = window->size();
     const QList<QWidget *> panels{w->panFormulario, w->panProd, w->panProdOL};
-    QApplication::processEvents();
-    QList<int> before;
-    for (const QWidget *panel : panels)
-        before << panel->height();
-    window->resize(size + QSize(0, grow));
-    QTRY_COMPARE(w->panFormulario->height() + w->panProd->height() + w->panProdOL->height(),
-                 before[0] + before[1] + before[2] + grow);
-    const double total = before[0] + before[1] + before[2] + grow;
-    const QList<int> weights{331, 77, 78};
-    for (int i = 0; i < panels.size(); ++i) {
-        QVERIFY2(panels[i]->height() > before[i], qPrintable(QString::number(i)));
-        QVERIFY(qAbs(panels[i]->height() - total * weights[i] / 486.0) <= 2.0);
-    }
+    auto heights = [&panels] {
+        QApplication::processEvents();
+        return QList<int>{panels[0]->height(), panels[1]->height(), panels[2]->height()};
+    };
+    const QList<int> before = heights();
+    window->resize(size + QSize(0, 300));
+    const QList<int> after = heights();
     window->resize(size);
+    const int total = before[0] + before[1] + before[2] + 300;
+    QCOMPARE(after[0] + after[1] + after[2], total);
+    const QList<int> weights{331, 77, 78};
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(after[i] > before[i] && qAbs(after[i] - total * weights[i] / 486.0) <= 2.0);
 }
+
 void tst_AcomPOLScreen::panelInsets_data()
 {
     QTest::addColumn<QString>("panel");
@@ -846,8 +801,8 @@ void tst_AcomPOLScreen::gridLayoutsKeptApart_data()
 void tst_AcomPOLScreen::gridLayoutsKeptApart()
 {
     QFETCH(QString, grid);
-    TfrmAcomPOL *w = m_window;
-    const QList<TDBGrid *> grids{w->dbgPadrao, w->dbgSoli, w->dbgProd, w->dbgProdOL};
+    const QList<TDBGrid *> grids{m_window->dbgPadrao, m_window->dbgSoli, m_window->dbgProd,
+                                 m_window->dbgProdOL};
     for (TDBGrid *g : grids)
         g->RestoreDesignLayout();
     gridNamed(grid)->horizontalHeader()->resizeSection(1, 123);
@@ -857,16 +812,12 @@ void tst_AcomPOLScreen::gridLayoutsKeptApart()
     for (TDBGrid *g : grids) {
         g->RestoreDesignLayout();
         g->RestoreLayout(lines);
-    }
-    for (const TDBGrid *g : grids) {
         for (const TColumn *column : g->Columns()) {
-            const bool set = g == gridNamed(grid) && column == g->Columns().at(1);
-            QVERIFY2(column->UserWidth == (set ? 123 : -1),
-                     qPrintable(g->objectName() + u' ' + column->FieldName));
+            const bool set = g == gridNamed(grid) && column == g->Columns()[1];
+            QCOMPARE(column->UserWidth, set ? 123 : -1);
         }
-    }
-    for (TDBGrid *g : grids)
         g->RestoreDesignLayout();
+    }
 }
 
 // Numbers and dates line up on the right in every grid; the quantity of
@@ -874,62 +825,54 @@ void tst_AcomPOLScreen::gridLayoutsKeptApart()
 void tst_AcomPOLScreen::numbersLineUpRight_data()
 {
     QTest::addColumn<QString>("grid");
-    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("column");
     QTest::addColumn<bool>("right");
-    QTest::newRow("dbgSoli quantity") << "dbgSoli" << "QTSOLIPROD" << true;
-    QTest::newRow("dbgSoli date") << "dbgSoli" << "DTPROGENTR" << true;
-    QTest::newRow("dbgSoli text") << "dbgSoli" << "NMPRODUTO" << false;
-    QTest::newRow("dbgProd factor") << "dbgProd" << "VRFATOCONV" << true;
-    QTest::newRow("dbgProd date") << "dbgProd" << "DTPROGEMBARQ" << true;
-    QTest::newRow("dbgProd drawn quantity") << "dbgProd" << "QTPROGENPEOL" << false;
-    QTest::newRow("dbgProdOL stock") << "dbgProdOL" << "ESTOQ_DISPO" << true;
+    QTest::newRow("dbgSoli factor") << "dbgSoli" << 4 << true;
+    QTest::newRow("dbgSoli date") << "dbgSoli" << 6 << true;
+    QTest::newRow("dbgSoli text") << "dbgSoli" << 2 << false;
+    QTest::newRow("dbgProd date") << "dbgProd" << 5 << true;
+    QTest::newRow("dbgProd drawn quantity") << "dbgProd" << 4 << false;
+    QTest::newRow("dbgProdOL stock") << "dbgProdOL" << 2 << true;
 }
 
 void tst_AcomPOLScreen::numbersLineUpRight()
 {
     QFETCH(QString, grid);
-    QFETCH(QString, field);
+    QFETCH(int, column);
     QFETCH(bool, right);
-    TfrmAcomPOL *w = m_window;
-    w->pgcPadrao->setCurrentWidget(w->tshFormulario);
-    const QVariantMap values{{"QTSOLIPROD", 5.0}, {"VRFATOCONV", 1.0}, {"DTPROGENTR", 46000.0},
+    m_window->pgcPadrao->setCurrentWidget(m_window->tshFormulario);
+    const QVariantMap values{{"VRFATOCONV", 1.0}, {"DTPROGENTR", 46000.0},
                              {"NMPRODUTO", "Feijão"}, {"QTPROGENPEOL", 5.0},
-                             {"DTPROGEMBARQ", 46000.0}};
+                             {"DTPROGENPEOL", 46000.0}};
     loadSoli(values);
     loadProd(values);
-    w->cdsProdOL->LoadFromPacket(VexTest::packetFor(AcomPOLDataSets::prodOLFields(),
-                                                    {{{"ESTOQ_DISPO", 5.0}}}));
+    m_window->cdsProdOL->LoadFromPacket(VexTest::packetFor(AcomPOLDataSets::prodOLFields(),
+                                                           {{{"ESTOQ_DISPO", 5.0}}}));
     TDBGrid *g = gridNamed(grid);
-    int col = 0;
-    while (g->Columns().at(col)->FieldName != field)
-        ++col;
-    g->horizontalHeader()->resizeSection(col, 160);
-    g->scrollTo(g->model()->index(0, col));
+    g->horizontalHeader()->resizeSection(column, 160);
+    g->scrollTo(g->model()->index(0, column));
     g->clearFocus(); // the plain cell colour, not the highlight
     QApplication::processEvents();
     const QImage image = g->viewport()->grab().toImage();
-    const QRect cell = g->visualRect(g->model()->index(0, col)) & image.rect();
-    const QColor fill = image.pixelColor(cell.topLeft() + QPoint(1, 1));
+    const QRect cell = g->visualRect(g->model()->index(0, column));
     int left = cell.right(), rightmost = cell.left();
     for (int y = cell.top() + 1; y < cell.bottom(); ++y) {
         for (int x = cell.left() + 1; x < cell.right(); ++x) {
-            if (image.pixelColor(x, y) != fill) {
+            if (image.pixelColor(x, y) != image.pixelColor(cell.topLeft() + QPoint(1, 1))) {
                 left = qMin(left, x);
                 rightmost = qMax(rightmost, x);
             }
         }
     }
     QVERIFY2(left < rightmost, "no text drawn");
-    const int leftGap = left - cell.left(), rightGap = cell.right() - rightmost;
-    QVERIFY2(right ? rightGap < leftGap : leftGap < rightGap,
-             qPrintable(QStringLiteral("gaps %1 / %2").arg(leftGap).arg(rightGap)));
+    QCOMPARE(cell.right() - rightmost < left - cell.left(), right);
     g->RestoreDesignLayout();
 }
 
 // Enter or a double click on a branch opens its requests, focus in their grid.
 void tst_AcomPOLScreen::openRequestsOfABranch_data()
 {
-    QTest::addColumn<int>("key"); // 0: a double click
+    QTest::addColumn<int>("key"); // 0: a double click on the second branch
     QTest::newRow("Enter") << int(Qt::Key_Return);
     QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
     QTest::newRow("double click") << 0;
@@ -943,16 +886,14 @@ void tst_AcomPOLScreen::openRequestsOfABranch()
     m_host->mainWindow->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_host->mainWindow));
     w->dbgPadrao->setFocus();
-    if (key) {
+    QWidget *view = w->dbgPadrao->viewport();
+    const QPoint second = w->dbgPadrao->visualRect(w->dbgPadrao->model()->index(1, 1)).center();
+    if (key) // a double click goes through the window, as the platform delivers it
         QTest::keyClick(w->dbgPadrao, Qt::Key(key));
-    } else {
-        const QRect second = w->dbgPadrao->visualRect(w->dbgPadrao->model()->index(1, 1));
-        // Through the window, as the platform delivers a double click.
-        QWidget *viewport = w->dbgPadrao->viewport();
-        QTest::mouseDClick(viewport->window()->windowHandle(), Qt::LeftButton, {},
-                           viewport->mapTo(viewport->window(), second.center()));
-        QCOMPARE(w->cdsFilial->CurrentRow(), 1);
-    }
+    else
+        QTest::mouseDClick(view->window()->windowHandle(), Qt::LeftButton, {},
+                           view->mapTo(view->window(), second));
+    QCOMPARE(w->cdsFilial->CurrentRow(), key ? 0 : 1);
     QCOMPARE(w->pgcPadrao->currentWidget(), w->tshFormulario);
     QTRY_VERIFY(w->dbgSoli->hasFocus());
 }

@@ -93,7 +93,9 @@ void tst_Verify::init()
     m_server.setResult("GetSoli|0001", packetJson(soliFields(), {request("R1")}));
     m_server.setResult("GetSoli|0002", packetJson(soliFields(), {request("R2")}));
     QVariantMap beans = request("R4");
-    beans.insert("NMPRODUTO", "Feijão Preto 1 kg");
+    beans.insert(QVariantMap{{"NMPRODUTO", "Feijão Preto 1 kg"}, {"QTSOLIPROD", 1234.5},
+                             {"DTPROGENTR", 46001.0}, {"IDSOLIAPROV", "S"},
+                             {"CDARVPROD", "0203040005"}});
     m_server.setResult("GetSoli|0003",
                        packetJson(soliFields(), {request("R3"), beans, request("R5")}));
     filter(QStringLiteral("0102"));
@@ -167,104 +169,83 @@ void tst_Verify::requestPageReloadsTheCurrentBranch()
     QCOMPARE(m_window->cdsSoliNRSOLICMP->AsString(), QStringLiteral("R5"));
 }
 
-// F5 keeps each level's current row when its key is still there after the
-// reload, and asks the server only for that row's levels below; a row gone
-// gives the first row.
+// F5 keeps each level's row when its key is still there, asking the server
+// only for that row's levels below; a row gone gives the first row.
 void tst_Verify::keepsEachLevelsRow_data()
 {
     QTest::addColumn<bool>("requestPage");
-    QTest::addColumn<QString>("answerKey"); // the reply that changes, "" none
-    QTest::addColumn<QStringList>("answerRows");
-    QTest::addColumn<QString>("branch");
-    QTest::addColumn<QString>("requestNr");
-    QTest::addColumn<QStringList>("calls"); // method|first param
-    QTest::newRow("branch page, both kept") << false << "" << QStringList{} << "0003" << "R4"
-        << QStringList{"GetFiliSoliGrid|0001,0003", "GetSoli|0003"};
-    QTest::newRow("branch page, branch gone") << false << "GetFiliSoliGrid"
-        << QStringList{"0001", "0002"} << "0001" << "R1"
-        << QStringList{"GetFiliSoliGrid|0001,0003", "GetSoli|0001"};
-    QTest::newRow("branch page, request gone") << false << "GetSoli|0003"
-        << QStringList{"R3", "R5"} << "0003" << "R3"
-        << QStringList{"GetFiliSoliGrid|0001,0003", "GetSoli|0003"};
-    QTest::newRow("request page, kept") << true << "" << QStringList{} << "0003" << "R4"
-        << QStringList{"GetSoli|0003"};
-    QTest::newRow("request page, request gone") << true << "GetSoli|0003"
-        << QStringList{"R5", "R3"} << "0003" << "R5" << QStringList{"GetSoli|0003"};
+    QTest::addColumn<QString>("changed"); // a reply's key, then the rows it now holds
+    QTest::addColumn<QString>("shown");   // branch/request after F5
+    QTest::addColumn<QString>("calls");
+    const QString both = "GetFiliSoliGrid 0001,0003|GetSoli 0003";
+    QTest::newRow("branch page, both kept") << false << "" << "0003/R4" << both;
+    QTest::newRow("branch page, branch gone") << false << "GetFiliSoliGrid 0001 0002"
+        << "0001/R1" << "GetFiliSoliGrid 0001,0003|GetSoli 0001";
+    QTest::newRow("branch page, request gone") << false << "GetSoli|0003 R3 R5" << "0003/R3"
+                                               << both;
+    QTest::newRow("request page, kept") << true << "" << "0003/R4" << "GetSoli 0003";
+    QTest::newRow("request page, request gone") << true << "GetSoli|0003 R5 R3" << "0003/R5"
+                                                << "GetSoli 0003";
 }
 
 void tst_Verify::keepsEachLevelsRow()
 {
     QFETCH(bool, requestPage);
-    QFETCH(QString, answerKey);
-    QFETCH(QStringList, answerRows);
-    QFETCH(QString, branch);
-    QFETCH(QString, requestNr);
-    QFETCH(QStringList, calls);
+    QFETCH(QString, changed);
+    QFETCH(QString, shown);
+    QFETCH(QString, calls);
     m_window->cdsFilial->MoveTo(2);
     m_window->cdsSoli->MoveTo(1); // R4
-    if (answerKey.startsWith(u"GetSoli")) {
-        QList<QVariantMap> rows;
-        for (const QString &nr : std::as_const(answerRows))
-            rows << request(qPrintable(nr));
-        m_server.setResult(answerKey, VexTest::packetJson(soliFields(), rows));
-    } else if (!answerKey.isEmpty()) {
-        QList<QVariantMap> rows;
-        for (const QString &code : std::as_const(answerRows))
-            rows << QVariantMap{{"CDFILSOLI", code}};
-        m_server.setResult(answerKey, VexTest::packetJson(AcomPOLDataSets::filialFields(), rows));
+    const QStringList reply = changed.split(u' ', Qt::SkipEmptyParts);
+    QList<QVariantMap> rows;
+    for (const QString &key : reply.mid(1)) {
+        rows << (key.startsWith(u'R') ? request(qPrintable(key))
+                                      : QVariantMap{{"CDFILSOLI", key}});
     }
-    m_window->pgcPadrao->setCurrentWidget(requestPage ? m_window->tshFormulario
-                                                      : m_window->tshFolhaDados);
+    if (!reply.isEmpty())
+        m_server.setResult(reply[0], VexTest::packetJson(reply[0].startsWith(u"GetSoli")
+                                                             ? soliFields()
+                                                             : AcomPOLDataSets::filialFields(),
+                                                         rows));
+    m_window->pgcPadrao->setCurrentIndex(requestPage ? 1 : 0);
     m_server.clearCalls();
     m_window->mnuVerificar->trigger();
     QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
-    QCOMPARE(m_window->cdsFilialCDFILSOLI->AsString(), branch);
-    QCOMPARE(m_window->cdsSoliNRSOLICMP->AsString(), requestNr);
+    QCOMPARE(m_window->cdsFilialCDFILSOLI->AsString() + u'/'
+                 + m_window->cdsSoliNRSOLICMP->AsString(), shown);
     QStringList sent;
     for (const RecordingServer::Call &call : m_server.calls())
-        sent << call.method.section(u'.', -1) + u'|' + call.params.first().toString();
-    QCOMPARE(sent, calls);
+        sent << call.method.section(u'.', -1) + u' ' + call.params.first().toString();
+    QCOMPARE(sent.join(u'|'), calls);
 }
 
-// A level that a verify loads empty closes every level below it: nothing
-// of the previous branch or request stays on show.
+// A level that a verify loads empty closes every level below it.
 void tst_Verify::emptyLevelClosesTheLevelsBelow_data()
 {
-    QTest::addColumn<bool>("requestPage");
-    QTest::addColumn<QString>("emptied");
-    QTest::addColumn<QStringList>("closed");
-    QTest::newRow("no branch left") << false << "GetFiliSoliGrid"
-                                    << QStringList{"cdsSoli", "cdsProd", "cdsProdOL"};
-    QTest::newRow("no request left") << true << "GetSoli|0001"
-                                     << QStringList{"cdsProd", "cdsProdOL"};
+    QTest::addColumn<QString>("emptied"); // on the page that reloads it
+    QTest::newRow("no branch left") << "GetFiliSoliGrid";
+    QTest::newRow("no request left") << "GetSoli|0001";
 }
 
 void tst_Verify::emptyLevelClosesTheLevelsBelow()
 {
-    QFETCH(bool, requestPage);
     QFETCH(QString, emptied);
-    QFETCH(QStringList, closed);
     QVariantMap consolidated = request("R1");
     consolidated.insert("NRSEQUCONSOL", "C1");
     m_server.setResult("GetSoli|0001", VexTest::packetJson(soliFields(), {consolidated}));
-    m_server.setResult("GetProd", VexTest::packetJson(AcomPOLDataSets::prodFields(),
-                                                      {{{"NRPEDEXOL", "P1"}}}));
-    m_server.setResult("GetProdOL", VexTest::packetJson(AcomPOLDataSets::prodOLFields(),
-                                                        {{{"PRODARVOL", "0102030001"}}}));
+    m_server.setResult("GetProd", VexTest::packetJson(AcomPOLDataSets::prodFields(), {{}}));
+    m_server.setResult("GetProdOL", VexTest::packetJson(AcomPOLDataSets::prodOLFields(), {{}}));
     filter(QStringLiteral("0102"));
-    for (TClientDataSet *ds : {m_window->cdsSoli, m_window->cdsProd, m_window->cdsProdOL})
-        QVERIFY2(ds->Active() && !ds->IsEmpty(), qPrintable(ds->objectName()));
-    m_server.setResult(emptied, VexTest::packetJson(emptied.startsWith(u"GetSoli")
-                                                        ? soliFields()
-                                                        : AcomPOLDataSets::filialFields(),
+    QVERIFY(m_window->cdsProdOL->RecordCount() == 1);
+    const bool requests = emptied.startsWith(u"GetSoli");
+    m_server.setResult(emptied, VexTest::packetJson(requests ? soliFields()
+                                                             : AcomPOLDataSets::filialFields(),
                                                     {}));
-    m_window->pgcPadrao->setCurrentWidget(requestPage ? m_window->tshFormulario
-                                                      : m_window->tshFolhaDados);
+    m_window->pgcPadrao->setCurrentIndex(requests ? 1 : 0);
     m_window->mnuVerificar->trigger();
     QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
-    for (TClientDataSet *ds : {m_window->cdsSoli, m_window->cdsProd, m_window->cdsProdOL})
-        QCOMPARE(ds->Active(), !closed.contains(ds->objectName()));
-    QCOMPARE(m_window->cdsFilial->IsEmpty(), !requestPage);
+    QCOMPARE(m_window->cdsSoli->Active(), requests);
+    QVERIFY(!m_window->cdsProd->Active() && !m_window->cdsProdOL->Active());
 }
 
 void tst_Verify::failureKeepsTheRows()
@@ -294,7 +275,7 @@ void tst_Verify::withoutTheDialogTheStoredRangeServes()
 }
 
 // Every column of the request grid can be searched, whatever the field's
-// own flag, without minding accents; the current column comes chosen.
+// own flag or type, without minding accents; the current column comes chosen.
 void tst_Verify::searchOnTheRequestPageSearchesRequests_data()
 {
     QTest::addColumn<QString>("typed");
@@ -302,6 +283,11 @@ void tst_Verify::searchOnTheRequestPageSearchesRequests_data()
     QTest::addColumn<QString>("found");
     QTest::newRow("request number") << "R5" << "NRSOLICMP" << "R5";
     QTest::newRow("product name without accent") << "feijao" << "" << "R4";
+    QTest::newRow("quantity as shown") << "1.234,5" << "QTSOLIPROD" << "R4";
+    QTest::newRow("date as shown") << "10/12/2025" << "DTPROGENTR" << "R4";
+    QTest::newRow("coded word") << "sim" << "IDSOLIAPROV" << "R4";
+    QTest::newRow("code as shown") << "02.03.04" << "CDARVPROD" << "R4";
+    QTest::newRow("code as stored") << "0203040005" << "CDARVPROD" << "R4";
 }
 
 void tst_Verify::searchOnTheRequestPageSearchesRequests()
@@ -312,6 +298,7 @@ void tst_Verify::searchOnTheRequestPageSearchesRequests()
     m_window->cdsFilial->MoveTo(2);
     m_window->pgcPadrao->setCurrentWidget(m_window->tshFormulario);
     m_window->dbgSoli->setCurrentIndex(m_window->dbgSoli->model()->index(0, 2));
+    m_window->cdsSoliCDARVPROD->SetEditMask(QStringLiteral("99.99.99.9999;0;_"));
     m_window->dbgProd->setFocus();
     m_server.clearCalls();
     VexTest::ModalCloser closer;
