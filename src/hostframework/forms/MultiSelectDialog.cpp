@@ -8,6 +8,7 @@
 #include "data/TField.h"
 #include "services/HostDisplays.h"
 #include "services/SafeCall.h"
+#include "services/TextMatch.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -215,7 +216,7 @@ void MultiSelectDialog::SetFilterText(const QString &text)
     for (int i = 0; i < m_view->topLevelItemCount(); ++i) {
         QTreeWidgetItem *item = m_view->topLevelItem(i);
         const bool keep = wanted.isEmpty()
-            || item->data(0, kHaystackRole).toString().contains(wanted, Qt::CaseInsensitive);
+            || TextMatch::contains(item->data(0, kHaystackRole).toString(), wanted);
         item->setHidden(!keep);
         if (keep && !first)
             first = item;
