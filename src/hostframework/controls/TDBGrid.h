@@ -40,6 +40,11 @@ struct TColumn
     int UserWidth = -1;
     std::optional<bool> UserVisible;
     TField *Field() const; // resolved on the grid's data set; may be null
+    // A column no field backs: FieldName names it in layouts and sorts, Title
+    // is its title, and these give a row's value (it sorts by it) and text.
+    QString Title;
+    std::function<QVariant(const TClientDataSet *dataSet, int row)> CalcValue;
+    std::function<QString(const TClientDataSet *dataSet, int row)> CalcText;
     class TDBGrid *Grid = nullptr;
 };
 
@@ -138,6 +143,7 @@ private:
     void wireHeader();
     void showHeaderMenu(const QPoint &pos);
     void showSortIndicator();
+    void sortBy(const TColumn *column, Qt::SortOrder order);
 
     std::unique_ptr<Model> m_model;
     QList<TColumn *> m_columns;
