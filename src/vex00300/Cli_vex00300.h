@@ -4,12 +4,20 @@
 #include "forms/TfrmPadrao.h"
 
 #include <QHash>
+#include <QJsonArray>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
+
+class AsyncCall;
+class BranchSummary;
+class BranchTotalsBar;
 class QFrame;
+struct BranchCounts;
+struct TServerReply;
 class QLabel;
 class QScrollArea;
 class ResizeBar;
@@ -41,6 +49,11 @@ public:
                     const QString &stPedGerado, const QString &stQtdePedido,
                     double DtEntrIni, double DtEntrFin, double DtSolIni, double DtSolFin);
 
+    // The branches' counts: asked in the background once their list is in,
+    // with the criteria that list was asked with (GetFiliSoliGrid's); they
+    // fill in when they arrive. An answer still on its way is dropped.
+    void AskBranchCounts(const QJsonArray &criteria);
+
     // Tool bar, menu and status line additions
     TButtonFlat *sbtFiltro = nullptr;
     QLabel *lblFilial = nullptr;
@@ -52,6 +65,8 @@ public:
     TDBRowCount *lblQtdeSolicitacoes = nullptr;
     TDBRowCount *lblQtdeProdutos = nullptr;
     QWidget *panLegenda = nullptr;
+    // Totals of the branch counts, or why there are none
+    BranchTotalsBar *panTotais = nullptr;
     // Keyboard: pages and grids
     QAction *mnuProximaPagina = nullptr;
     QAction *mnuPaginaAnterior = nullptr;
@@ -162,6 +177,12 @@ private:
     void buildComfort();
     void buildCounts();
     void buildLegend();
+    void buildBranchCounts();
+    void dropBranchCounts();
+    void branchCountsArrived(const TServerReply &reply);
+    const BranchCounts *branchCounts(const TClientDataSet *dataSet, int row) const;
+    void dbgPadraoDrawColumnCell(TCanvas &canvas, const QRect &rect, TColumn *column,
+                                 TGridDrawState state);
     void buildNavigation();
     void switchPage(int direction);
     void focusGrid(int direction);
@@ -189,6 +210,8 @@ private:
     // Key values of each level's current row while a verify reloads it.
     QHash<const TClientDataSet *, QVariantList> m_keptRows;
     QList<int> m_dragStart; // panel heights when a bar was taken
+    std::unique_ptr<BranchSummary> m_branchSummary; // of the branches shown
+    QPointer<AsyncCall> m_countsCall;               // the counts on their way
 };
 
 // Unit-level state of the tracking window's unit.
