@@ -72,6 +72,8 @@ public:
     QAction *mnuPaginaAnterior = nullptr;
     QAction *mnuProximaGrade = nullptr;
     QAction *mnuGradeAnterior = nullptr;
+    // Shows or hides every count column of the branch page at once
+    QAction *mnuContagens = nullptr;
 
     // Page "Solicitação"
     ResizeBar *Splitter1 = nullptr;
@@ -178,6 +180,9 @@ private:
     void buildCounts();
     void buildLegend();
     void buildBranchCounts();
+    void addBranchCountsCommand(QMenu *menu);
+    void showBranchCounts(bool shown);
+    bool branchCountsShown() const;
     void dropBranchCounts();
     void branchCountsArrived(const TServerReply &reply);
     const BranchCounts *branchCounts(const TClientDataSet *dataSet, int row) const;

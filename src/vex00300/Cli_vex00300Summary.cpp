@@ -20,7 +20,10 @@
 #include <QDate>
 #include <QLocale>
 #include <QLoggingCategory>
+#include <QMenu>
 #include <QPainter>
+
+#include <algorithm>
 
 Q_LOGGING_CATEGORY(lcBranchCounts, "vex.vex00300.counts", QtInfoMsg)
 
@@ -87,14 +90,56 @@ void TfrmAcomPOL::buildBranchCounts()
         if (column == kSituationColumn && m_branchSummary && !m_branchSummary->isEmpty())
             SituationBar::paint(painter, r, m_branchSummary->total());
     };
-    if (auto *layout = qobject_cast<QBoxLayout *>(panDbgPadrao->layout()))
+    if (auto *layout = qobject_cast<QBoxLayout *>(panDbgPadrao->layout())) {
         layout->addWidget(panTotais);
+        layout->addWidget(SituationBar::legend(panDbgPadrao));
+    }
     // Counts belong to the list they were asked for: closing it (a reload
     // closes first) drops them, and any answer still on its way.
     connect(cdsFilial, &TClientDataSet::stateChanged, this, [this](TDataSetState state) {
         if (state == TDataSetState::dsInactive)
             dropBranchCounts();
     });
+}
+
+// The code and name alone, or with the counts, from the menu or the
+// header's menu; the choice is kept with the grid's layout.
+void TfrmAcomPOL::addBranchCountsCommand(QMenu *menu)
+{
+    menu->addSeparator();
+    mnuContagens = menu->addAction(QStringLiteral("&Contagens por situação"));
+    mnuContagens->setObjectName(QStringLiteral("mnuContagens"));
+    mnuContagens->setCheckable(true);
+    connect(menu, &QMenu::aboutToShow, this,
+            [this] { mnuContagens->setChecked(branchCountsShown()); });
+    // By what the grid shows, whatever the mark said: a restored layout may
+    // have hidden them meanwhile.
+    connect(mnuContagens, &QAction::triggered, this, [this] {
+        showBranchCounts(!branchCountsShown());
+        mnuContagens->setChecked(branchCountsShown());
+    });
+    dbgPadrao->OnHeaderMenu = [this](QMenu &header) {
+        mnuContagens->setChecked(branchCountsShown());
+        header.addAction(mnuContagens);
+    };
+}
+
+bool TfrmAcomPOL::branchCountsShown() const
+{
+    const QList<TColumn *> columns = dbgPadrao->Columns();
+    return std::any_of(columns.cbegin(), columns.cend(), [this](const TColumn *c) {
+        return !c->Field() && !dbgPadrao->isColumnHidden(int(dbgPadrao->Columns().indexOf(c)));
+    });
+}
+
+void TfrmAcomPOL::showBranchCounts(bool shown)
+{
+    for (TColumn *column : dbgPadrao->Columns()) {
+        if (!column->Field())
+            column->UserVisible = shown;
+    }
+    dbgPadrao->RefreshColumns();
+    LayoutChanged();
 }
 
 const BranchCounts *TfrmAcomPOL::branchCounts(const TClientDataSet *dataSet, int row) const

@@ -4,6 +4,8 @@
 
 #include "controls/SystemColors.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPainter>
 #include <QRect>
 
@@ -26,16 +28,55 @@ struct AlertMark
 {
     BranchCounts::Count count;
     QColor colour;
+    const char *word;
 };
 
 const AlertMark kMarks[] = {
-    {BranchCounts::OverdueWithoutOrder, QColor(230, 140, 0)},
-    {BranchCounts::OverdueShipping, QColor(160, 0, 170)},
-    {BranchCounts::NegativeStock, QColor(150, 0, 0)},
+    {BranchCounts::OverdueWithoutOrder, QColor(230, 140, 0), "sem pedido vencidas"},
+    {BranchCounts::OverdueShipping, QColor(160, 0, 170), "embarque vencido"},
+    {BranchCounts::NegativeStock, QColor(150, 0, 0), "estoque negativo"},
+};
+
+const std::pair<BarSegment::Kind, const char *> kSegmentWords[] = {
+    {BarSegment::Equal, "igual"},
+    {BarSegment::Above, "maior"},
+    {BarSegment::Below, "menor"},
+    {BarSegment::WithoutOrder, "sem pedido"},
 };
 } // namespace
 
 namespace SituationBar {
+
+QLabel *swatch(const QColor &colour, QWidget *parent, bool round)
+{
+    auto *box = new QLabel(parent);
+    box->setFixedSize(10, 10);
+    box->setStyleSheet(QStringLiteral("background:%1; border:1px solid #808080;%2")
+                           .arg(colour.name(), round ? QStringLiteral(" border-radius:5px;")
+                                                     : QString()));
+    return box;
+}
+
+QWidget *legend(QWidget *parent)
+{
+    auto *line = new QWidget(parent);
+    line->setObjectName(QStringLiteral("panLegendaSituacao"));
+    auto *row = new QHBoxLayout(line);
+    row->setContentsMargins(6, 3, 6, 3);
+    row->setSpacing(6);
+    row->addWidget(new QLabel(QStringLiteral("Situação:"), line));
+    const auto add = [&](const QColor &colour, const char *word, bool round) {
+        row->addWidget(swatch(colour, line, round));
+        row->addWidget(new QLabel(QString::fromUtf8(word), line));
+        row->addSpacing(8);
+    };
+    for (const auto &[kind, word] : kSegmentWords)
+        add(segmentColour(kind), word, false);
+    for (const AlertMark &mark : kMarks)
+        add(mark.colour, mark.word, true);
+    row->addStretch(1);
+    return line;
+}
 
 QColor alertBackground()
 {

@@ -63,6 +63,7 @@ private Q_SLOTS:
     void newListDropsTheAnswerOnItsWay_data();
     void newListDropsTheAnswerOnItsWay();
     void sortsByACount();
+    void twoColumnsOneCommandAway();
 
 private:
     void verify() { m_window->mnuVerificar->trigger(); }
@@ -247,6 +248,21 @@ void tst_BranchCounts::sortsByACount()
     QTRY_COMPARE(column("QTATRASOPED"), (QStringList{"9", "2", "0"}));
     QCOMPARE(column("CDFILSOLI"), (QStringList{"0002", "0001", "0003"}));
     QVERIFY(m_window->dbgPadrao->LayoutLines().contains("dbgPadrao.sort=QTATRASOPED:desc"));
+}
+
+// One command hides every count (the code and name alone), kept with the
+// grid's layout; the same command brings them back.
+void tst_BranchCounts::twoColumnsOneCommandAway()
+{
+    m_window->mnuContagens->trigger();
+    QCOMPARE(m_window->dbgPadrao->VisibleColumns().size(), 2);
+    const QString columns = m_window->dbgPadrao->LayoutLines().first();
+    QVERIFY2(columns.contains("QTITENS::oculta") && columns.contains("SITUACAO::oculta"),
+             qPrintable(columns));
+    m_window->dbgPadrao->RestoreLayout({columns});
+    QCOMPARE(m_window->dbgPadrao->VisibleColumns().size(), 2);
+    m_window->mnuContagens->trigger();
+    QCOMPARE(m_window->dbgPadrao->VisibleColumns().size(), 12);
 }
 
 QTEST_MAIN(tst_BranchCounts)

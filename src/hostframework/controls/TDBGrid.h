@@ -18,6 +18,7 @@ class TClientDataSet;
 class TDataLink;
 class TDataSource;
 class TField;
+class QMenu;
 
 enum class TGridDrawStateFlag { gdSelected = 0x1, gdFocused = 0x2, gdFixed = 0x4 };
 Q_DECLARE_FLAGS(TGridDrawState, TGridDrawStateFlag)
@@ -77,6 +78,9 @@ public:
 
     // Text of a data cell as painted by default (the field's display text).
     QString cellText(int row, int dataCol) const;
+
+    // Adds a screen's own commands to the header's menu, after the columns.
+    std::function<void(QMenu &menu)> OnHeaderMenu;
 
     // A cell's tooltip; field reads inside it go to the row asked about.
     std::function<QString(TDBGrid *sender, TColumn *column)> OnCellHint;

@@ -109,6 +109,8 @@ void TDBGrid::showHeaderMenu(const QPoint &pos)
         });
     }
     menu.addSeparator();
+    if (OnHeaderMenu)
+        OnHeaderMenu(menu);
     connect(menu.addAction(QStringLiteral("Restaurar colunas")), &QAction::triggered, this,
             [this] {
                 RestoreDesignLayout();
