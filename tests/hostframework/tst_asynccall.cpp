@@ -1,6 +1,7 @@
 // A call made beside the window's own: what it ends with, and that one
 // dropped before its answer never reports.
 #include "ScriptedServer.h"
+#include "TestCa.h"
 
 #include "net/AsyncCall.h"
 #include "net/NetSession.h"
@@ -8,6 +9,8 @@
 
 #include <QJsonObject>
 #include <QSignalSpy>
+#include <QSslCertificate>
+#include <QTemporaryDir>
 #include <QTest>
 
 using Action = ScriptedServer::Action;
@@ -32,6 +35,8 @@ private Q_SLOTS:
     void endsOnce_data();
     void endsOnce();
     void droppedCallNeverReports();
+    void overTls_data();
+    void overTls();
 };
 
 void tst_AsyncCall::endsOnce_data()
@@ -100,6 +105,43 @@ void tst_AsyncCall::droppedCallNeverReports()
     }
     QTest::qWait(900);
     QCOMPARE(reports, 0);
+}
+
+void tst_AsyncCall::overTls_data()
+{
+    QTest::addColumn<bool>("trusted");
+    QTest::newRow("trusted authority") << true;
+    QTest::newRow("other authority") << false;
+}
+
+// As the window's own connection: a certificate of another authority is a
+// failure, never clear text.
+void tst_AsyncCall::overTls()
+{
+    QFETCH(bool, trusted);
+    QTemporaryDir dir;
+    TestCa ca;
+    TestCa other;
+    QString error;
+    QVERIFY2(TestCa::make(dir.path(), "right", &ca, &error), qPrintable(error));
+    QVERIFY2(TestCa::make(dir.path(), "other", &other, &error), qPrintable(error));
+    ScriptedServer server;
+    server.useTls({ca.serverCert, ca.serverKey});
+    QVERIFY(server.startListening());
+    server.script({Action::Echo});
+    NetSession session;
+    TNetConnection net;
+    aim(net, server.port(), session);
+    net.SetCallTimeoutMs(5000);
+    net.SetTls(true);
+    net.SetCaCertificates(QSslCertificate::fromPath(trusted ? ca.caCert : other.caCert));
+
+    AsyncCall call(net, QStringLiteral("GetResumoFiliais"), {});
+    QSignalSpy finished(&call, &AsyncCall::finished);
+    QTRY_COMPARE(finished.size(), 1);
+    const auto reply = finished.first().first().value<TServerReply>();
+    QCOMPARE(reply.ok, trusted);
+    QCOMPARE(server.methods().size(), trusted ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(tst_AsyncCall)

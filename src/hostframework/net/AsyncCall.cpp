@@ -5,7 +5,6 @@
 #include "VexErrors.h"
 
 #include <QLoggingCategory>
-#include <QSslConfiguration>
 #include <QSslSocket>
 
 Q_LOGGING_CATEGORY(lcAsyncCall, "vex.net.async", QtInfoMsg)
@@ -61,13 +60,7 @@ void AsyncCall::onConnected()
 {
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (m_tls) {
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setProtocol(QSsl::TlsV1_2OrLater);
-        tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
-        if (!m_caCertificates.isEmpty())
-            tls.setCaCertificates(m_caCertificates);
-        m_socket->setSslConfiguration(tls);
-        m_socket->setPeerVerifyName(m_host);
+        TNetConnection::PrepareTls(*m_socket, m_host, m_caCertificates);
         m_socket->startClientEncryption();
         return;
     }
