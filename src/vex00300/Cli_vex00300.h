@@ -217,6 +217,7 @@ private:
     QList<int> m_dragStart; // panel heights when a bar was taken
     std::unique_ptr<BranchSummary> m_branchSummary; // of the branches shown
     QPointer<AsyncCall> m_countsCall;               // the counts on their way
+    quint64 m_countsAsked = 0; // which asking an answer belongs to
 };
 
 // Unit-level state of the tracking window's unit.

@@ -14,6 +14,7 @@
 #include "data/TClientDataSet.h"
 #include "data/TField.h"
 #include "net/AsyncCall.h"
+#include "net/CallWait.h"
 #include "net/TNetConnection.h"
 
 #include <QBoxLayout>
@@ -188,16 +189,22 @@ void TfrmAcomPOL::AskBranchCounts(const QJsonArray &criteria)
     m_countsCall = new AsyncCall(*netAcomPOL, QLatin1String(rdmAcomPOL::kGetResumoFiliais),
                                  params, this);
     AsyncCall *call = m_countsCall;
-    connect(call, &AsyncCall::finished, this, [this, call](const TServerReply &reply) {
+    connect(call, &AsyncCall::finished, this,
+            [this, call, asked = m_countsAsked](const TServerReply &reply) {
         call->deleteLater();
-        if (call == m_countsCall)
-            branchCountsArrived(reply);
+        // Never inside another call's wait: the handler waiting may be in
+        // the middle of moving the rows this would re-sort.
+        CallWait::afterWait(this, [this, asked, reply] {
+            if (asked == m_countsAsked)
+                branchCountsArrived(reply);
+        });
     });
 }
 
 void TfrmAcomPOL::dropBranchCounts()
 {
     delete m_countsCall.data();
+    ++m_countsAsked;
     m_branchSummary.reset();
     panTotais->setTotals({}, {});
     panTotais->setNote({});
