@@ -52,7 +52,7 @@ void TfrmAcomPOL::buildSituation()
     cdsSoliSITUACAO->OnGetText = [this](TField *f, QString &t, bool d) {
         cdsSoliSITUACAOGetText(f, t, d);
     };
-    dbgSoli->AddColumn(kSituationField, 190);
+    dbgSoli->AddColumn(kSituationField, 260);
 
     panSituacao = new QWidget(tshFormulario);
     panSituacao->setObjectName(QStringLiteral("panSituacao"));
