@@ -49,10 +49,12 @@ void TfrmAcomPOL::buildSituation()
     cdsSoliSITUACAO = cdsSoli->AddField(kSituationField, TFieldType::ftString, 60);
     cdsSoliSITUACAO->SetCalculated(true);
     cdsSoliSITUACAO->SetDisplayLabel(QStringLiteral("Situação"));
+    // "Igual, Embarque vencido, Estoque negativo" whole, in any font.
+    cdsSoliSITUACAO->SetDisplayWidth(44);
     cdsSoliSITUACAO->OnGetText = [this](TField *f, QString &t, bool d) {
         cdsSoliSITUACAOGetText(f, t, d);
     };
-    dbgSoli->AddColumn(kSituationField, 260);
+    dbgSoli->AddColumn(kSituationField);
 
     panSituacao = new QWidget(tshFormulario);
     panSituacao->setObjectName(QStringLiteral("panSituacao"));
