@@ -46,6 +46,7 @@ public:
 
     // Opens the current branch on page "Solicitação", as Enter on the branch
     // grid does, showing only its requests in that situation (All: every one).
+    // A failure of the cascade it sets off propagates, as from any move.
     void OpenRequestsFiltered(RequestSituation situation);
 
     // Tool bar, menu and status line additions

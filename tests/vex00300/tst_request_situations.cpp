@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTabWidget>
@@ -33,6 +34,7 @@ private Q_SLOTS:
     void filterAcrossVerifyAndFiltering();
     void negativeStock_data();
     void negativeStock();
+    void unreachableServerLeavesANote(); // last: stops the server
 
 private:
     QStringList column(TClientDataSet *ds, const QString &field) const;
@@ -180,6 +182,20 @@ void tst_RequestSituations::negativeStock()
         }
     }
     QCOMPARE(red > 0, negative);
+}
+
+// Situations unknown: a filter shows no request, counts none, and a note
+// says why, with no error box.
+void tst_RequestSituations::unreachableServerLeavesANote()
+{
+    TfrmAcomPOL *w = m_window;
+    w->cbxSituacao->setCurrentIndex(int(RequestSituation::All));
+    m_server.kill();
+    w->OpenRequestsFiltered(RequestSituation::OverdueShipping);
+    QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
+    QVERIFY2(w->lblSituacaoNota->text().contains("F5"), qPrintable(w->lblSituacaoNota->text()));
+    QCOMPARE(column(w->cdsSoli, "NRSOLICMP"), QStringList{});
+    QCOMPARE(w->cbxSituacao->currentText(), QStringLiteral("Embarque vencido")); // no count
 }
 
 QTEST_MAIN(tst_RequestSituations)
