@@ -555,9 +555,10 @@ void tst_ClientDataSet::filter()
     int seen = 0;
     ds.AfterScroll = [&](TClientDataSet *) { ++seen; };
     QString accepted = flags;
-    ds.SetFilter([&](TClientDataSet *d) {
+    const auto byFlag = [&](TClientDataSet *d) {
         return accepted.contains(d->FieldByName("FLAG")->AsString());
-    });
+    };
+    ds.SetFilter(byFlag);
     QCOMPARE(codes(ds), shown);
     QCOMPARE(ds.RecordCount(), shown.size());
     QCOMPARE(ds.FieldByName("CODE")->AsString(), currentAfter);
@@ -570,9 +571,7 @@ void tst_ClientDataSet::filter()
     accepted = flags;
     ds.SetFilter({});
     QCOMPARE(codes(ds), order);
-    ds.SetFilter([&](TClientDataSet *d) {
-        return accepted.contains(d->FieldByName("FLAG")->AsString());
-    });
+    ds.SetFilter(byFlag);
     ds.LoadFromPacket(sortPacket()); // the filter holds for the next load
     QCOMPARE(codes(ds), shown);
 }

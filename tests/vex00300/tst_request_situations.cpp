@@ -5,7 +5,6 @@
 #include "Cli_vex00300.h"
 #include "TestSupport.h"
 
-#include "app/TApplication.h"
 #include "controls/TDBGrid.h"
 #include "data/TClientDataSet.h"
 #include "data/TField.h"
@@ -48,11 +47,8 @@ void tst_RequestSituations::initTestCase()
 {
     QString error;
     QVERIFY2(m_server.start(&error), qPrintable(error));
-    VexTest::useServerPort(m_server.port());
-    m_host = std::make_unique<VexTest::HostFixture>();
-    dtmDBGeral().Open(m_server.databaseUrl());
-    m_window = TApplication::instance()->CreateForm<TfrmAcomPOL>();
-    QVERIFY(m_window && m_window->netAcomPOL);
+    m_window = VexTest::windowOnServer(m_server.port(), m_server.databaseUrl(), m_host);
+    QVERIFY(m_window);
 }
 
 void tst_RequestSituations::cleanupTestCase()
