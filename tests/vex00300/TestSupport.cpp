@@ -5,7 +5,6 @@
 #include "app/TApplication.h"
 #include "appserver/rdmAcomPOL.h"
 #include "data/TClientDataSet.h"
-#include "data/TdtmDBGeral.h"
 #include "services/Consiste.h"
 #include "services/HostConfig.h"
 #include "services/HostDisplays.h"
@@ -99,16 +98,6 @@ void useServerPort(quint16 port)
     config.serverPort = port;
     config.callTimeoutMs = 10000;
     HostConfig::setCurrent(config);
-}
-
-QPointer<TfrmAcomPOL> windowOnServer(quint16 port, const QString &databaseUrl,
-                                     std::unique_ptr<HostFixture> &host)
-{
-    useServerPort(port);
-    host = std::make_unique<HostFixture>();
-    dtmDBGeral().Open(databaseUrl);
-    QPointer<TfrmAcomPOL> window = TApplication::instance()->CreateForm<TfrmAcomPOL>();
-    return window && window->netAcomPOL ? window : nullptr;
 }
 
 void confirmEverything(TfrmAcomPOL *window)

@@ -11,7 +11,6 @@
 #include <QVariantMap>
 
 #include <functional>
-#include <memory>
 
 class QMainWindow;
 class QMdiArea;
@@ -63,10 +62,6 @@ TDataPacket branchPacket(const QStringList &codes);
 
 // Points the host configuration at a server port.
 void useServerPort(quint16 port);
-// A host with the general database open on databaseUrl and a tracking window
-// in it, talking to the server on port; the window is null on failure.
-QPointer<TfrmAcomPOL> windowOnServer(quint16 port, const QString &databaseUrl,
-                                     std::unique_ptr<HostFixture> &host);
 // A loopback port nobody listens on.
 // What a confirmation with every criterion left open (operator 0100) does:
 // the criteria to the window, then the branch list, which starts the cascade.
