@@ -207,6 +207,7 @@ private:
     void resetSituationFilter();
     void requestsReloaded();
     bool wantsSituations() const;
+    void ensureSituationsSoon();
     void ensureSituations();
     void fetchSituations();
     void applySituationFilter();

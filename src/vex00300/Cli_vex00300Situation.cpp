@@ -93,10 +93,8 @@ void TfrmAcomPOL::buildSituation()
         if (state == TDataSetState::dsBrowse)
             requestsReloaded();
     });
-    connect(pgcPadrao, &QTabWidget::currentChanged, this,
-            [this] { SafeCall([this] { ensureSituations(); }); });
-    connect(dbgSoli, &TDBGrid::layoutChanged, this,
-            [this] { SafeCall([this] { ensureSituations(); }); });
+    connect(pgcPadrao, &QTabWidget::currentChanged, this, &TfrmAcomPOL::ensureSituationsSoon);
+    connect(dbgSoli, &TDBGrid::layoutChanged, this, &TfrmAcomPOL::ensureSituationsSoon);
     dbgProdOL->OnDrawColumnCell = [this](TDBGrid *grid, TCanvas &canvas, const QRect &rect,
                                          int col, TColumn *column, TGridDrawState state) {
         dbgProdOLDrawColumnCell(grid, canvas, rect, col, column, state);
@@ -124,12 +122,18 @@ void TfrmAcomPOL::resetSituationFilter()
     cdsSoli->SetFilter({});
 }
 
-// Runs inside the load, before its first row sets off the levels below:
-// the situations are asked for once those calls are over.
+// Runs inside the load, before its first row sets off the levels below.
 void TfrmAcomPOL::requestsReloaded()
 {
     m_situationsCurrent = false;
     showSituationCounts(false);
+    ensureSituationsSoon();
+}
+
+// Once the page is drawn and the calls under way are over: the requests
+// are on show before their situations are asked for.
+void TfrmAcomPOL::ensureSituationsSoon()
+{
     QTimer::singleShot(0, this, [this] {
         CallWait::afterWait(this, [this] { SafeCall([this] { ensureSituations(); }); });
     });

@@ -300,6 +300,7 @@ void tst_Verify::searchOnTheRequestPageSearchesRequests()
     m_window->dbgSoli->setCurrentIndex(m_window->dbgSoli->model()->index(0, 2));
     m_window->cdsSoliCDARVPROD->SetEditMask(QStringLiteral("99.99.99.9999;0;_"));
     m_window->dbgProd->setFocus();
+    QCoreApplication::processEvents(); // the page's own call, for the situations
     m_server.clearCalls();
     VexTest::ModalCloser closer;
     QString chosen;
