@@ -179,9 +179,9 @@ QList<Method> buildMethods(QSqlDatabase &db)
                     SelectionSql::situacaoSoli(branch, soliCriteria(before, after),
                                                today.toString(Qt::ISODate))};
     };
-    methods.append({"GetSituacaoSoli (1 branch, 7 days)", {situacaoCall(3, 3)}, 200,
+    methods.append({"GetSituacaoSoli (7 days)", {situacaoCall(3, 3)}, 200,
                     SituacaoColumns});
-    methods.append({"GetSituacaoSoli (1 branch, 31 days)", {situacaoCall(15, 15)}, 50,
+    methods.append({"GetSituacaoSoli (31 days)", {situacaoCall(15, 15)}, 50,
                     SituacaoColumns});
 
     Method prod{"GetProd", {}, 3000, ProdColumns};

@@ -171,9 +171,10 @@ QString directItemSituation()
     return QStringLiteral("CASE WHEN %1 THEN %2 ELSE 0 END").arg(IsConsolidated).arg(Consolidated);
 }
 
-// Every matching item with its branch (CDFILSOLI), its key (NRSOLICMP,
-// CDPRODUTO) and its situation on the day dtRef (IDSITUACAO), of one branch
-// or of all: what the branches' counts and one branch's requests both read.
+// Every matching item with its branch (CDFILSOLI) and its situation on the
+// day dtRef (IDSITUACAO), of all branches, or of one with each item's key
+// (NRSOLICMP, CDPRODUTO): what the branches' counts and one branch's
+// requests both read.
 // Each source starts from FILIAL, as filiSoliGrid's probes do, so that the
 // items come by the index on (CDFILSOLI, CDFILIOPELOG, DTPROGENTR).
 QString itemSituations(QVariantList &binds, const Criteria &c, const QString &dtRef,
@@ -181,10 +182,11 @@ QString itemSituations(QVariantList &binds, const Criteria &c, const QString &dt
 {
     QStringList sources;
     const auto source = [&](const QString &situation, const QString &operatorRule) {
-        QString part = QStringLiteral("SELECT f.CDFILIAL AS CDFILSOLI, s.NRSOLICMP, s.CDPRODUTO,"
-                                      " %1 AS IDSITUACAO FROM FILIAL f"
-                                      " JOIN SOLICMP s ON s.CDFILSOLI = f.CDFILIAL WHERE %2")
-                           .arg(situation, operatorRule);
+        QString part = QStringLiteral("SELECT f.CDFILIAL AS CDFILSOLI,%1 %2 AS IDSITUACAO"
+                                      " FROM FILIAL f JOIN SOLICMP s ON s.CDFILSOLI = f.CDFILIAL"
+                                      " WHERE %3")
+                           .arg(branch ? QStringLiteral(" s.NRSOLICMP, s.CDPRODUTO,") : QString(),
+                                situation, operatorRule);
         binds << c.filOL;
         if (branch) {
             part += QStringLiteral(" AND f.CDFILIAL = ?");
