@@ -5,9 +5,10 @@
 // server's own statement cache, nothing written), their ratio, and calls per
 // second with 1, 8 and 32 concurrent clients. GetSoli is measured for one
 // branch with every criterion open but the delivery dates: one day (today)
-// and one week (today -3 .. +3). GetResumoFiliais for every branch of the
-// operator, deliveries of the last 30 and 365 days, on today (no
-// throughput runs: one call is heavy). VEX_APPSERVER names another server
+// and one week (today -3 .. +3); GetSituacaoSoli for that week and for a
+// month. GetResumoFiliais for every branch of the operator, deliveries of
+// the last 30 and 365 days, on today (no throughput runs: one call is
+// heavy). VEX_APPSERVER names another server
 // program to measure; a method it does not know is reported, not measured.
 #include "Criteria.h"
 #include "Database.h"
@@ -57,6 +58,7 @@ const char *const SoliColumns = "ssssfdssssssssfs";
 const char *const ProdColumns = "sssfdssssssdsf";
 const char *const ProdOLColumns = "sffff";
 const char *const ResumoColumns = "sssssssssss";
+const char *const SituacaoColumns = "sss";
 
 double ole(const QDate &d)
 {
@@ -153,19 +155,34 @@ QList<Method> buildMethods(QSqlDatabase &db)
     // GetSoli: one branch, deliveries of one day and of one week around
     // today, every other criterion open.
     const QDate today = QDate::currentDate();
-    const auto soliCall = [&](int before, int after) {
+    const auto soliCriteria = [&](int before, int after) {
         Criteria c = allOpen(ol);
         c.allDtEntr = false;
         c.entrIni = today.addDays(-before).toString(Qt::ISODate);
         c.entrFin = today.addDays(after).toString(Qt::ISODate);
-        const QJsonArray params = {branch, ol, ole(today.addDays(-before)),
-                                   ole(today.addDays(after)), "", 0, 0, "T", "",
-                                   QString(20, u'Z'), "T", "Entrega direta", "", "T", "T", "T",
-                                   "T", "T"};
-        return Call{params, SelectionSql::soli(branch, c)};
+        return c;
+    };
+    const auto soliParams = [&](int before, int after) {
+        return QJsonArray{branch, ol, ole(today.addDays(-before)), ole(today.addDays(after)),
+                          "", 0, 0, "T", "", QString(20, u'Z'), "T", "Entrega direta", "", "T",
+                          "T", "T", "T", "T"};
+    };
+    const auto soliCall = [&](int before, int after) {
+        return Call{soliParams(before, after),
+                    SelectionSql::soli(branch, soliCriteria(before, after))};
     };
     methods.append({"GetSoli (1 branch, 1 day)", {soliCall(0, 0)}, 300, SoliColumns});
     methods.append({"GetSoli (1 branch, 7 days)", {soliCall(3, 3)}, 200, SoliColumns});
+    // GetSituacaoSoli: the situations of the same requests, on today.
+    const auto situacaoCall = [&](int before, int after) {
+        return Call{soliParams(before, after) << ole(today),
+                    SelectionSql::situacaoSoli(branch, soliCriteria(before, after),
+                                               today.toString(Qt::ISODate))};
+    };
+    methods.append({"GetSituacaoSoli (7 days)", {situacaoCall(3, 3)}, 200,
+                    SituacaoColumns});
+    methods.append({"GetSituacaoSoli (31 days)", {situacaoCall(15, 15)}, 50,
+                    SituacaoColumns});
 
     Method prod{"GetProd", {}, 3000, ProdColumns};
     for (const QVariantList &r : rows(db, "SELECT CDFILDEST, CDFILIOPELOG, CDPRODUTO, NRSEQUCONSOL"

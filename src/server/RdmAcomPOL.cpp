@@ -68,6 +68,17 @@ QList<ParamDef> filiSoliGridParams()
             text("stQtdePedido", Switch)};
 }
 
+QList<ParamDef> soliParams(int directDeliveryText)
+{
+    return {text("CDFILSOLI", FilialCode), text("stFilOL", FilialCode), date("DtEntrIni"),
+            date("DtEntrFin"), text("stDtEntr", Switch), date("DtSolIni"), date("DtSolFin"),
+            text("stDtSoli", Switch), text("stProdIni", ProductTree),
+            text("stProdFin", ProductTree), text("stProd", Switch),
+            text("ED", directDeliveryText), list("stListaConsol", ConsolCode),
+            text("stTodasConsol", Switch), text("stStatus", Switch), text("stItemConsol", Switch),
+            text("stPedGerado", Switch), text("stQtdePedido", Switch)};
+}
+
 } // namespace
 
 const QString RdmAcomPOL::ServerName = QStringLiteral("VEX00300.rdmAcomPOL");
@@ -87,15 +98,7 @@ const QList<RdmAcomPOL::Method> &RdmAcomPOL::methods()
     static const int DirectDeliveryText = Columns::soli().size(u"NMFILIAL");
     static const QList<Method> table = {
         {QStringLiteral("GetFiliSoliGrid"), filiSoliGridParams(), &RdmAcomPOL::GetFiliSoliGrid},
-        {QStringLiteral("GetSoli"),
-         {text("CDFILSOLI", FilialCode), text("stFilOL", FilialCode), date("DtEntrIni"),
-          date("DtEntrFin"), text("stDtEntr", Switch), date("DtSolIni"), date("DtSolFin"),
-          text("stDtSoli", Switch), text("stProdIni", ProductTree),
-          text("stProdFin", ProductTree), text("stProd", Switch),
-          text("ED", DirectDeliveryText), list("stListaConsol", ConsolCode),
-          text("stTodasConsol", Switch), text("stStatus", Switch), text("stItemConsol", Switch),
-          text("stPedGerado", Switch), text("stQtdePedido", Switch)},
-         &RdmAcomPOL::GetSoli},
+        {QStringLiteral("GetSoli"), soliParams(DirectDeliveryText), &RdmAcomPOL::GetSoli},
         {QStringLiteral("GetProd"),
          {text("CDFILSOLI", FilialCode), text("stFilOL", FilialCode), date("DTPROGENTR"),
           text("CDPRODESTO", ProductCode), text("stQtdePedido", Switch),
@@ -119,6 +122,8 @@ const QList<RdmAcomPOL::Method> &RdmAcomPOL::methods()
          &RdmAcomPOL::GetCadeiaPedidos},
         {QStringLiteral("GetResumoFiliais"), filiSoliGridParams() << date("DtRef"),
          &RdmAcomPOL::GetResumoFiliais},
+        {QStringLiteral("GetSituacaoSoli"), soliParams(DirectDeliveryText) << date("DtRef"),
+         &RdmAcomPOL::GetSituacaoSoli},
     };
     return table;
 }
@@ -239,11 +244,19 @@ void RdmAcomPOL::GetFiliSoliGrid(const CallArgs &a, TDataPacketWriter &out)
     writeRows(m_statements.run(SelectionSql::filiSoliGrid(c)), out, Columns::filiSoliGrid());
 }
 
-void RdmAcomPOL::GetSoli(const CallArgs &a, TDataPacketWriter &out)
+namespace {
+// The criteria of the methods that take GetSoli's params: one branch.
+Criteria branchCriteria(const CallArgs &a)
 {
     RawCriteria raw = rawCriteria(a);
     raw.tFilSoli = QStringLiteral("T"); // the branch is CDFILSOLI
-    const Criteria c = Criteria::fromRaw(raw);
+    return Criteria::fromRaw(raw);
+}
+} // namespace
+
+void RdmAcomPOL::GetSoli(const CallArgs &a, TDataPacketWriter &out)
+{
+    const Criteria c = branchCriteria(a);
     const QString directDelivery = a.text("ED");
 
     // Direct deliveries show the direct-delivery text for the operator's
@@ -335,4 +348,12 @@ void RdmAcomPOL::GetResumoFiliais(const CallArgs &a, TDataPacketWriter &out)
     const QString dtRef = CriteriaCheck::dayText(QStringLiteral("DtRef"), a.date("DtRef"));
     writeRows(m_statements.run(SelectionSql::resumoFiliais(c, dtRef)), out,
               Columns::resumoFiliais());
+}
+
+void RdmAcomPOL::GetSituacaoSoli(const CallArgs &a, TDataPacketWriter &out)
+{
+    const Criteria c = branchCriteria(a);
+    const QString dtRef = CriteriaCheck::dayText(QStringLiteral("DtRef"), a.date("DtRef"));
+    writeRows(m_statements.run(SelectionSql::situacaoSoli(a.text("CDFILSOLI"), c, dtRef)), out,
+              Columns::situacaoSoli());
 }

@@ -44,7 +44,8 @@ private:
 };
 
 // The remote data module "VEX00300.rdmAcomPOL": the tracking screen's eight
-// methods, the export's chain and the branches' counts. Each writes its data
+// methods, the export's chain, the branches' counts and the requests'
+// situations. Each writes its data
 // packet or throws EArgumentRefused / EDatabaseError. One instance per
 // worker, over that worker's connection.
 class RdmAcomPOL final
@@ -82,6 +83,7 @@ public:
     void GetPesqConsol(const CallArgs &args, TDataPacketWriter &out);
     void GetCadeiaPedidos(const CallArgs &args, TDataPacketWriter &out);
     void GetResumoFiliais(const CallArgs &args, TDataPacketWriter &out);
+    void GetSituacaoSoli(const CallArgs &args, TDataPacketWriter &out);
 
 private:
     void writeRows(SqlCursor &rows, TDataPacketWriter &out, const ColumnTable &columns,

@@ -1,5 +1,9 @@
 #include "SelectionSql.h"
 
+#include "ItemSituation.h"
+
+#include <optional>
+
 namespace {
 
 // Order lines of the request item s (alias o).
@@ -122,18 +126,9 @@ QString directSoliSelectList()
     return ColumnTable(columns).selectList();
 }
 
-// The situation of a request item as a sum of bits, so that the items of a
-// branch can be grouped by one small number and every count read from it.
-enum SituationBit : int {
-    Consolidated = 1,
-    Ordered = 2,         // has an order line
-    OrderedGreater = 4,  // ordered base units against requested ones
-    OrderedSmaller = 8,
-    OrderedEqual = 16,
-    DeliveryOverdue = 32, // through the operator, no order line, delivery day past
-    ShippingOverdue = 64, // an open line whose shipping day is past
-    NegativeStock = 128,  // an open line whose stock at the operator is negative
-};
+// An item's situation is a sum of bits (ItemSituation), so that the items of
+// a branch can be grouped by one small number and every count read from it.
+using namespace ItemSituation;
 
 // An exit settled in total ('2') or by hand ('3') closes the line.
 const QString OpenLine = QStringLiteral(
@@ -174,6 +169,40 @@ QString operatorItemSituation(QVariantList &binds, const Criteria &c, const QStr
 QString directItemSituation()
 {
     return QStringLiteral("CASE WHEN %1 THEN %2 ELSE 0 END").arg(IsConsolidated).arg(Consolidated);
+}
+
+// Every matching item with its branch (CDFILSOLI) and its situation on the
+// day dtRef (IDSITUACAO), of all branches, or of one with each item's key
+// (NRSOLICMP, CDPRODUTO): what the branches' counts and one branch's
+// requests both read.
+// Each source starts from FILIAL, as filiSoliGrid's probes do, so that the
+// items come by the index on (CDFILSOLI, CDFILIOPELOG, DTPROGENTR).
+QString itemSituations(QVariantList &binds, const Criteria &c, const QString &dtRef,
+                       const std::optional<QString> &branch)
+{
+    QStringList sources;
+    const auto source = [&](const QString &situation, const QString &operatorRule) {
+        QString part = QStringLiteral("SELECT f.CDFILIAL AS CDFILSOLI,%1 %2 AS IDSITUACAO"
+                                      " FROM FILIAL f JOIN SOLICMP s ON s.CDFILSOLI = f.CDFILIAL"
+                                      " WHERE %3")
+                           .arg(branch ? QStringLiteral(" s.NRSOLICMP, s.CDPRODUTO,") : QString(),
+                                situation, operatorRule);
+        binds << c.filOL;
+        if (branch) {
+            part += QStringLiteral(" AND f.CDFILIAL = ?");
+            binds << *branch;
+        }
+        if (!c.allFilSoli)
+            appendInList(part, binds, QStringLiteral("f.CDFILIAL"), c.filSoli);
+        appendItemRules(part, binds, c);
+        sources << part;
+    };
+    if (wantsOperatorItems(c))
+        source(operatorItemSituation(binds, c, dtRef), QStringLiteral("s.CDFILIOPELOG = ?"));
+    if (wantsDirectItems(c))
+        source(directItemSituation(),
+               QStringLiteral("s.CDFILIOPELOG IS NULL AND f.CDFILIOPELOG = ?"));
+    return sources.join(QStringLiteral(" UNION ALL "));
 }
 
 } // namespace
@@ -311,36 +340,29 @@ SqlStatement cadeiaPedidos(const Criteria &c)
 
 SqlStatement resumoFiliais(const Criteria &c, const QString &dtRef)
 {
-    // Each source starts from FILIAL, as filiSoliGrid's probes do, so that
-    // the items come by the index on (CDFILSOLI, CDFILIOPELOG, DTPROGENTR).
     // Items are first counted per branch and situation: every count below
     // is then read from a handful of rows, and each item probed once.
     SqlStatement st;
-    QStringList sources;
-    const auto source = [&](const QString &situation, const QString &operatorRule) {
-        QString part = QStringLiteral("SELECT f.CDFILIAL AS CDFILSOLI, %1 AS IDSITUACAO"
-                                      " FROM FILIAL f JOIN SOLICMP s ON s.CDFILSOLI = f.CDFILIAL"
-                                      " WHERE %2")
-                           .arg(situation, operatorRule);
-        st.binds << c.filOL;
-        if (!c.allFilSoli)
-            appendInList(part, st.binds, QStringLiteral("f.CDFILIAL"), c.filSoli);
-        appendItemRules(part, st.binds, c);
-        sources << part;
-    };
-    if (wantsOperatorItems(c))
-        source(operatorItemSituation(st.binds, c, dtRef), QStringLiteral("s.CDFILIOPELOG = ?"));
-    if (wantsDirectItems(c))
-        source(directItemSituation(),
-               QStringLiteral("s.CDFILIOPELOG IS NULL AND f.CDFILIOPELOG = ?"));
+    const QString items = itemSituations(st.binds, c, dtRef, std::nullopt);
     const ColumnTable &columns = Columns::resumoFiliais();
     st.text = QStringLiteral("SELECT ") + columns.selectList()
         + QStringLiteral(" FROM (SELECT i.CDFILSOLI, i.IDSITUACAO, COUNT(*) AS QTITENS FROM (")
-        + sources.join(QStringLiteral(" UNION ALL "))
+        + items
         + QStringLiteral(") i GROUP BY i.CDFILSOLI, i.IDSITUACAO) r"
                          " JOIN FILIAL f ON f.CDFILIAL = r.CDFILSOLI"
                          " GROUP BY r.CDFILSOLI, f.NMFILIAL")
         + columns.orderByExpressions({QStringLiteral("CDFILSOLI")});
+    return st;
+}
+
+SqlStatement situacaoSoli(const QString &branch, const Criteria &c, const QString &dtRef)
+{
+    SqlStatement st;
+    const QString items = itemSituations(st.binds, c, dtRef, branch);
+    const ColumnTable &columns = Columns::situacaoSoli();
+    st.text = QStringLiteral("SELECT ") + columns.selectList() + QStringLiteral(" FROM (")
+        + items + QStringLiteral(") i")
+        + columns.orderByExpressions({QStringLiteral("NRSOLICMP"), QStringLiteral("CDPRODUTO")});
     return st;
 }
 
@@ -559,7 +581,7 @@ const ColumnTable &cadeiaPedidos()
 const ColumnTable &resumoFiliais()
 {
     // The items of a branch with the bit set in their situation.
-    const auto counted = [](const char *name, SituationBit bit) {
+    const auto counted = [](const char *name, ItemSituation::Bit bit) {
         return ColumnDef{name, Int, 0,
                          QStringLiteral("SUM(CASE WHEN r.IDSITUACAO / %1 % 2 = 1"
                                         " THEN r.QTITENS ELSE 0 END)").arg(int(bit))};
@@ -576,6 +598,16 @@ const ColumnTable &resumoFiliais()
         counted("QTATRASOPED", DeliveryOverdue),
         counted("QTATRASOEMB", ShippingOverdue),
         counted("QTESTNEG", NegativeStock),
+    };
+    return table;
+}
+
+const ColumnTable &situacaoSoli()
+{
+    static const ColumnTable table{
+        {"NRSOLICMP", Str, 10, "i.NRSOLICMP"},
+        {"CDPRODUTO", Str, 10, "i.CDPRODUTO"},
+        {"IDSITUACAO", Int, 0, "i.IDSITUACAO"},
     };
     return table;
 }

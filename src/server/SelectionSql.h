@@ -28,6 +28,7 @@ const ColumnTable &pesqFilial();
 const ColumnTable &pesqConsol();
 const ColumnTable &cadeiaPedidos();
 const ColumnTable &resumoFiliais();
+const ColumnTable &situacaoSoli();
 } // namespace Columns
 
 // Requesting branches with at least one matching item, branch by branch.
@@ -52,4 +53,9 @@ SqlStatement cadeiaPedidos(const Criteria &c);
 // Per branch of filiSoliGrid, in its order: counts of its matching items by
 // situation on the day dtRef (ISO), in Columns::resumoFiliais().
 SqlStatement resumoFiliais(const Criteria &c, const QString &dtRef);
+// The items soli() lists for the branch, each with its situation on the day
+// dtRef as resumoFiliais counts it: a sum of the bits in IDSITUACAO (1
+// consolidated, 2 ordered, 4 / 8 / 16 ordered greater / smaller / equal, 32
+// delivery overdue without an order, 64 shipping overdue, 128 negative stock).
+SqlStatement situacaoSoli(const QString &branch, const Criteria &c, const QString &dtRef);
 } // namespace SelectionSql

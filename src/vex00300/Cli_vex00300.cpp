@@ -99,6 +99,7 @@ TfrmAcomPOL::TfrmAcomPOL(QWidget *parent) : TfrmPadrao(parent)
     buildStatusLine();
     wireEvents();
     buildComfort();
+    buildSituation();
     Cli_vex00300Export::install(this);
 }
 
@@ -192,6 +193,7 @@ void TfrmAcomPOL::Var_filtro(const QString &stLFilSoli, const QString &stTFilSol
     Cli_vex00300::DtSolIni = DtSolIni;
     Cli_vex00300::DtSolFin = DtSolFin;
 
+    resetSituationFilter(); // new criteria: every request on show again
     qryOL->Close();
     qryOL->ParamByName(QStringLiteral("P_CDFILIAL"))->SetAsString(Cli_vex00300::stFilOL);
     qryOL->Open();

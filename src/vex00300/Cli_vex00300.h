@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RequestSituations.h"
+
 #include "controls/TDBGrid.h"
 #include "forms/TfrmPadrao.h"
 
@@ -26,6 +28,7 @@ class TClientDataSet;
 class TDataPacket;
 class TDBRowCount;
 class QAction;
+class QComboBox;
 class TField;
 class TNetConnection;
 
@@ -53,6 +56,11 @@ public:
     // with the criteria that list was asked with (GetFiliSoliGrid's); they
     // fill in when they arrive. An answer still on its way is dropped.
     void AskBranchCounts(const QJsonArray &criteria);
+
+    // Opens the current branch on page "Solicitação", as Enter on the branch
+    // grid does, showing only its requests in that situation (All: every one).
+    // A failure of the cascade it sets off propagates, as from any move.
+    void OpenRequestsFiltered(RequestSituation situation);
 
     // Tool bar, menu and status line additions
     TButtonFlat *sbtFiltro = nullptr;
@@ -85,6 +93,11 @@ public:
     TDBGrid *dbgProdOL = nullptr;
     ResizeBar *Splitter2 = nullptr;
     TDBGrid *dbgSoli = nullptr;
+    // The requests' situation: quick filter above dbgSoli, its note, column
+    QWidget *panSituacao = nullptr;
+    QComboBox *cbxSituacao = nullptr;
+    QLabel *lblSituacaoNota = nullptr;
+    QAction *mnuSituacao = nullptr;
 
     // Connection, data sets, data sources, direct query
     TNetConnection *netAcomPOL = nullptr;
@@ -117,6 +130,7 @@ public:
     TField *cdsSoliVRFATOCONV = nullptr;
     TField *cdsSoliNRSEQUCONSOL = nullptr;
     TField *cdsSoliIDPEDIDOOL = nullptr;
+    TField *cdsSoliSITUACAO = nullptr; // calculated
     TField *cdsProdCDARVPROD = nullptr;
     TField *cdsProdNMPRODUTO = nullptr;
     TField *cdsProdSGUNIDADE = nullptr;
@@ -161,6 +175,9 @@ public:
     void cdsProdIDBAIXAOLSAIGetText(TField *sender, QString &text, bool displayText);
     void dbgProdDrawColumnCell(TDBGrid *sender, TCanvas &canvas, const QRect &rect,
                                int dataCol, TColumn *column, TGridDrawState state);
+    void cdsSoliSITUACAOGetText(TField *sender, QString &text, bool displayText);
+    void dbgProdOLDrawColumnCell(TDBGrid *sender, TCanvas &canvas, const QRect &rect,
+                                 int dataCol, TColumn *column, TGridDrawState state);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
     QStringList ExtraLayoutLines() const override;
@@ -210,6 +227,20 @@ private:
     void dragPanel(int panel, int delta);
     void applyFilterCommandState();
     void setCodedText(TClientDataSet *dataSet, const QString &key, QString &text) const;
+
+    // The requests' situations (Cli_vex00300Situation.cpp)
+    void buildSituation();
+    void resetSituationFilter();
+    void requestsReloaded();
+    bool wantsSituations() const;
+    void ensureSituationsSoon();
+    void ensureSituations();
+    void fetchSituations();
+    void applySituationFilter();
+    void showSituationCounts(bool known);
+
+    RequestSituations m_situations;
+    bool m_situationsCurrent = false; // fetched for the requests on show
 
     bool m_firstFilterOpen = false; // the first activation's dialog is showing
     // Key values of each level's current row while a verify reloads it.

@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 TPacketField col(const char *name, TFieldType type, int size = 0)
@@ -46,6 +48,8 @@ private Q_SLOTS:
     void sorting_data();
     void sorting();
     void sortHoldsForTheNextLoad();
+    void filter_data();
+    void filter();
     void missingColumn();
     void conversion_data();
     void conversion();
@@ -440,6 +444,13 @@ void declareSortFields(TClientDataSet &ds)
     ds.AddField("FLAG", TFieldType::ftString, 1)->OnGetText = [](TField *f, QString &t, bool) {
         t = f->AsString() == QLatin1String("S") ? QStringLiteral("Sim") : QStringLiteral("Não");
     };
+    // Not in the packet: its text is the code backwards.
+    TField *word = ds.AddField("WORD", TFieldType::ftString, 4);
+    word->SetCalculated(true);
+    word->OnGetText = [&ds](TField *, QString &t, bool) {
+        t = ds.FieldByName("CODE")->AsString();
+        std::reverse(t.begin(), t.end());
+    };
 }
 
 QStringList codes(TClientDataSet &ds)
@@ -465,6 +476,8 @@ void tst_ClientDataSet::sorting_data()
     QTest::newRow("dates as dates") << "DT" << true << QStringList{"0100", "0010", "0002", "0001"};
     QTest::newRow("coded by the word, ties in load order")
         << "FLAG" << false << QStringList{"0002", "0100", "0010", "0001"};
+    QTest::newRow("calculated, by its text") << "WORD" << false
+                                             << QStringList{"0100", "0010", "0001", "0002"};
 }
 
 // Sorting keeps the current record current without an after-scroll, and
@@ -501,6 +514,66 @@ void tst_ClientDataSet::sortHoldsForTheNextLoad()
     ds.LoadFromPacket(sortPacket());
     QCOMPARE(firstSeen, QStringLiteral("0001"));
     QCOMPARE(ds.SortField(), QStringLiteral("CODE"));
+}
+
+void tst_ClientDataSet::filter_data()
+{
+    QTest::addColumn<QString>("sortField");
+    QTest::addColumn<QString>("current"); // before the filter
+    QTest::addColumn<QString>("flags");   // the rows that pass: flags among these
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QString>("currentAfter");
+    QTest::addColumn<int>("scrolls");
+    const QStringList all{"0010", "0002", "0100", "0001"};
+    QTest::newRow("current passes: stays, no scroll")
+        << "" << "0001" << "S" << QStringList{"0010", "0001"} << "0001" << 0;
+    QTest::newRow("current refused: the first that passes")
+        << "" << "0002" << "S" << QStringList{"0010", "0001"} << "0010" << 1;
+    QTest::newRow("in the sort's order") << "CODE" << "0100" << "SX"
+                                         << QStringList{"0001", "0010", "0100"} << "0100" << 0;
+    QTest::newRow("none passes: empty") << "" << "0010" << "Z" << QStringList{} << "" << 0;
+    QTest::newRow("all pass") << "" << "0100" << "SNX" << all << "0100" << 0;
+}
+
+// Filtering, then a changed answer (Refilter), then no filter: every row
+// back in the order in force, the current record kept where it can be.
+void tst_ClientDataSet::filter()
+{
+    QFETCH(QString, sortField);
+    QFETCH(QString, current);
+    QFETCH(QString, flags);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, currentAfter);
+    QFETCH(int, scrolls);
+    TClientDataSet ds(QStringLiteral("cds"));
+    declareSortFields(ds);
+    ds.LoadFromPacket(sortPacket());
+    if (!sortField.isEmpty())
+        ds.SortBy(sortField, Qt::AscendingOrder);
+    const QStringList order = codes(ds);
+    ds.MoveTo(int(order.indexOf(current)));
+    int seen = 0;
+    ds.AfterScroll = [&](TClientDataSet *) { ++seen; };
+    QString accepted = flags;
+    const auto byFlag = [&](TClientDataSet *d) {
+        return accepted.contains(d->FieldByName("FLAG")->AsString());
+    };
+    ds.SetFilter(byFlag);
+    QCOMPARE(codes(ds), shown);
+    QCOMPARE(ds.RecordCount(), shown.size());
+    QCOMPARE(ds.FieldByName("CODE")->AsString(), currentAfter);
+    QCOMPARE(seen, scrolls);
+    accepted = QStringLiteral("SNX");
+    ds.Refilter();
+    QCOMPARE(codes(ds), order);
+    QCOMPARE(ds.FieldByName("CODE")->AsString(), currentAfter.isEmpty() ? order.first()
+                                                                       : currentAfter);
+    accepted = flags;
+    ds.SetFilter({});
+    QCOMPARE(codes(ds), order);
+    ds.SetFilter(byFlag);
+    ds.LoadFromPacket(sortPacket()); // the filter holds for the next load
+    QCOMPARE(codes(ds), shown);
 }
 
 QTEST_GUILESS_MAIN(tst_ClientDataSet)

@@ -82,6 +82,8 @@ private:
     QJsonObject result(const QString &db, const QString &method, const QJsonArray &params);
     QList<QJsonArray> walkedChain(const QString &db, const QVariantMap &criteria);
     QStringList walkedCounts(const QString &db, const QVariantMap &criteria, double dtRef);
+    void checkSituations(const QString &db, QVariantMap criteria, double dtRef,
+                         const QStringList &branches);
     void addGrid(const char *name, const QVariantMap &criteria, const QStringList &branches);
     void addSoli(const char *name, const QString &branch, const QVariantMap &criteria,
                  const QStringList &items);
@@ -473,6 +475,8 @@ void tst_RdmAcomPOLMethods::packetFields_data()
          "CDFILSOLI:string:4 NMFILIAL:string:30 QTITENS:integer QTCONSOL:integer "
          "QTPEDIDO:integer QTMAIOR:integer QTMENOR:integer QTIGUAL:integer "
          "QTATRASOPED:integer QTATRASOEMB:integer QTESTNEG:integer"},
+        {"GetSituacaoSoli", joined({soliAllOpen("0001", "OL01"), {0}}),
+         "NRSOLICMP:string:10 CDPRODUTO:string:10 IDSITUACAO:integer"},
     };
     for (const QString &db : databases()) {
         for (const auto &[method, params, fields] : methods)
@@ -757,6 +761,35 @@ void tst_RdmAcomPOLMethods::resumoFiliais()
     QCOMPARE(counts, walkedCounts(db, criteria, dtRef));
     if (!handWorked.isEmpty())
         QCOMPARE(counts, handWorked);
+    checkSituations(db, criteria, dtRef, counts);
+}
+
+// GetSituacaoSoli lists the items GetSoli lists, and its situations, summed
+// item by item, give each branch's counts.
+void tst_RdmAcomPOLMethods::checkSituations(const QString &db, QVariantMap criteria,
+                                            double dtRef, const QStringList &branches)
+{
+    criteria.remove("stTFilSoli");
+    criteria.remove("stLFilSoli");
+    for (const QString &branch : branches) {
+        const QStringList code = branch.section(u'|', 0, 1).split(u'|');
+        const QJsonArray soli = with("GetSoli", soliAllOpen(code.at(0), "OL01"), criteria);
+        const QJsonObject items = result(db, "GetSituacaoSoli", joined({soli, {dtRef}}));
+        const QStringList keys{"NRSOLICMP", "CDPRODUTO"};
+        QStringList listed = project(result(db, "GetSoli", soli), keys);
+        listed.sort();
+        QCOMPARE(project(items, keys), listed);
+        std::array<int, 9> n{};
+        for (const QString &bits : project(items, {"IDSITUACAO"})) {
+            n[0] += 1;
+            for (int bit = 0; bit < 8; ++bit)
+                n[bit + 1] += (bits.toInt() >> bit) & 1;
+        }
+        QStringList row = code;
+        for (int count : n)
+            row << QString::number(count);
+        QCOMPARE(row.join(u'|'), branch);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_RdmAcomPOLMethods)

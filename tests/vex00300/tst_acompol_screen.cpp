@@ -186,7 +186,7 @@ void tst_AcomPOLScreen::gridTitles_data()
     QTest::newRow("dbgSoli") << "dbgSoli"
         << QStringList{"Nº da Solicitação", "Produto", "Nome do Produto", "UN", "Fator Conv.",
                        "Quantidade", "Data de Entrega", "Aprovada", "Nº da Consolidação",
-                       "Status", "Item Consolidado", "Pedido Gerado"};
+                       "Status", "Item Consolidado", "Pedido Gerado", "Situação"};
     QTest::newRow("dbgProd") << "dbgProd"
         << QStringList{"Produto do Pedido", "Nome do produto", "UN", "Fator Conv.",
                        "Quantidade", "Data de Entrega", "Nº Pedido", "Baixa de Entrada",
@@ -649,7 +649,8 @@ void tst_AcomPOLScreen::gridColumns_data()
     QTest::newRow("dbgSoli") << "dbgSoli"
         << QStringList{"NRSOLICMP", "CDARVPROD:99", "NMPRODUTO:192", "SGUNIDADE:28",
                        "VRFATOCONV", "QTSOLIPROD", "DTPROGENTR:82", "IDSOLIAPROV",
-                       "NRSOLCMPCONS", "CDFILIOPELOG", "NRSEQUCONSOL", "IDPEDIDOOL"};
+                       "NRSOLCMPCONS", "CDFILIOPELOG", "NRSEQUCONSOL", "IDPEDIDOOL",
+                       "SITUACAO"};
     QTest::newRow("dbgProd") << "dbgProd"
         << QStringList{"CDARVPROD:96", "NMPRODUTO:300", "SGUNIDADE:22", "VRFATOCONV",
                        "QTPROGENPEOL", "DTPROGENPEOL:89", "NRPEDEXOL", "IDBAIXENPEOL",
@@ -685,8 +686,8 @@ void tst_AcomPOLScreen::requestPageStack()
     TfrmAcomPOL *w = m_window;
     auto *stack = qobject_cast<QBoxLayout *>(w->tshFormulario->layout());
     QVERIFY(stack);
-    const QList<QWidget *> order{w->panFormulario, w->Splitter1, w->panProd, w->panProdOL,
-                                 w->Splitter2};
+    const QList<QWidget *> order{w->panSituacao, w->panFormulario, w->Splitter1, w->panProd,
+                                 w->panProdOL, w->Splitter2};
     for (int i = 0; i < order.size(); ++i)
         QCOMPARE(stack->itemAt(i)->widget(), order[i]);
     // The design heights are the panels' shares of the page's height.

@@ -1,12 +1,15 @@
 // The whole cascade against the real application server on a small SQLite
 // database: what the confirmation loads into the branch level flows down to
-// the stock level, and moving rows re-fetches the right level.
+// the stock level, and moving rows re-fetches the right level. The requests'
+// situations (every date of the fixture is past today) filter the requests
+// with the cascade under them, and mark negative stock in red.
 #include "AppServerProcess.h"
 #include "Cli_vex00300.h"
 #include "TestSupport.h"
 
 #include "app/TApplication.h"
 #include "appserver/rdmAcomPOL.h"
+#include "controls/TDBGrid.h"
 #include "controls/TDBText.h"
 #include "data/TClientDataSet.h"
 #include "data/TField.h"
@@ -14,6 +17,8 @@
 #include "services/Consiste.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTabWidget>
@@ -34,6 +39,12 @@ private Q_SLOTS:
     void branchMove();
     void requestMoveRefetchesProducts();
     void verifyShowsARequestAddedMeanwhile();
+    void quickFilter_data();
+    void quickFilter();
+    void filterAcrossVerifyAndFiltering();
+    void negativeStock_data();
+    void negativeStock();
+    void unreachableServerLeavesANote(); // last: stops the server
 
 private:
     void confirm();
@@ -164,6 +175,115 @@ void tst_CascadeE2E::verifyShowsARequestAddedMeanwhile()
     QCOMPARE(column(w->cdsSoli, "NRSOLICMP"), (QStringList{"R3", "R9"}));
     QCOMPARE(w->cdsFilialCDFILSOLI->AsString(), QStringLiteral("0002"));
     w->pgcPadrao->setCurrentWidget(w->tshFolhaDados);
+}
+
+void tst_CascadeE2E::quickFilter_data()
+{
+    QTest::addColumn<int>("branchRow");
+    QTest::addColumn<RequestSituation>("situation");
+    QTest::addColumn<QStringList>("requests"); // "number: situation"
+    QTest::addColumn<QStringList>("orders");   // of the first request shown
+    const QStringList closed{"<closed>"};
+    const QString r1 = "R1: Igual, Embarque vencido", r2 = "R2: Sem pedido vencida";
+    QTest::newRow("all: the last request stays current")
+        << 0 << RequestSituation::All << QStringList{r1, r2} << closed;
+    QTest::newRow("overdue without an order")
+        << 0 << RequestSituation::OverdueWithoutOrder << QStringList{r2} << closed;
+    QTest::newRow("shipping overdue: its order's lines")
+        << 0 << RequestSituation::OverdueShipping << QStringList{r1}
+        << QStringList{"PED1", "PED2"};
+    QTest::newRow("none negative: nothing below left on show")
+        << 0 << RequestSituation::NegativeStock << QStringList{} << closed;
+    QTest::newRow("other branch") << 1 << RequestSituation::OverdueShipping
+                                  << QStringList{"R3: Igual, Embarque vencido"}
+                                  << QStringList{"PED3"};
+}
+
+// From the last request (no order: nothing below), as page 1's count opens
+// it: the first request shown brings its own order lines.
+void tst_CascadeE2E::quickFilter()
+{
+    QFETCH(int, branchRow);
+    QFETCH(RequestSituation, situation);
+    QFETCH(QStringList, requests);
+    QFETCH(QStringList, orders);
+    TfrmAcomPOL *w = m_window;
+    w->cdsFilial->MoveTo(branchRow);
+    w->cdsSoli->Last();
+    w->OpenRequestsFiltered(situation);
+    QCOMPARE(w->pgcPadrao->currentWidget(), w->tshFormulario);
+    QCOMPARE(w->cbxSituacao->currentIndex(), int(situation));
+    QStringList shown;
+    for (int row = 0; row < w->cdsSoli->RecordCount(); ++row) {
+        TRecordScope scope(w->cdsSoli, row);
+        shown << w->cdsSoliNRSOLICMP->AsString() + ": " + w->cdsSoliSITUACAO->DisplayText();
+    }
+    QCOMPARE(shown, requests);
+    QCOMPARE(column(w->cdsProd, "NRPEDEXOL"), orders);
+    QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
+}
+
+void tst_CascadeE2E::filterAcrossVerifyAndFiltering()
+{
+    TfrmAcomPOL *w = m_window;
+    w->OpenRequestsFiltered(RequestSituation::OverdueWithoutOrder);
+    w->mnuVerificar->trigger(); // F5 keeps the choice and asks again
+    QTRY_COMPARE(w->cdsSoliSITUACAO->DisplayText(), QStringLiteral("Sem pedido vencida"));
+    QCOMPARE(column(w->cdsSoli, "NRSOLICMP"), QStringList{"R2"});
+    confirm(); // new criteria: every request again
+    QCOMPARE(w->cbxSituacao->currentIndex(), int(RequestSituation::All));
+    QCOMPARE(column(w->cdsSoli, "NRSOLICMP"), (QStringList{"R1", "R2"}));
+}
+
+void tst_CascadeE2E::negativeStock_data()
+{
+    QTest::addColumn<double>("reserved"); // of 100 in stock
+    QTest::addColumn<bool>("negative");
+    QTest::newRow("reserved beyond the stock") << 100.5 << true;
+    QTest::newRow("all of it reserved") << 100.0 << false;
+    QTest::newRow("as the fixture has it") << 30.0 << false;
+}
+
+// The stock grid draws the available quantity in red exactly when the
+// request's situation says "Estoque negativo".
+void tst_CascadeE2E::negativeStock()
+{
+    QFETCH(double, reserved);
+    QFETCH(bool, negative);
+    QSqlQuery q(dtmDBGeral().adcGeral());
+    q.prepare("UPDATE ESTOQUEOL SET QTRESERVESTOL = ? WHERE CDPRODUTO = 'P1' AND CDMARCA = 'M1'");
+    q.addBindValue(reserved);
+    QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+    TfrmAcomPOL *w = m_window;
+    w->OpenRequestsFiltered(RequestSituation::NegativeStock);
+    w->mnuVerificar->trigger(); // the stock as it is now
+    QTRY_COMPARE(column(w->cdsSoli, "NRSOLICMP"), negative ? QStringList{"R1"} : QStringList{});
+    w->OpenRequestsFiltered(RequestSituation::All);
+    QCOMPARE(w->cdsProdOLESTOQ_DISPO->AsFloat(), 100 - reserved);
+    TDBGrid *grid = w->dbgProdOL;
+    const QRect cell = grid->visualRect(grid->model()->index(0, 2));
+    const QImage shot = grid->viewport()->grab().toImage().copy(cell);
+    int red = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            red += c.red() > 200 && c.green() < 80 && c.blue() < 80;
+        }
+    }
+    QCOMPARE(red > 0, negative);
+}
+
+// Situations unknown: a filter shows no request, counts none, and a note
+// says why, with no error box.
+void tst_CascadeE2E::unreachableServerLeavesANote()
+{
+    TfrmAcomPOL *w = m_window;
+    m_server.kill();
+    w->OpenRequestsFiltered(RequestSituation::OverdueShipping);
+    QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
+    QVERIFY2(w->lblSituacaoNota->text().contains("F5"), qPrintable(w->lblSituacaoNota->text()));
+    QCOMPARE(column(w->cdsSoli, "NRSOLICMP"), QStringList{});
+    QCOMPARE(w->cbxSituacao->currentText(), QStringLiteral("Embarque vencido")); // no count
 }
 
 QTEST_MAIN(tst_CascadeE2E)

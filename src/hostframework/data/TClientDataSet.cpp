@@ -4,11 +4,14 @@
 #include "services/Exceptions.h"
 
 #include <QLocale>
+#include <QLoggingCategory>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <numeric>
+
+Q_LOGGING_CATEGORY(lcDataSet, "vex.data.dataset", QtInfoMsg)
 
 namespace {
 
@@ -183,8 +186,8 @@ std::vector<QVariantList> TClientDataSet::convertRows(const TDataPacket &packet)
     std::vector<int> columns;
     columns.reserve(m_fields.size());
     for (const auto &field : m_fields) {
-        const int column = packet.columnIndex(field->FieldName());
-        if (column < 0) {
+        const int column = field->Calculated() ? -1 : packet.columnIndex(field->FieldName());
+        if (column < 0 && !field->Calculated()) {
             throw EDataPacketError(QStringLiteral("Coluna %1 ausente no pacote de dados de %2")
                                        .arg(field->FieldName(), objectName()));
         }
@@ -198,6 +201,10 @@ std::vector<QVariantList> TClientDataSet::convertRows(const TDataPacket &packet)
         row.reserve(qsizetype(m_fields.size()));
         for (size_t f = 0; f < m_fields.size(); ++f) {
             const TField *field = m_fields[f].get();
+            if (columns[f] < 0) { // calculated
+                row.append(QVariant());
+                continue;
+            }
             const QVariant raw = columns[f] < source.size() ? source.at(columns[f]) : QVariant();
             QVariant value;
             const Conversion result = columns[f] < source.size()
@@ -235,6 +242,9 @@ void TClientDataSet::LoadFromPacket(const TDataPacket &packet)
     if (!m_sortField.isEmpty() && !m_sortKey && !FindField(m_sortField))
         m_sortField.clear();
     reorder(sortedPositions()); // still closed: the first row is the first in order
+    m_hiddenRows.clear();
+    m_hiddenLoadOrder.clear();
+    hideRefused();
     m_current = m_rows.empty() ? -1 : 0;
     m_bof = true;
     m_eof = m_rows.empty();
@@ -251,6 +261,8 @@ void TClientDataSet::Close()
         return;
     m_rows.clear();
     m_loadOrder.clear();
+    m_hiddenRows.clear();
+    m_hiddenLoadOrder.clear();
     m_current = -1;
     m_bof = m_eof = true;
     setState(TDataSetState::dsInactive);
@@ -263,7 +275,7 @@ namespace {
 int compareValues(const TField *field, const QVariant &a, const QVariant &b,
                   const QString &textA, const QString &textB)
 {
-    if (a.isNull() || b.isNull())
+    if (!field->Calculated() && (a.isNull() || b.isNull()))
         return int(!a.isNull()) - int(!b.isNull());
     if (field->OnGetText || field->DataType() == TFieldType::ftString
         || field->DataType() == TFieldType::ftFixedChar) {
@@ -377,6 +389,15 @@ void TClientDataSet::reorder(const std::vector<int> &positions)
 {
     if (positions.empty())
         return;
+    permute(positions);
+    if (!Active())
+        return;
+    Q_EMIT dataReset();
+    Q_EMIT currentRowChanged(m_current);
+}
+
+void TClientDataSet::permute(const std::vector<int> &positions)
+{
     std::vector<QVariantList> rows;
     std::vector<int> loadOrder;
     rows.reserve(positions.size());
@@ -390,11 +411,76 @@ void TClientDataSet::reorder(const std::vector<int> &positions)
     }
     m_rows = std::move(rows);
     m_loadOrder = std::move(loadOrder);
+    if (Active())
+        m_current = current;
+}
+
+void TClientDataSet::SetFilter(TFilterRecordEvent accept)
+{
+    m_filter = std::move(accept);
+    Refilter();
+}
+
+void TClientDataSet::Refilter()
+{
     if (!Active())
-        return;
-    m_current = current;
+        return; // the next load applies it
+    const int currentId = m_current >= 0 ? m_loadOrder[size_t(m_current)] : -1;
+    showHidden();
+    hideRefused();
+    const auto found = std::find(m_loadOrder.begin(), m_loadOrder.end(), currentId);
+    const bool same = currentId >= 0 && found != m_loadOrder.end();
+    m_current = same ? int(found - m_loadOrder.begin()) : (m_rows.empty() ? -1 : 0);
+    m_bof = m_current <= 0;
+    m_eof = m_rows.empty();
     Q_EMIT dataReset();
     Q_EMIT currentRowChanged(m_current);
+    if (!same && m_current >= 0 && AfterScroll)
+        AfterScroll(this);
+}
+
+// Every row back, in the order in force.
+void TClientDataSet::showHidden()
+{
+    if (m_hiddenRows.empty())
+        return;
+    for (size_t i = 0; i < m_hiddenRows.size(); ++i) {
+        m_rows.push_back(std::move(m_hiddenRows[i]));
+        m_loadOrder.push_back(m_hiddenLoadOrder[i]);
+    }
+    m_hiddenRows.clear();
+    m_hiddenLoadOrder.clear();
+    m_current = -1;
+    permute(sortedPositions());
+}
+
+void TClientDataSet::hideRefused()
+{
+    if (!m_filter)
+        return;
+    std::vector<QVariantList> rows;
+    std::vector<int> loadOrder;
+    for (size_t row = 0; row < m_rows.size(); ++row) {
+        const bool pass = accepts(int(row));
+        (pass ? rows : m_hiddenRows).push_back(std::move(m_rows[row]));
+        (pass ? loadOrder : m_hiddenLoadOrder).push_back(m_loadOrder[row]);
+    }
+    m_rows = std::move(rows);
+    m_loadOrder = std::move(loadOrder);
+}
+
+// A filter that fails keeps its row on show: better seen than lost.
+bool TClientDataSet::accepts(int row)
+{
+    TRecordScope scope(this, row);
+    try {
+        return m_filter(this);
+    } catch (const std::exception &e) {
+        qCWarning(lcDataSet) << objectName() << "filter failed:" << e.what();
+    } catch (...) {
+        qCWarning(lcDataSet) << objectName() << "filter failed";
+    }
+    return true;
 }
 
 void TClientDataSet::setState(TDataSetState state)

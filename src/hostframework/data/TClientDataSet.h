@@ -76,6 +76,17 @@ public:
     QString SortField() const { return m_sortField; } // "" when in load order
     Qt::SortOrder SortOrder() const { return m_sortOrder; }
 
+    // Rows the filter refuses are set aside: the cursor, views, searches and
+    // exports see only the others, in the same order, and RecordCount counts
+    // them. The filter holds for later loads. Setting it, or Refilter() when
+    // its answers may have changed, keeps the current record current when it
+    // passes, else moves to the first row that does (after-scroll fires
+    // then). Field reads inside it go to the row asked about. Empty: all rows.
+    using TFilterRecordEvent = std::function<bool(TClientDataSet *sender)>;
+    void SetFilter(TFilterRecordEvent accept);
+    void Refilter();
+    bool Filtered() const { return bool(m_filter); }
+
     // The row field reads go to: the cursor unless a TRecordScope is active.
     int ActiveRecord() const;
     QVariant RawValue(int row, int fieldIndex) const;
@@ -104,9 +115,16 @@ private:
     std::vector<std::unique_ptr<TField>> m_fields;
     std::vector<int> sortedPositions() const;
     void reorder(const std::vector<int> &positions); // positions[i] goes to row i
+    void permute(const std::vector<int> &positions); // as reorder, silently
+    void showHidden();
+    void hideRefused();
+    bool accepts(int row);
 
     std::vector<QVariantList> m_rows; // values in field order
     std::vector<int> m_loadOrder;     // each row's position in the loaded packet
+    TFilterRecordEvent m_filter;
+    std::vector<QVariantList> m_hiddenRows; // refused by the filter
+    std::vector<int> m_hiddenLoadOrder;
     QString m_sortField;
     TSortKey m_sortKey; // set when sorted by values of no field
     std::vector<int> positionsByKey() const;
