@@ -199,6 +199,7 @@ private:
     void buildBranchCounts();
     void addBranchCountsCommand(QMenu *menu);
     void showBranchCounts(bool shown);
+    void openBranchRequests(int column);
     bool branchCountsShown() const;
     void dropBranchCounts();
     void branchCountsArrived(const TServerReply &reply);

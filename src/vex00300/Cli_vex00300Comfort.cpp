@@ -51,8 +51,9 @@ void TfrmAcomPOL::buildComfort()
                                          cdsSoliVRFATOCONV->Value());
     };
     dbgPadrao->installEventFilter(this);
-    connect(dbgPadrao, &QAbstractItemView::doubleClicked, this,
-            [this] { SafeCall([this] { openRequestPage(); }); });
+    connect(dbgPadrao, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &at) {
+        SafeCall([this, at] { openBranchRequests(at.column()); });
+    });
     const QList<QWidget *> panels = stackedPanels();
     for (ResizeBar *bar : {Splitter1, Splitter2}) {
         const int panel = int(panels.indexOf(bar->target()));
@@ -207,7 +208,8 @@ bool TfrmAcomPOL::eventFilter(QObject *watched, QEvent *event)
     if (watched == dbgPadrao && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            openRequestPage();
+            const int column = dbgPadrao->currentIndex().column();
+            SafeCall([this, column] { openBranchRequests(column); });
             return true;
         }
     }

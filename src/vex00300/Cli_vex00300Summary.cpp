@@ -143,6 +143,26 @@ void TfrmAcomPOL::showBranchCounts(bool shown)
     LayoutChanged();
 }
 
+// Enter or a double click on a branch opens its requests; on a count that
+// has a situation of its own, only the requests in it.
+void TfrmAcomPOL::openBranchRequests(int column)
+{
+    static const std::pair<const char *, RequestSituation> kSituations[] = {
+        {"QTATRASOPED", RequestSituation::OverdueWithoutOrder},
+        {"QTATRASOEMB", RequestSituation::OverdueShipping},
+        {"QTESTNEG", RequestSituation::NegativeStock},
+        {"QTMAIOR", RequestSituation::Above},
+        {"QTMENOR", RequestSituation::Below},
+    };
+    const TColumn *shown = dbgPadrao->Columns().value(column);
+    RequestSituation situation = RequestSituation::All;
+    for (const auto &[name, kind] : kSituations) {
+        if (shown && shown->FieldName == QLatin1String(name))
+            situation = kind;
+    }
+    OpenRequestsFiltered(situation);
+}
+
 const BranchCounts *TfrmAcomPOL::branchCounts(const TClientDataSet *dataSet, int row) const
 {
     if (!m_branchSummary)

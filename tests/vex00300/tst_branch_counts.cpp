@@ -16,6 +16,7 @@
 #include "data/TdtmDBGeral.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDate>
 #include <QJsonArray>
 #include <QSqlQuery>
@@ -64,6 +65,8 @@ private Q_SLOTS:
     void newListDropsTheAnswerOnItsWay();
     void sortsByACount();
     void twoColumnsOneCommandAway();
+    void enterOnACountFiltersTheRequests_data();
+    void enterOnACountFiltersTheRequests();
 
 private:
     void verify() { m_window->mnuVerificar->trigger(); }
@@ -263,6 +266,47 @@ void tst_BranchCounts::twoColumnsOneCommandAway()
     QCOMPARE(m_window->dbgPadrao->VisibleColumns().size(), 2);
     m_window->mnuContagens->trigger();
     QCOMPARE(m_window->dbgPadrao->VisibleColumns().size(), 12);
+}
+
+void tst_BranchCounts::enterOnACountFiltersTheRequests_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<bool>("doubleClick");
+    QTest::addColumn<RequestSituation>("situation");
+    QTest::newRow("overdue shipping") << "QTATRASOEMB" << false
+                                      << RequestSituation::OverdueShipping;
+    QTest::newRow("overdue, no order") << "QTATRASOPED" << true
+                                       << RequestSituation::OverdueWithoutOrder;
+    QTest::newRow("negative stock") << "QTESTNEG" << false << RequestSituation::NegativeStock;
+    QTest::newRow("greater") << "QTMAIOR" << true << RequestSituation::Above;
+    QTest::newRow("smaller") << "QTMENOR" << false << RequestSituation::Below;
+    QTest::newRow("items") << "QTITENS" << false << RequestSituation::All;
+    QTest::newRow("name") << "NMFILIAL" << true << RequestSituation::All;
+}
+
+// Enter or a double click on a count opens the branch's requests filtered
+// to that count; elsewhere on the row, all of them.
+void tst_BranchCounts::enterOnACountFiltersTheRequests()
+{
+    QFETCH(QString, column);
+    QFETCH(bool, doubleClick);
+    QFETCH(RequestSituation, situation);
+    m_window->cbxSituacao->setCurrentIndex(int(RequestSituation::Above)); // a leftover choice
+    m_window->pgcPadrao->setCurrentWidget(m_window->tshFolhaDados);
+    TDBGrid *grid = m_window->dbgPadrao;
+    int col = 0;
+    while (grid->Columns().at(col)->FieldName != column)
+        ++col;
+    const QModelIndex at = grid->model()->index(1, col);
+    grid->setCurrentIndex(at);
+    if (doubleClick)
+        Q_EMIT grid->doubleClicked(at);
+    else
+        QTest::keyClick(grid, Qt::Key_Return);
+    QCOMPARE(m_window->pgcPadrao->currentWidget(), m_window->tshFormulario);
+    QCOMPARE(m_window->cdsFilialCDFILSOLI->AsString(), QStringLiteral("0002"));
+    QCOMPARE(m_window->cbxSituacao->currentIndex(), int(situation));
+    QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
 }
 
 QTEST_MAIN(tst_BranchCounts)
