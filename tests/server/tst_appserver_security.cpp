@@ -264,7 +264,7 @@ void tst_AppServerSecurity::initTestCase()
     QVERIFY2(m_pki.make(&error), qPrintable(error));
     m_sqlite = database("sqlite");
     QVERIFY(m_sqlite);
-    QVERIFY2(addUser(m_sqlite->url(), "ana", "s3nha", &error), qPrintable(error));
+    QVERIFY2(addUser(m_sqlite->url(), "ana", "s3nha-de-teste", &error), qPrintable(error));
 }
 
 void tst_AppServerSecurity::refusesToStart_data()
@@ -408,13 +408,13 @@ void tst_AppServerSecurity::signIn_data()
     for (const QString &kind : AllDatabaseKinds) {
         const QByteArray k = kind.toLatin1();
         QTest::addRow("%s right password", k.constData()) << kind << "ana"
-                                                          << "s3nha" << true;
+                                                          << "s3nha-de-teste" << true;
         QTest::addRow("%s wrong password", k.constData()) << kind << "ana"
                                                           << "senha" << false;
         QTest::addRow("%s unknown user", k.constData()) << kind << "bia"
-                                                        << "s3nha" << false;
+                                                        << "s3nha-de-teste" << false;
         QTest::addRow("%s disabled user", k.constData()) << kind << "caio"
-                                                         << "s3nha" << false;
+                                                         << "s3nha-de-teste" << false;
     }
 }
 
@@ -428,8 +428,8 @@ void tst_AppServerSecurity::signIn()
     auto db = database(kind);
     QVERIFY(db);
     QString error;
-    QVERIFY2(addUser(db->url(), "ana", "s3nha", &error), qPrintable(error));
-    QVERIFY2(addUser(db->url(), "caio", "s3nha", &error), qPrintable(error));
+    QVERIFY2(addUser(db->url(), "ana", "s3nha-de-teste", &error), qPrintable(error));
+    QVERIFY2(addUser(db->url(), "caio", "s3nha-de-teste", &error), qPrintable(error));
     QVERIFY2(run(vexDb(), { "user", "disable", "caio", "--database", db->url() }, &error),
              qPrintable(error));
     AppServerProcess server;
@@ -520,7 +520,7 @@ void tst_AppServerSecurity::lockout()
     auto db = database(kind);
     QVERIFY(db);
     QString error;
-    QVERIFY2(addUser(db->url(), "ana", "s3nha", &error), qPrintable(error));
+    QVERIFY2(addUser(db->url(), "ana", "s3nha-de-teste", &error), qPrintable(error));
     AppServerProcess server, second;
     QVERIFY2(server.start(db->url(), m_pki.authArgs(), &error), qPrintable(error));
     QVERIFY2(second.start(db->url(), m_pki.authArgs(), &error), qPrintable(error));
@@ -529,20 +529,20 @@ void tst_AppServerSecurity::lockout()
     for (int i = 0; i < 5; ++i)
         QCOMPARE(errorMessage(this->login(s, login, "errada")), BadCredentials);
     const QString waitTwo = QStringLiteral("Muitas tentativas de acesso. Tente novamente em 2 s.");
-    QCOMPARE(errorMessage(this->login(s, login, "s3nha")), waitTwo);
+    QCOMPARE(errorMessage(this->login(s, login, "s3nha-de-teste")), waitTwo);
     if (login == u"ana") {
         QTcpSocket other;
         QVERIFY(connectPlain(other, second.port()));
-        QCOMPARE(errorMessage(this->login(other, login, "s3nha")), waitTwo);
+        QCOMPARE(errorMessage(this->login(other, login, "s3nha-de-teste")), waitTwo);
     }
     QTest::qWait(2100);
     QCOMPARE(errorMessage(this->login(s, login, "errada")), BadCredentials);
-    QCOMPARE(errorMessage(this->login(s, login, "s3nha")),
+    QCOMPARE(errorMessage(this->login(s, login, "s3nha-de-teste")),
              QStringLiteral("Muitas tentativas de acesso. Tente novamente em 4 s."));
     if (login != u"ana")
         return;
     QTest::qWait(4100);
-    QVERIFY(signInAs(s, login, "s3nha"));
+    QVERIFY(signInAs(s, login, "s3nha-de-teste"));
     QVERIFY2(run(vexDb(), { "user", "list", "--database", db->url() }, &error), qPrintable(error));
     QVERIFY2(error.contains(QRegularExpression("\nana\tyes\t1000\t0\t-")), qPrintable(error));
 }
@@ -562,7 +562,7 @@ void tst_AppServerSecurity::preAuthConnectionsPerAddress()
     QVERIFY(!open(sockets[3]));
     QVERIFY(droppedWithin(sockets[3], 1000));
     // One of the three signs in, another closes: neither counts any more.
-    QVERIFY(signInAs(sockets[0], "ana", "s3nha"));
+    QVERIFY(signInAs(sockets[0], "ana", "s3nha-de-teste"));
     QVERIFY(open(sockets[4]));
     QVERIFY(!open(sockets[5]));
     sockets[1].disconnectFromHost();
@@ -583,7 +583,7 @@ void tst_AppServerSecurity::preAuthLineLimit()
         QTcpSocket s;
         QVERIFY(connectPlain(s, server.port()));
         if (signedIn)
-            QVERIFY(signInAs(s, "ana", "s3nha"));
+            QVERIFY(signInAs(s, "ana", "s3nha-de-teste"));
         s.write(padded);
         const QJsonObject reply = QJsonDocument::fromJson(readLine(s)).object();
         if (signedIn) {
@@ -607,7 +607,7 @@ void tst_AppServerSecurity::signInTimeout()
     for (QTcpSocket *s : { &idle, &signedIn }) {
         QVERIFY(connectPlain(*s, server.port()));
     }
-    QVERIFY(signInAs(signedIn, "ana", "s3nha"));
+    QVERIFY(signInAs(signedIn, "ana", "s3nha-de-teste"));
     QVERIFY(droppedWithin(idle, 4000));
     QCOMPARE(call(signedIn, "system.ping", {}).value("result").toString(), QStringLiteral("pong"));
 }
@@ -658,13 +658,13 @@ void tst_AppServerSecurity::tokens()
     auto db = database(kind);
     QVERIFY(db);
     QString error;
-    QVERIFY2(addUser(db->url(), "ana", "s3nha", &error), qPrintable(error));
-    QVERIFY2(addUser(db->url(), "caio", "s3nha", &error), qPrintable(error));
+    QVERIFY2(addUser(db->url(), "ana", "s3nha-de-teste", &error), qPrintable(error));
+    QVERIFY2(addUser(db->url(), "caio", "s3nha-de-teste", &error), qPrintable(error));
     AppServerProcess first;
     QVERIFY2(first.start(db->url(), m_pki.authArgs(), &error), qPrintable(error));
     QTcpSocket s;
     QVERIFY(connectPlain(s, first.port()));
-    const QJsonObject issued = login(s, "ana", "s3nha").value("result").toObject();
+    const QJsonObject issued = login(s, "ana", "s3nha-de-teste").value("result").toObject();
     if (token == u"issued")
         token = issued.value("token").toString();
     if (disableFirst)
@@ -698,7 +698,7 @@ void tst_AppServerSecurity::drainOverTls()
              qPrintable(error));
     QSslSocket s;
     QVERIFY2(connectTls(s, server.port(), m_pki.path("ca.pem"), &error), qPrintable(error));
-    QVERIFY(signInAs(s, "ana", "s3nha"));
+    QVERIFY(signInAs(s, "ana", "s3nha-de-teste"));
     constexpr int Count = 50;
     QByteArray lines;
     for (int i = 0; i < Count; ++i)
@@ -738,51 +738,72 @@ void tst_AppServerSecurity::vexDbUser_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QStringList>("args"); // before --database
-    QTest::addColumn<QString>("input");
+    QTest::addColumn<QByteArray>("input");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("said");
     QTest::addColumn<QString>("listed"); // a line of `user list` afterwards
     const QStringList weak { "--iterations", "1000", "--test-weak-iterations" };
     for (const QString &kind : AllDatabaseKinds) {
         const QByteArray k = kind.toLatin1();
-        QTest::addRow("%s add", k.constData())
-            << kind << QStringList { "add", "bia" } + weak << "x\n"
-            << 0 << "added"
-            << "bia\tyes\t1000\t0\t-";
+        QTest::addRow("%s add", k.constData()) << kind << QStringList { "add", "bia" } + weak
+                                               << QByteArray("senha-da-bia-1\n") << 0 << "added"
+                                               << "bia\tyes\t1000\t0\t-";
         QTest::addRow("%s add existing", k.constData())
-            << kind << QStringList { "add", "ana" } + weak << "x\n"
-            << 1 << "already exists"
+            << kind << QStringList { "add", "ana" } + weak << QByteArray("senha-da-bia-1\n") << 1
+            << "already exists"
             << "ana\tyes\t1000\t";
         QTest::addRow("%s passwd", k.constData())
-            << kind << QStringList { "passwd", "ana" } + weak << "novo\n"
+            << kind << QStringList { "passwd", "ana" } + weak << QByteArray("senha-nova-da-ana\n")
             << 0 << "password changed"
             << "ana\tyes\t1000\t0\t-";
         QTest::addRow("%s passwd unknown", k.constData())
-            << kind << QStringList { "passwd", "bia" } + weak << "x\n"
-            << 1 << "unknown user"
+            << kind << QStringList { "passwd", "bia" } + weak << QByteArray("senha-da-bia-1\n") << 1
+            << "unknown user"
             << "";
         QTest::addRow("%s disable", k.constData())
-            << kind << QStringList { "disable", "ana" } << "" << 0 << "disabled"
+            << kind << QStringList { "disable", "ana" } << QByteArray() << 0 << "disabled"
             << "ana\tno\t";
         QTest::addRow("%s disable unknown", k.constData())
-            << kind << QStringList { "disable", "bia" } << "" << 1 << "unknown user"
+            << kind << QStringList { "disable", "bia" } << QByteArray() << 1 << "unknown user"
+            << "";
+        QTest::addRow("%s enable clears the failures", k.constData())
+            << kind << QStringList { "enable", "ana" } << QByteArray() << 0 << "enabled"
+            << "ana\tyes\t1000\t0\t-";
+        QTest::addRow("%s enable unknown", k.constData())
+            << kind << QStringList { "enable", "bia" } << QByteArray() << 1 << "unknown user"
             << "";
     }
-    QTest::newRow("empty password") << "sqlite" << QStringList { "add", "bia" } + weak << "\n"
-                                    << 1 << "empty password"
+    // 12 characters, not bytes: 11 of two bytes each are too few.
+    QTest::newRow("eleven characters")
+        << "sqlite" << QStringList { "add", "bia" } + weak << QString(11, u'ç').toUtf8() + '\n'
+        << 1 << "at least 12 characters"
+        << "";
+    QTest::newRow("twelve characters")
+        << "sqlite" << QStringList { "add", "bia" } + weak << QString(12, u'ç').toUtf8() + '\n'
+        << 0 << "added"
+        << "bia\tyes\t1000\t0\t-";
+    QTest::newRow("over 1024 bytes")
+        << "sqlite" << QStringList { "passwd", "ana" } + weak << QByteArray(1025, 'a') + '\n'
+        << 1 << "1024 bytes"
+        << "ana\tyes\t1000\t1\t";
+    QTest::newRow("not UTF-8") << "sqlite" << QStringList { "add", "bia" } + weak
+                               << QByteArray("senha-do-\xff\xfe-bia\n") << 1 << "UTF-8"
+                               << "";
+    QTest::newRow("empty password") << "sqlite" << QStringList { "add", "bia" } + weak
+                                    << QByteArray("\n") << 1 << "empty password"
                                     << "";
-    QTest::newRow("no password") << "sqlite" << QStringList { "add", "bia" } + weak << "" << 1
-                                 << "no password"
+    QTest::newRow("no password") << "sqlite" << QStringList { "add", "bia" } + weak
+                                 << QByteArray("") << 1 << "no password"
                                  << "";
     QTest::newRow("few rounds without the test flag")
-        << "sqlite" << QStringList { "add", "bia", "--iterations", "1000" } << "x\n"
-        << 2 << "600000"
+        << "sqlite" << QStringList { "add", "bia", "--iterations", "1000" }
+        << QByteArray("senha-da-bia-1\n") << 2 << "600000"
         << "";
     QTest::newRow("list with a login")
-        << "sqlite" << QStringList { "list", "ana" } << "" << 2 << "unexpected argument"
+        << "sqlite" << QStringList { "list", "ana" } << QByteArray() << 2 << "unexpected argument"
         << "";
-    QTest::newRow("login with a space") << "sqlite" << QStringList { "add", "a b" } + weak << "x\n"
-                                        << 2 << "invalid login"
+    QTest::newRow("login with a space") << "sqlite" << QStringList { "add", "a b" } + weak
+                                        << QByteArray("senha-da-bia-1\n") << 2 << "invalid login"
                                         << "";
 }
 
@@ -790,7 +811,7 @@ void tst_AppServerSecurity::vexDbUser()
 {
     QFETCH(QString, kind);
     QFETCH(QStringList, args);
-    QFETCH(QString, input);
+    QFETCH(QByteArray, input);
     QFETCH(int, exitCode);
     QFETCH(QString, said);
     QFETCH(QString, listed);
@@ -798,7 +819,7 @@ void tst_AppServerSecurity::vexDbUser()
     auto db = database(kind);
     QVERIFY(db);
     QString output;
-    QVERIFY2(addUser(db->url(), "ana", "s3nha", &output), qPrintable(output));
+    QVERIFY2(addUser(db->url(), "ana", "s3nha-de-teste", &output), qPrintable(output));
     // Fails the first sign-in so that passwd is seen to clear the count.
     {
         AppServerProcess server;
@@ -809,7 +830,7 @@ void tst_AppServerSecurity::vexDbUser()
     }
     int code = -1;
     QVERIFY(run(vexDb(), QStringList { "user" } + args + QStringList { "--database", db->url() },
-                &output, input.toUtf8(), &code));
+                &output, input, &code));
     QCOMPARE(code, exitCode);
     QVERIFY2(output.contains(said), qPrintable(output));
     QVERIFY2(run(vexDb(), { "user", "list", "--database", db->url() }, &output),
