@@ -14,20 +14,6 @@
 #include <QTcpSocket>
 #include <QThread>
 
-#include <sys/socket.h>
-#include <unistd.h>
-
-namespace {
-QString peerAddress(qintptr descriptor)
-{
-    sockaddr_storage storage = {};
-    socklen_t size = sizeof storage;
-    if (::getpeername(int(descriptor), reinterpret_cast<sockaddr *>(&storage), &size) != 0)
-        return QString();
-    return QHostAddress(reinterpret_cast<sockaddr *>(&storage)).toString();
-}
-} // namespace
-
 RpcServer::RpcServer(const ServerOptions &options, QObject *parent)
     : QTcpServer(parent), m_options(options)
 {
@@ -107,20 +93,11 @@ void RpcServer::incomingConnection(qintptr descriptor)
         refuseBusy(descriptor);
         return;
     }
-    quint64 ticket = 0;
-    if (PreAuthLimits *limits = m_security->preAuthLimits()) {
-        ticket = limits->admit(peerAddress(descriptor), QDateTime::currentMSecsSinceEpoch());
-        if (ticket == 0) {
-            ::close(int(descriptor)); // too many from there not signed in: nothing to say
-            return;
-        }
-    }
     ++m_connectionCount;
     RpcWorker *worker = m_workers.at(m_nextWorker);
     m_nextWorker = (m_nextWorker + 1) % m_workers.size();
     QMetaObject::invokeMethod(
-        worker, [worker, descriptor, ticket] { worker->adoptSocket(descriptor, ticket); },
-        Qt::QueuedConnection);
+        worker, [worker, descriptor] { worker->adoptSocket(descriptor); }, Qt::QueuedConnection);
 }
 
 QString RpcServer::securitySummary() const
@@ -169,6 +146,10 @@ void RpcServer::stop()
     close();
     if (m_workers.isEmpty())
         return;
+    // Password checks not started yet are answered at once, not worked
+    // through past the grace period.
+    if (m_security && m_security->authenticator())
+        m_security->authenticator()->stop();
     // Let every worker drain, within the grace period.
     QEventLoop loop;
     int pending = int(m_workers.size());

@@ -22,4 +22,10 @@ struct SecurityFlags
     QCommandLineOption insecure;
     QCommandLineOption signInTimeout;
     QCommandLineOption preAuthPerAddress;
+    QCommandLineOption preAuthMax;
+    QCommandLineOption signInQueue;
+    QCommandLineOption sessionCheck;
+
+private:
+    bool readNumbers(const QCommandLineParser &parser, ServerOptions *o, QString *message) const;
 };

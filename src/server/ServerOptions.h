@@ -31,13 +31,18 @@ struct ServerOptions
     bool insecure = false;
     int signInTimeoutS = 10;           // to sign in before the connection is closed
     qint64 preAuthMaxRequestBytes = 4096; // request line until signed in
-    int preAuthConnections = 3;        // open connections not signed in, per address,...
+    int preAuthConnections = 3; // connections not signed in, per address,...
     int preAuthWindowS = 10;           // ...opened in this window; more are closed at once
-    int lockoutFailures = 5;           // failed sign-ins of a login before it waits
+    int preAuthMax = 0; // not signed in, all addresses; 0 until parsed
+    int signInQueue = 0; // password checks waiting; 0 until parsed
+    int lockoutFailures = 5; // failed sign-ins of a login at an address before it waits
+    int lockoutLoginFailures = 50; // of a login from every address
+    int lockoutAddressFailures = 20; // at an address, every login, in the last 15 min
     int lockoutBaseS = 2;              // the wait, doubling with each further failure...
     int lockoutMaxS = 300;             // ...up to this
     int tokenValidityS = 12 * 3600;
     int tokenClockSkewS = 300;         // other instances' clocks may run ahead this much
+    int sessionRecheckS = 5; // a session in use is checked against USUARIO this often
     static constexpr int MinAuthKeyBytes = 32;
     bool tlsEnabled() const { return !tlsCertFile.isEmpty(); }
     bool authEnabled() const { return !authMode.isEmpty(); }

@@ -24,8 +24,8 @@ std::shared_ptr<ServerSecurity> ServerSecurity::create(const ServerOptions &opti
     s->m_auth = std::make_unique<Authenticator>(options, key);
     if (!s->m_auth->checkDatabase(error))
         return nullptr;
-    s->m_preAuth
-        = std::make_unique<PreAuthLimits>(options.preAuthConnections, options.preAuthWindowS);
+    s->m_preAuth = std::make_unique<PreAuthLimits>(options.preAuthConnections,
+                                                   options.preAuthWindowS, options.preAuthMax);
     return s;
 }
 

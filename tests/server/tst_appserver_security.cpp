@@ -6,10 +6,13 @@
 // except where the unknown-login path pays the full count.
 #include "AppServerHarness.h"
 
+#include "Database.h"
 #include "RdmAcomPOL.h"
+#include "UserStore.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QMessageAuthenticationCode>
@@ -21,7 +24,9 @@
 #include <QTest>
 #include <QThread>
 
+#include <map>
 #include <memory>
+#include <vector>
 
 #include <csignal>
 
@@ -56,11 +61,22 @@ bool connectPlain(QTcpSocket &s, quint16 port)
     return s.waitForConnected(5000);
 }
 
+// Another client address: all of 127.0.0.0/8 is this machine's.
+bool connectFrom(QTcpSocket &s, quint16 port, const QString &address)
+{
+    return s.bind(QHostAddress(address)) && connectPlain(s, port);
+}
+
 QJsonObject call(QTcpSocket &s, const QString &method, const QJsonArray &params)
 {
     s.write(requestLine(method, params));
     s.flush();
     return QJsonDocument::fromJson(readLine(s)).object();
+}
+
+QJsonObject reply(QTcpSocket &s, int timeoutMs = 10000)
+{
+    return QJsonDocument::fromJson(readLine(s, timeoutMs)).object();
 }
 
 int errorCode(const QJsonObject &reply)
@@ -192,6 +208,11 @@ private:
     // A TLS socket verified against `caFile`; false when the handshake fails.
     bool connectTls(QSslSocket &socket, quint16 port, const QString &caFile, QString *error);
     bool signInAs(QTcpSocket &socket, const QString &login, const QString &password);
+    // Milliseconds of one sign-in of a made-up login: the cost of one full
+    // password check, the unit of the timing bounds below.
+    static qint64 oneCheckMs(quint16 port);
+    std::unique_ptr<FixtureDatabase> databaseWithUsers(const QString &kind,
+                                                       const QStringList &logins);
     static QJsonObject login(QTcpSocket &s, const QString &login, const QString &password)
     {
         return call(s, "session.login", { login, password });
@@ -211,6 +232,17 @@ private Q_SLOTS:
     void lockout_data();
     void lockout();
     void preAuthConnectionsPerAddress();
+    void preAuthCapLeavesRoomForSignIns();
+    void closedSignInsAreDropped();
+    void signInQueueIsBounded();
+    void sigtermDropsQueuedSignIns();
+    void failureLimits_data();
+    void failureLimits();
+    void parallelGuessesCountedOnce_data();
+    void parallelGuessesCountedOnce();
+    void sessionEndsWhenRevoked_data();
+    void sessionEndsWhenRevoked();
+    void logoutEndsTheSession();
     void preAuthLineLimit();
     void signInTimeout();
     void tokens_data();
@@ -454,7 +486,7 @@ void tst_AppServerSecurity::signIn()
     }
     const QJsonObject result = reply.value("result").toObject();
     QCOMPARE(result.value("login").toString(), login);
-    QVERIFY(result.value("token").toString().startsWith("v1."));
+    QVERIFY(result.value("token").toString().startsWith("v2."));
     const double hours = (result.value("expires").toDouble() - now) * 24;
     QVERIFY2(hours > 10.9 && hours < 13.1, qPrintable(QString::number(hours)));
     QVERIFY(call(s, ServerPrefix + "GetFiliOL", {}).value("result").toObject().contains("rows"));
@@ -511,7 +543,7 @@ void tst_AppServerSecurity::lockout_data()
 
 // After five failures a login waits 2 s, then 4 s after the next one; the
 // wait holds for the right password too, and for a second instance over
-// the same database when the login is known (the count lives in USUARIO).
+// the same database, whether the login exists or not.
 void tst_AppServerSecurity::lockout()
 {
     QFETCH(QString, kind);
@@ -530,11 +562,10 @@ void tst_AppServerSecurity::lockout()
         QCOMPARE(errorMessage(this->login(s, login, "errada")), BadCredentials);
     const QString waitTwo = QStringLiteral("Muitas tentativas de acesso. Tente novamente em 2 s.");
     QCOMPARE(errorMessage(this->login(s, login, "s3nha-de-teste")), waitTwo);
-    if (login == u"ana") {
-        QTcpSocket other;
-        QVERIFY(connectPlain(other, second.port()));
-        QCOMPARE(errorMessage(this->login(other, login, "s3nha-de-teste")), waitTwo);
-    }
+    // Known or not, the count is where every instance sees it.
+    QTcpSocket other;
+    QVERIFY(connectPlain(other, second.port()));
+    QCOMPARE(errorMessage(this->login(other, login, "s3nha-de-teste")), waitTwo);
     QTest::qWait(2100);
     QCOMPARE(errorMessage(this->login(s, login, "errada")), BadCredentials);
     QCOMPARE(errorMessage(this->login(s, login, "s3nha-de-teste")),
@@ -553,22 +584,352 @@ void tst_AppServerSecurity::preAuthConnectionsPerAddress()
     QString error;
     QVERIFY2(server.start(m_sqlite->url(), m_pki.authArgs(), &error), qPrintable(error));
     QTcpSocket sockets[6];
-    const auto open = [&](QTcpSocket &s) {
-        return connectPlain(s, server.port())
+    const auto open = [&](QTcpSocket &s, const char *from = "127.0.0.1") {
+        return connectFrom(s, server.port(), from)
             && call(s, "system.ping", {}).value("result").toString() == u"pong";
     };
     for (int i = 0; i < 3; ++i)
         QVERIFY(open(sockets[i]));
     QVERIFY(!open(sockets[3]));
     QVERIFY(droppedWithin(sockets[3], 1000));
-    // One of the three signs in, another closes: neither counts any more.
+    // One of the three signs in: it no longer counts.
     QVERIFY(signInAs(sockets[0], "ana", "s3nha-de-teste"));
     QVERIFY(open(sockets[4]));
-    QVERIFY(!open(sockets[5]));
+    // One that closes still does: opening, trying and closing counts each time.
     sockets[1].disconnectFromHost();
     QTest::qWait(200);
-    sockets[5].abort();
-    QVERIFY(open(sockets[5]));
+    QVERIFY(!open(sockets[5]));
+    QTcpSocket elsewhere;
+    QVERIFY(open(elsewhere, "127.0.0.2"));
+}
+
+qint64 tst_AppServerSecurity::oneCheckMs(quint16 port)
+{
+    QTcpSocket s;
+    if (!connectFrom(s, port, QStringLiteral("127.0.0.9")))
+        return -1;
+    QElapsedTimer timer;
+    timer.start();
+    return login(s, "ninguem", "nada").isEmpty() ? -1 : timer.elapsed();
+}
+
+// Users with few rounds, written straight into the database (no vex-db
+// process each).
+std::unique_ptr<FixtureDatabase> tst_AppServerSecurity::databaseWithUsers(const QString &kind,
+                                                                          const QStringList &logins)
+{
+    auto db = database(kind);
+    if (!db)
+        return nullptr;
+    const QString name = QStringLiteral("users");
+    bool ok = true;
+    {
+        QString error;
+        QSqlDatabase connection = VexDb::open(db->url(), name, &error);
+        VexDb::UserStore store(connection);
+        for (const QString &login : logins)
+            ok = ok
+                && store.add(login, "s3nha-de-teste", 1000, &error) == VexDb::UserStore::Result::Ok;
+        if (!ok)
+            qWarning("%s", qPrintable(error));
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok ? std::move(db) : nullptr;
+}
+
+// A crowd of idle connections from many addresses takes at most the places
+// left without sign-in, the oldest giving way: real clients still sign in.
+void tst_AppServerSecurity::preAuthCapLeavesRoomForSignIns()
+{
+    AppServerProcess server;
+    QString error;
+    QVERIFY2(server.start(m_sqlite->url(),
+                          m_pki.authArgs() + QStringList { "--max-connections", "40" }, &error),
+             qPrintable(error));
+    std::vector<std::unique_ptr<QTcpSocket>> crowd;
+    for (int address = 1; address <= 20; ++address) {
+        for (int i = 0; i < 3; ++i) {
+            crowd.push_back(std::make_unique<QTcpSocket>());
+            connectFrom(*crowd.back(), server.port(), QStringLiteral("127.0.1.%1").arg(address));
+        }
+    }
+    QTest::qWait(500);
+    int signedIn = 0;
+    for (int i = 1; i <= 6; ++i) {
+        QTcpSocket real;
+        if (connectFrom(real, server.port(), QStringLiteral("127.0.2.%1").arg(i))
+            && signInAs(real, "ana", "s3nha-de-teste"))
+            ++signedIn;
+    }
+    QCOMPARE(signedIn, 6);
+}
+
+// Made-up logins sent by clients that close at once: their checks are
+// dropped, so a real sign-in waits for at most those already running.
+void tst_AppServerSecurity::closedSignInsAreDropped()
+{
+    AppServerProcess server;
+    QString error;
+    QVERIFY2(server.start(m_sqlite->url(),
+                          m_pki.authArgs()
+                              + QStringList { "--threads", "2", "--preauth-per-address", "1000" },
+                          &error),
+             qPrintable(error));
+    const qint64 check = oneCheckMs(server.port());
+    QVERIFY(check > 0);
+    constexpr int Flood = 30;
+    for (int i = 0; i < Flood; ++i) {
+        QTcpSocket s;
+        QVERIFY(connectFrom(s, server.port(), "127.0.0.2"));
+        s.write(requestLine("session.login", { QStringLiteral("falso%1").arg(i), "x" }));
+        s.waitForBytesWritten(1000);
+        s.abort();
+    }
+    QTest::qWait(200);
+    QElapsedTimer timer;
+    timer.start();
+    QTcpSocket real;
+    QVERIFY(connectPlain(real, server.port()));
+    const QJsonObject r = login(real, "ana", "s3nha-de-teste");
+    QVERIFY2(r.contains("result"), qPrintable(errorMessage(r)));
+    qInfo("a sign-in after %d closed made-up ones: %lld ms (one check: %lld ms)", Flood,
+          timer.elapsed(), check);
+    // Working through them would take Flood / 2 checks.
+    QVERIFY2(timer.elapsed() < 3 * check + 1000, qPrintable(QString::number(timer.elapsed())));
+}
+
+// Over the queue's bound a sign-in is told the server is busy at once.
+void tst_AppServerSecurity::signInQueueIsBounded()
+{
+    AppServerProcess server;
+    QString error;
+    QVERIFY2(server.start(m_sqlite->url(),
+                          m_pki.authArgs()
+                              + QStringList { "--threads", "1", "--signin-queue", "2",
+                                              "--preauth-per-address", "20" },
+                          &error),
+             qPrintable(error));
+    QTcpSocket sockets[6];
+    for (QTcpSocket &s : sockets) {
+        QVERIFY(connectPlain(s, server.port()));
+        s.write(requestLine("session.login", { "zeca", "errada" }));
+        s.flush();
+    }
+    int busy = 0, refused = 0;
+    for (QTcpSocket &s : sockets) {
+        const QJsonObject r = reply(s, 30000);
+        busy += errorCode(r) == -32000 && errorMessage(r).startsWith("Servidor ocupado");
+        refused += errorMessage(r) == BadCredentials;
+    }
+    // One check running and two waiting; the third may not have started yet.
+    QVERIFY2(busy == 3 || busy == 4, qPrintable(QString::number(busy)));
+    QCOMPARE(busy + refused, 6);
+}
+
+// SIGTERM answers the checks still waiting at once instead of working
+// through them.
+void tst_AppServerSecurity::sigtermDropsQueuedSignIns()
+{
+    AppServerProcess server;
+    QString error;
+    QVERIFY2(server.start(m_sqlite->url(),
+                          m_pki.authArgs()
+                              + QStringList { "--threads", "1", "--preauth-per-address", "20" },
+                          &error),
+             qPrintable(error));
+    const qint64 check = oneCheckMs(server.port());
+    QVERIFY(check > 0);
+    QTcpSocket sockets[8];
+    for (QTcpSocket &s : sockets) {
+        QVERIFY(connectPlain(s, server.port()));
+        s.write(requestLine("session.login", { "zeca", "errada" }));
+        s.flush();
+    }
+    QTest::qWait(300);
+    QElapsedTimer timer;
+    timer.start();
+    ::kill(pid_t(server.process().processId()), SIGTERM);
+    int stopping = 0;
+    for (QTcpSocket &s : sockets)
+        stopping += errorMessage(reply(s)).startsWith("Servidor em encerramento");
+    QCOMPARE(server.terminate(30000), 0);
+    qInfo("SIGTERM with 8 sign-ins queued: exit in %lld ms (one check: %lld ms)", timer.elapsed(),
+          check);
+    QVERIFY(stopping >= 6);
+    QVERIFY2(timer.elapsed() < 2 * check + 2000, qPrintable(QString::number(timer.elapsed())));
+}
+
+void tst_AppServerSecurity::failureLimits_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("failures"); // LOGIN@ADDRESS, one wrong password each
+    QTest::addColumn<QString>("probe"); // LOGIN@ADDRESS with the right password
+    QTest::addColumn<bool>("signedIn");
+    const auto times = [](int n, const QString &attempt) { return QStringList(n, attempt); };
+    QStringList fromMany, againstMany;
+    for (int a = 1; a <= 10; ++a)
+        fromMany += times(5, QStringLiteral("ana@127.0.1.%1").arg(a));
+    for (int u = 1; u <= 5; ++u)
+        againstMany += times(4, QStringLiteral("u%1@127.0.0.3").arg(u));
+    for (const QString &kind : AllDatabaseKinds) {
+        const QByteArray k = kind.toLatin1();
+        QTest::addRow("%s a stranger's failures, another address", k.constData())
+            << kind << times(5, "ana@127.0.0.2") << "ana@127.0.0.1" << true;
+        QTest::addRow("%s a stranger's failures, the same address", k.constData())
+            << kind << times(5, "ana@127.0.0.2") << "ana@127.0.0.2" << false;
+        QTest::addRow("%s one login from many addresses", k.constData())
+            << kind << fromMany << "ana@127.0.0.1" << false;
+        QTest::addRow("%s one address against many logins", k.constData())
+            << kind << againstMany << "u6@127.0.0.3" << false;
+        QTest::addRow("%s many logins, another address", k.constData())
+            << kind << againstMany << "u6@127.0.0.1" << true;
+    }
+}
+
+// Failures count per login and address (5), per login from every address
+// (50) and per address against every login (20).
+void tst_AppServerSecurity::failureLimits()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, failures);
+    QFETCH(QString, probe);
+    QFETCH(bool, signedIn);
+    VEX_SKIP_WITHOUT_DATABASE(kind);
+    auto db = databaseWithUsers(kind, { "ana", "u1", "u2", "u3", "u4", "u5", "u6" });
+    QVERIFY(db);
+    AppServerProcess server;
+    QString error;
+    QVERIFY2(server.start(db->url(), m_pki.authArgs(), &error), qPrintable(error));
+    std::map<QString, std::unique_ptr<QTcpSocket>> byAddress; // one connection each
+    const auto attempt = [&](const QString &who, const QString &password) {
+        auto &s = byAddress[who.section(u'@', 1)];
+        if (!s) {
+            s = std::make_unique<QTcpSocket>();
+            connectFrom(*s, server.port(), who.section(u'@', 1));
+        }
+        return login(*s, who.section(u'@', 0, 0), password);
+    };
+    for (const QString &who : failures)
+        QCOMPARE(errorMessage(attempt(who, "errada")), BadCredentials);
+    const QJsonObject r = attempt(probe, "s3nha-de-teste");
+    QVERIFY2(r.contains("result") == signedIn, qPrintable(errorMessage(r)));
+    if (!signedIn)
+        QVERIFY2(errorMessage(r).startsWith("Muitas tentativas"), qPrintable(errorMessage(r)));
+}
+
+void tst_AppServerSecurity::parallelGuessesCountedOnce_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const QString &kind : AllDatabaseKinds)
+        QTest::newRow(qPrintable(kind)) << kind;
+}
+
+// Twelve wrong passwords at once against a user with the full round count:
+// exactly five are checked, whatever runs in parallel.
+void tst_AppServerSecurity::parallelGuessesCountedOnce()
+{
+    QFETCH(QString, kind);
+    VEX_SKIP_WITHOUT_DATABASE(kind);
+    auto db = database(kind);
+    QVERIFY(db);
+    QString error;
+    QVERIFY2(run(vexDb(), { "user", "add", "lento", "--database", db->url() }, &error,
+                 "s3nha-de-teste\n"),
+             qPrintable(error));
+    AppServerProcess server;
+    QVERIFY2(server.start(db->url(),
+                          m_pki.authArgs()
+                              + QStringList { "--threads", "4", "--preauth-per-address", "20" },
+                          &error),
+             qPrintable(error));
+    QTcpSocket sockets[12];
+    for (QTcpSocket &s : sockets)
+        QVERIFY(connectPlain(s, server.port()));
+    for (QTcpSocket &s : sockets) {
+        s.write(requestLine("session.login", { "lento", "errada" }));
+        s.flush();
+    }
+    int checked = 0, held = 0;
+    for (QTcpSocket &s : sockets) {
+        const QString message = errorMessage(reply(s, 60000));
+        checked += message == BadCredentials;
+        held += message.startsWith("Muitas tentativas");
+    }
+    QCOMPARE(checked, 5);
+    QCOMPARE(held, 7);
+}
+
+void tst_AppServerSecurity::sessionEndsWhenRevoked_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("action"); // vex-db user ACTION, or "expiry" of the token
+    for (const QString &kind : AllDatabaseKinds) {
+        for (const char *action : { "disable", "passwd" })
+            QTest::addRow("%s %s", qPrintable(kind), action) << kind << action;
+    }
+    QTest::newRow("sqlite expiry") << "sqlite"
+                                   << "expiry";
+}
+
+// A session in use is checked again: once its user is disabled, its
+// password changed or its token expired, the next call within the check
+// interval is refused, and the token no longer resumes on any instance.
+void tst_AppServerSecurity::sessionEndsWhenRevoked()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, action);
+    VEX_SKIP_WITHOUT_DATABASE(kind);
+    auto db = databaseWithUsers(kind, { "ana" });
+    QVERIFY(db);
+    QString error;
+    AppServerProcess first, second;
+    const QStringList args = m_pki.authArgs() + QStringList { "--session-check-s", "1" };
+    QVERIFY2(first.start(db->url(), args, &error), qPrintable(error));
+    QVERIFY2(second.start(db->url(), args, &error), qPrintable(error));
+    QTcpSocket s;
+    QVERIFY(connectPlain(s, first.port()));
+    QString token;
+    if (action == u"expiry") {
+        token = craftToken(QByteArray(32, 'k'), "ana", QDateTime::currentSecsSinceEpoch() + 2);
+        QVERIFY(call(s, "session.resume", { token }).contains("result"));
+    } else {
+        token = login(s, "ana", "s3nha-de-teste")
+                    .value("result")
+                    .toObject()
+                    .value("token")
+                    .toString();
+        QVERIFY2(run(vexDb(),
+                     { "user", action, "ana", "--database", db->url(), "--iterations", "1000",
+                       "--test-weak-iterations" },
+                     &error, "s3nha-nova-de-teste\n"),
+                 qPrintable(error));
+    }
+    QElapsedTimer timer;
+    timer.start();
+    QJsonObject r;
+    while (timer.elapsed() < 5000
+           && (r = call(s, ServerPrefix + "GetFiliOL", {})).contains("result"))
+        QTest::qWait(100);
+    qInfo("%s: refused after %lld ms of use", qPrintable(action), timer.elapsed());
+    QCOMPARE(errorMessage(r), BadSession);
+    QCOMPARE(errorMessage(call(s, ServerPrefix + "GetFiliOL", {})), Required);
+    QTcpSocket t;
+    QVERIFY(connectPlain(t, second.port()));
+    QCOMPARE(errorMessage(call(t, "session.resume", { token })), BadSession);
+}
+
+void tst_AppServerSecurity::logoutEndsTheSession()
+{
+    AppServerProcess server;
+    QString error;
+    QVERIFY2(server.start(m_sqlite->url(), m_pki.authArgs(), &error), qPrintable(error));
+    QTcpSocket s;
+    QVERIFY(connectPlain(s, server.port()));
+    QVERIFY(signInAs(s, "ana", "s3nha-de-teste"));
+    const QJsonObject out = call(s, "session.logout", {});
+    QCOMPARE(out.value("result").toObject().value("login").toString(), QString());
+    QCOMPARE(errorMessage(call(s, ServerPrefix + "GetFiliOL", {})), Required);
+    QVERIFY(signInAs(s, "ana", "s3nha-de-teste"));
 }
 
 void tst_AppServerSecurity::preAuthLineLimit()
