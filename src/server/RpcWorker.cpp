@@ -1,5 +1,6 @@
 #include "RpcWorker.h"
 
+#include "ProxyIntake.h"
 #include "ServerLog.h"
 #include "ServerSecurity.h"
 #include "SessionGate.h"
@@ -16,8 +17,8 @@
 namespace {
 constexpr int SweepIntervalMs = 250;
 
-// An IPv4 client of a dual-stack socket as plain IPv4, so that the limits
-// see one address however it came.
+// An IPv4 client of a dual-stack socket as plain IPv4, so that limits and
+// --proxy-protocol see one address however it came.
 QHostAddress plainAddress(const QHostAddress &address)
 {
     bool v4 = false;
@@ -61,7 +62,18 @@ bool RpcWorker::start(QString *error)
 
 void RpcWorker::adoptSocket(qintptr descriptor)
 {
-    admit(descriptor, peerOf(descriptor).toString(), false);
+    const QHostAddress peer = peerOf(descriptor);
+    if (!m_security || !m_security->options().fromBalancer(peer)) {
+        admit(descriptor, peer.toString(), false);
+        return;
+    }
+    auto *intake = new ProxyIntake(descriptor, peer.toString(), this);
+    connect(intake, &ProxyIntake::ready, this,
+            [this, peer](qintptr fd, const QHostAddress &client) {
+                admit(fd, client.isNull() ? peer.toString() : plainAddress(client).toString(),
+                      client.isNull());
+            });
+    connect(intake, &ProxyIntake::failed, this, [this] { --m_connectionCount; });
 }
 
 void RpcWorker::admit(qintptr descriptor, const QString &address, bool balancer)

@@ -32,6 +32,8 @@ public:
     void setSecurity(std::shared_ptr<const ServerSecurity> security);
     // Opens the database connection; false with the reason when it cannot.
     bool start(QString *error);
+    // A new client; one from a balancer of --proxy-protocol starts with the
+    // PROXY header naming the client.
     Q_INVOKABLE void adoptSocket(qintptr descriptor);
     // Graceful stop: every connection answers what it has received, flushes
     // and closes; drained() once none is left.
@@ -44,7 +46,7 @@ Q_SIGNALS:
     void drained();
 
 private:
-    // `balancer`: the balancer's own connection, not counted against its address.
+    // `balancer`: the balancer's own connection, whose address is `address`.
     void admit(qintptr descriptor, const QString &address, bool balancer);
     void sweep();
     void enqueue(ClientConnection *connection);

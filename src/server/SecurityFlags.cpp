@@ -59,12 +59,17 @@ SecurityFlags::SecurityFlags()
                                   "ativo, senha não trocada) a cada N segundos (1 a 5, padrão "
                                   "5)."),
                    QStringLiteral("N"))
+    , proxyProtocol(QStringLiteral("proxy-protocol"),
+                    QStringLiteral("Conexões destes endereços (ou redes, IP/BITS; separados por "
+                                   "vírgula) começam pelo cabeçalho PROXY v1 ou v2 do "
+                                   "balanceador, com o endereço do cliente."),
+                    QStringLiteral("ENDEREÇOS"))
 { }
 
 QList<QCommandLineOption> SecurityFlags::options() const
 {
     return { tlsCert,           tlsKey,     auth,        authKeyFile,  insecure,     signInTimeout,
-             preAuthPerAddress, preAuthMax, signInQueue, sessionCheck };
+             preAuthPerAddress, preAuthMax, signInQueue, sessionCheck, proxyProtocol };
 }
 
 bool SecurityFlags::readNumbers(const QCommandLineParser &p, ServerOptions *o,
@@ -100,6 +105,34 @@ bool SecurityFlags::readNumbers(const QCommandLineParser &p, ServerOptions *o,
     return true;
 }
 
+bool SecurityFlags::readProxies(const QCommandLineParser &p, ServerOptions *o,
+                                QString *message) const
+{
+    if (!p.isSet(proxyProtocol))
+        return true;
+    for (const QString &item : p.value(proxyProtocol).split(u',', Qt::SkipEmptyParts)) {
+        const QString text = item.trimmed();
+        QPair<QHostAddress, int> subnet = QHostAddress::parseSubnet(text);
+        if (!text.contains(u'/')) {
+            QHostAddress single;
+            subnet = single.setAddress(text)
+                ? qMakePair(single, single.protocol() == QAbstractSocket::IPv6Protocol ? 128 : 32)
+                : qMakePair(QHostAddress(), -1);
+        }
+        if (subnet.first.isNull() || subnet.second < 0) {
+            *message = QStringLiteral("--proxy-protocol inválido: %1 (esperado IP ou IP/BITS)")
+                           .arg(text);
+            return false;
+        }
+        o->proxyFrom.append(subnet);
+    }
+    if (o->proxyFrom.isEmpty()) {
+        *message = QStringLiteral("--proxy-protocol exige os endereços dos balanceadores");
+        return false;
+    }
+    return true;
+}
+
 bool SecurityFlags::read(const QCommandLineParser &p, ServerOptions *o, QString *message) const
 {
     o->tlsCertFile = p.value(tlsCert);
@@ -121,7 +154,7 @@ bool SecurityFlags::read(const QCommandLineParser &p, ServerOptions *o, QString 
                                     : QStringLiteral("--auth-key-file exige --auth db");
         return false;
     }
-    if (!readNumbers(p, o, message))
+    if (!readNumbers(p, o, message) || !readProxies(p, o, message))
         return false;
     if (loopback(o->listenHost) || o->insecure)
         return true;

@@ -25,7 +25,9 @@ struct SecurityFlags
     QCommandLineOption preAuthMax;
     QCommandLineOption signInQueue;
     QCommandLineOption sessionCheck;
+    QCommandLineOption proxyProtocol;
 
 private:
     bool readNumbers(const QCommandLineParser &parser, ServerOptions *o, QString *message) const;
+    bool readProxies(const QCommandLineParser &parser, ServerOptions *o, QString *message) const;
 };

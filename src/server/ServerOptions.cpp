@@ -164,6 +164,15 @@ ServerOptions::Parse ServerOptions::parse(const QStringList &arguments, ServerOp
     return security.read(p, o, message) ? Parse::Ok : Parse::Error;
 }
 
+bool ServerOptions::fromBalancer(const QHostAddress &peer) const
+{
+    for (const QPair<QHostAddress, int> &subnet : proxyFrom) {
+        if (peer.isInSubnet(subnet))
+            return true;
+    }
+    return false;
+}
+
 QString ServerOptions::displayUrl() const
 {
     QString url = databaseUrl;

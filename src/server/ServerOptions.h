@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QHostAddress>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -43,9 +46,13 @@ struct ServerOptions
     int tokenValidityS = 12 * 3600;
     int tokenClockSkewS = 300;         // other instances' clocks may run ahead this much
     int sessionRecheckS = 5; // a session in use is checked against USUARIO this often
+    // Balancers (address, prefix length) whose connections start with a
+    // PROXY protocol header naming the client.
+    QList<QPair<QHostAddress, int>> proxyFrom;
     static constexpr int MinAuthKeyBytes = 32;
     bool tlsEnabled() const { return !tlsCertFile.isEmpty(); }
     bool authEnabled() const { return !authMode.isEmpty(); }
+    bool fromBalancer(const QHostAddress &peer) const;
 
     enum class Parse { Ok, Help, Error };
     // On Error *message is a one-line reason; on Help it is the usage text.

@@ -243,6 +243,8 @@ private Q_SLOTS:
     void sessionEndsWhenRevoked_data();
     void sessionEndsWhenRevoked();
     void logoutEndsTheSession();
+    void proxyProtocol_data();
+    void proxyProtocol();
     void preAuthLineLimit();
     void signInTimeout();
     void tokens_data();
@@ -930,6 +932,84 @@ void tst_AppServerSecurity::logoutEndsTheSession()
     QCOMPARE(out.value("result").toObject().value("login").toString(), QString());
     QCOMPARE(errorMessage(call(s, ServerPrefix + "GetFiliOL", {})), Required);
     QVERIFY(signInAs(s, "ana", "s3nha-de-teste"));
+}
+
+namespace {
+QByteArray proxyV2(quint8 command, quint8 family, const QByteArray &addresses)
+{
+    QByteArray h("\r\n\r\n\0\r\nQUIT\n", 12);
+    h += char(0x20 | command);
+    h += char(family);
+    h += char(addresses.size() >> 8);
+    h += char(addresses.size() & 0xff);
+    return h + addresses;
+}
+} // namespace
+
+void tst_AppServerSecurity::proxyProtocol_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QString>("seen"); // the address signing in; empty: closed; or an error code
+    const QByteArray v4 = QByteArray::fromHex("c6336409"
+                                              "0a000001"
+                                              "15b3"
+                                              "1c84");
+    const QByteArray v6 = QByteArray::fromHex("20010db8000000000000000000000009"
+                                              "20010db8000000000000000000000001"
+                                              "15b31c84");
+    QTest::newRow("v1 TCP4") << "127.0.0.1"
+                             << QByteArray("PROXY TCP4 203.0.113.7 10.0.0.1 5555 7300\r\n")
+                             << "203.0.113.7";
+    QTest::newRow("v1 TCP6") << "127.0.0.1"
+                             << QByteArray("PROXY TCP6 2001:db8::7 2001:db8::1 5555 7300\r\n")
+                             << "2001:db8::7";
+    QTest::newRow("v1 UNKNOWN") << "127.0.0.1" << QByteArray("PROXY UNKNOWN\r\n") << "127.0.0.1";
+    QTest::newRow("v2 TCP4") << "127.0.0.1" << proxyV2(1, 0x11, v4) << "198.51.100.9";
+    QTest::newRow("v2 TCP6 with an extension")
+        << "127.0.0.1" << proxyV2(1, 0x21, v6 + QByteArray::fromHex("0500020102")) << "2001:db8::9";
+    QTest::newRow("v2 LOCAL, a health check") << "127.0.0.1" << proxyV2(0, 0, {}) << "127.0.0.1";
+    QTest::newRow("no header") << "127.0.0.1" << QByteArray() << "";
+    QTest::newRow("v1 bad address")
+        << "127.0.0.1" << QByteArray("PROXY TCP4 999.0.0.1 10.0.0.1 5555 7300\r\n") << "";
+    QTest::newRow("v2 address cut short") << "127.0.0.1" << proxyV2(1, 0x11, v4.left(6)) << "";
+    QTest::newRow("from an address not listed")
+        << "127.0.0.2" << QByteArray("PROXY TCP4 203.0.113.7 10.0.0.1 5555 7300\r\n") << "-32700";
+}
+
+// From a listed balancer, the header names the client that limits and logs
+// see; from anyone else it is not honoured.
+void tst_AppServerSecurity::proxyProtocol()
+{
+    QFETCH(QString, from);
+    QFETCH(QByteArray, header);
+    QFETCH(QString, seen);
+    const QString log = m_pki.path("proxy.log");
+    QFile::remove(log);
+    AppServerProcess server;
+    server.setLogFile(log);
+    QString error;
+    QVERIFY2(server.start(m_sqlite->url(),
+                          m_pki.authArgs() + QStringList { "--proxy-protocol", "127.0.0.1/32" },
+                          &error),
+             qPrintable(error));
+    QTcpSocket s;
+    QVERIFY(connectFrom(s, server.port(), from));
+    s.write(header + requestLine("session.login", { "ana", "s3nha-de-teste" }));
+    const QJsonObject r = reply(s);
+    if (seen.isEmpty()) {
+        QVERIFY(droppedWithin(s, 3000));
+        QVERIFY(r.isEmpty());
+    } else if (seen.startsWith(u'-')) {
+        QCOMPARE(errorCode(r), seen.toInt());
+    } else {
+        QVERIFY(r.contains("result"));
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        QVERIFY2(text.contains(QStringLiteral("entrada de %1 para 'ana'").arg(seen)),
+                 qPrintable(text));
+    }
 }
 
 void tst_AppServerSecurity::preAuthLineLimit()
