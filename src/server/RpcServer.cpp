@@ -14,6 +14,11 @@
 #include <QTcpSocket>
 #include <QThread>
 
+namespace {
+// The kernel caps it at net.core.somaxconn (4096 on current Linux).
+constexpr int ListenBacklog = 4096;
+} // namespace
+
 RpcServer::RpcServer(const ServerOptions &options, QObject *parent)
     : QTcpServer(parent), m_options(options)
 {
@@ -37,6 +42,10 @@ bool RpcServer::start(QString *error)
     if (!m_security)
         return false;
     setMaxPendingConnections(std::max(30, m_options.maxConnections));
+    // A burst larger than the kernel's queue of finished handshakes would
+    // leave clients hanging in it for seconds, neither served nor told
+    // busy, and later take the places that free up before newer clients.
+    setListenBacklogSize(ListenBacklog);
     if (!startWorkers(error)) {
         stop();
         return false;

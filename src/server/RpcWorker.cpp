@@ -1,5 +1,6 @@
 #include "RpcWorker.h"
 
+#include "ClientStream.h"
 #include "ProxyIntake.h"
 #include "ServerLog.h"
 #include "ServerSecurity.h"
@@ -89,25 +90,22 @@ void RpcWorker::admit(qintptr descriptor, const QString &address, bool balancer)
         }
     }
     QString error;
-    QTcpSocket *socket = nullptr;
+    ClientStream *stream = nullptr;
     if (m_security && m_security->tls()) {
-        socket = TlsSetup::accept(descriptor, m_security->tlsConfiguration(), &error);
+        if (QTcpSocket *socket
+            = TlsSetup::accept(descriptor, m_security->tlsConfiguration(), &error))
+            stream = ClientStream::wrap(socket);
     } else {
-        socket = new QTcpSocket;
-        if (!socket->setSocketDescriptor(descriptor)) {
-            error = socket->errorString();
-            delete socket;
-            socket = nullptr;
-        }
+        stream = ClientStream::plain(descriptor, &error);
     }
-    if (!socket) {
+    if (!stream) {
         qCWarning(lcServer) << "conexão perdida ao aceitar:" << error;
         if (limits)
             limits->closed(admission.ticket);
         --m_connectionCount;
         return;
     }
-    auto *connection = new ClientConnection(socket, m_dispatcher, m_limits, this);
+    auto *connection = new ClientConnection(stream, m_dispatcher, m_limits, this);
     if (m_security)
         connection->setGate(new SessionGate(m_security, admission, address, m_dispatcher));
     m_connections.insert(connection);
