@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSslCertificate>
+#include <QSslCipher>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTest>
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -171,6 +173,30 @@ struct Pki
     }
 };
 
+// A certificate of the test CA valid from `start` to `end` (openssl ca
+// dates, YYYYMMDDHHMMSSZ), with the server's key.
+bool certificateWithDates(const Pki &pki, const char *name, const QString &start,
+                          const QString &end, QString *error)
+{
+    QFile config(pki.path("ca.cnf")), index(pki.path("index.txt"));
+    if (!config.open(QIODevice::WriteOnly) || !index.open(QIODevice::WriteOnly))
+        return false;
+    config.write("[ca]\ndefault_ca = d\n[d]\ndatabase = index.txt\nnew_certs_dir = .\n"
+                 "serial = ca.srl\ndefault_md = sha256\npolicy = p\nunique_subject = no\n"
+                 "[p]\ncommonName = supplied\n");
+    config.close();
+    QProcess openssl;
+    openssl.setWorkingDirectory(pki.dir.path());
+    openssl.setProcessChannelMode(QProcess::MergedChannels);
+    openssl.start("openssl",
+                  { "ca", "-batch", "-config", "ca.cnf", "-cert", "ca.pem", "-keyfile", "ca.key",
+                    "-in", "server.csr", "-out", QLatin1String(name), "-startdate", start,
+                    "-enddate", end });
+    openssl.waitForFinished(30000);
+    *error = QString::fromUtf8(openssl.readAll());
+    return openssl.exitCode() == 0;
+}
+
 QString vexDb()
 {
     return QStringLiteral(VEX_BIN_DIR "/vex-db");
@@ -245,6 +271,10 @@ private Q_SLOTS:
     void logoutEndsTheSession();
     void proxyProtocol_data();
     void proxyProtocol();
+    void certificateExpiringSoonWarned();
+    void tls12Ciphers_data();
+    void tls12Ciphers();
+    void databasePasswordFile();
     void preAuthLineLimit();
     void signInTimeout();
     void tokens_data();
@@ -296,6 +326,12 @@ void tst_AppServerSecurity::initTestCase()
 {
     QString error;
     QVERIFY2(m_pki.make(&error), qPrintable(error));
+    QVERIFY2(
+        certificateWithDates(m_pki, "expired.pem", "20200101000000Z", "20200201000000Z", &error),
+        qPrintable(error));
+    QVERIFY2(
+        certificateWithDates(m_pki, "future.pem", "20400101000000Z", "20410101000000Z", &error),
+        qPrintable(error));
     m_sqlite = database("sqlite");
     QVERIFY(m_sqlite);
     QVERIFY2(addUser(m_sqlite->url(), "ana", "s3nha-de-teste", &error), qPrintable(error));
@@ -305,68 +341,102 @@ void tst_AppServerSecurity::refusesToStart_data()
 {
     QTest::addColumn<QString>("listen");
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("makeReadable"); // a file made readable by others first
+    QTest::addColumn<QString>("chmodFile"); // a file given `mode` first, then 600 again
+    QTest::addColumn<int>("mode");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("named"); // what the reason must name
 
     const QStringList tls = m_pki.tlsArgs();
     const QStringList auth = m_pki.authArgs();
     QTest::newRow("any address, nothing")
-        << "0.0.0.0:0" << QStringList {} << "" << 2
+        << "0.0.0.0:0" << QStringList {} << "" << 0 << 2
         << QStringList { "--tls-cert", "--auth db", "--insecure" };
     QTest::newRow("any address, TLS only")
-        << "0.0.0.0:0" << tls << "" << 2 << QStringList { "--auth db", "--auth-key-file" };
+        << "0.0.0.0:0" << tls << "" << 0 << 2 << QStringList { "--auth db", "--auth-key-file" };
     QTest::newRow("any address, sign-in only")
-        << "0.0.0.0:0" << auth << "" << 2 << QStringList { "--tls-cert", "--tls-key" };
+        << "0.0.0.0:0" << auth << "" << 0 << 2 << QStringList { "--tls-cert", "--tls-key" };
     QTest::newRow("key without certificate")
-        << "127.0.0.1:0" << QStringList { "--tls-key", m_pki.path("server.key") } << "" << 2
+        << "127.0.0.1:0" << QStringList { "--tls-key", m_pki.path("server.key") } << "" << 0 << 2
         << QStringList { "--tls-cert" };
     QTest::newRow("auth without key file") << "127.0.0.1:0" << QStringList { "--auth", "db" } << ""
-                                           << 2 << QStringList { "--auth-key-file" };
+                                           << 0 << 2 << QStringList { "--auth-key-file" };
     QTest::newRow("unknown auth mode")
         << "127.0.0.1:0"
-        << QStringList { "--auth", "ldap", "--auth-key-file", m_pki.path("auth.key") } << "" << 2
-        << QStringList { "ldap" };
+        << QStringList { "--auth", "ldap", "--auth-key-file", m_pki.path("auth.key") } << "" << 0
+        << 2 << QStringList { "ldap" };
     QTest::newRow("TLS key readable by others")
-        << "0.0.0.0:0" << tls + auth << "server.key" << 1
+        << "0.0.0.0:0" << tls + auth << "server.key" << 0644 << 1
         << QStringList { m_pki.path("server.key"), "chmod" };
-    QTest::newRow("session key readable by others")
-        << "127.0.0.1:0" << auth << "auth.key" << 1 << QStringList { m_pki.path("auth.key") };
+    QTest::newRow("session key readable by others") << "127.0.0.1:0" << auth << "auth.key" << 0644
+                                                    << 1 << QStringList { m_pki.path("auth.key") };
     QTest::newRow("session key too short")
         << "127.0.0.1:0"
-        << QStringList { "--auth", "db", "--auth-key-file", m_pki.path("short.key") } << "" << 1
-        << QStringList { m_pki.path("short.key"), "32" };
+        << QStringList { "--auth", "db", "--auth-key-file", m_pki.path("short.key") } << "" << 0
+        << 1 << QStringList { m_pki.path("short.key"), "32" };
     QTest::newRow("certificate not PEM") << "127.0.0.1:0"
                                          << QStringList { "--tls-cert", m_pki.path("san.cnf"),
                                                           "--tls-key", m_pki.path("server.key") }
-                                         << "" << 1 << QStringList { m_pki.path("san.cnf") };
+                                         << "" << 0 << 1 << QStringList { m_pki.path("san.cnf") };
     QTest::newRow("key not PEM") << "127.0.0.1:0"
                                  << QStringList { "--tls-cert", m_pki.path("server.pem"),
                                                   "--tls-key", m_pki.path("auth.key") }
-                                 << "" << 1 << QStringList { m_pki.path("auth.key") };
+                                 << "" << 0 << 1 << QStringList { m_pki.path("auth.key") };
     QTest::newRow("key of another certificate")
         << "127.0.0.1:0"
         << QStringList { "--tls-cert", m_pki.path("server.pem"), "--tls-key",
                          m_pki.path("otherca.key") }
-        << "" << 1 << QStringList { m_pki.path("server.pem"), m_pki.path("otherca.key") };
+        << "" << 0 << 1 << QStringList { m_pki.path("server.pem"), m_pki.path("otherca.key") };
     QTest::newRow("certificate missing") << "127.0.0.1:0"
                                          << QStringList { "--tls-cert", m_pki.path("none.pem"),
                                                           "--tls-key", m_pki.path("server.key") }
-                                         << "" << 1 << QStringList { m_pki.path("none.pem") };
+                                         << "" << 0 << 1 << QStringList { m_pki.path("none.pem") };
+    // Any permission for group or others, not only reading.
+    for (const int mode : { 0620, 0602, 0622 }) {
+        QTest::addRow("session key mode %o", mode)
+            << "127.0.0.1:0" << auth << "auth.key" << mode << 1
+            << QStringList { m_pki.path("auth.key"), "chmod 600" };
+        QTest::addRow("TLS key mode %o", mode) << "127.0.0.1:0" << tls << "server.key" << mode << 1
+                                               << QStringList { m_pki.path("server.key") };
+    }
+    QTest::newRow("session key all zeros")
+        << "127.0.0.1:0"
+        << QStringList { "--auth", "db", "--auth-key-file", m_pki.path("zero.key") } << "" << 0 << 1
+        << QStringList { m_pki.path("zero.key"), "zeros" };
+    for (const char *cert : { "expired.pem", "future.pem" }) {
+        QTest::addRow("certificate %s", cert)
+            << "127.0.0.1:0"
+            << QStringList { "--tls-cert", m_pki.path(cert), "--tls-key", m_pki.path("server.key") }
+            << "" << 0 << 1 << QStringList { m_pki.path(cert), "certificado" };
+    }
+    QTest::newRow("database password file readable by others")
+        << "127.0.0.1:0" << QStringList { "--database-password-file", m_pki.path("pw.txt") }
+        << "pw.txt" << 0640 << 2 << QStringList { m_pki.path("pw.txt") };
+    QTest::newRow("database password file with SQLite")
+        << "127.0.0.1:0" << QStringList { "--database-password-file", m_pki.path("pw.txt") } << ""
+        << 0 << 2 << QStringList { "postgresql://" };
+    QTest::newRow("proxy protocol not an address")
+        << "127.0.0.1:0" << QStringList { "--proxy-protocol", "balanceador" } << "" << 0 << 2
+        << QStringList { "--proxy-protocol", "balanceador" };
+    QTest::newRow("connections without sign-in not below the cap")
+        << "127.0.0.1:0"
+        << auth + QStringList { "--max-connections", "10", "--preauth-max-connections", "10" } << ""
+        << 0 << 2 << QStringList { "--preauth-max-connections" };
 }
 
 void tst_AppServerSecurity::refusesToStart()
 {
     QFETCH(QString, listen);
     QFETCH(QStringList, args);
-    QFETCH(QString, makeReadable);
+    QFETCH(QString, chmodFile);
+    QFETCH(int, mode);
     QFETCH(int, exitCode);
     QFETCH(QStringList, named);
     QVERIFY(m_pki.writeKey("short.key", QByteArray(31, 's')));
-    const QString readable = makeReadable.isEmpty() ? QString() : m_pki.dir.filePath(makeReadable);
+    QVERIFY(m_pki.writeKey("zero.key", QByteArray(32, '\0')));
+    QVERIFY(m_pki.writeKey("pw.txt", "segredo\n"));
+    const QString readable = chmodFile.isEmpty() ? QString() : m_pki.dir.filePath(chmodFile);
     if (!readable.isEmpty())
-        QVERIFY(QFile::setPermissions(
-            readable, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+        QCOMPARE(::chmod(QFile::encodeName(readable).constData(), mode_t(mode)), 0);
     QString output;
     int code = -1;
     QVERIFY(run(AppServerProcess::program(),
@@ -1010,6 +1080,82 @@ void tst_AppServerSecurity::proxyProtocol()
         QVERIFY2(text.contains(QStringLiteral("entrada de %1 para 'ana'").arg(seen)),
                  qPrintable(text));
     }
+}
+
+void tst_AppServerSecurity::certificateExpiringSoonWarned()
+{
+    QString output;
+    QVERIFY(run("openssl",
+                { "x509", "-req", "-in", m_pki.path("server.csr"), "-CA", m_pki.path("ca.pem"),
+                  "-CAkey", m_pki.path("ca.key"), "-days", "10", "-out", m_pki.path("soon.pem") },
+                &output));
+    const QString log = m_pki.path("soon.log");
+    AppServerProcess server;
+    server.setLogFile(log);
+    QVERIFY2(server.start(
+                 m_sqlite->url(),
+                 { "--tls-cert", m_pki.path("soon.pem"), "--tls-key", m_pki.path("server.key") },
+                 &output),
+             qPrintable(output));
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    output = QString::fromUtf8(file.readAll());
+    QVERIFY2(output.contains("soon.pem: o certificado vence em"), qPrintable(output));
+}
+
+void tst_AppServerSecurity::tls12Ciphers_data()
+{
+    QTest::addColumn<QString>("cipher");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("ECDHE, AES-GCM") << "ECDHE-RSA-AES128-GCM-SHA256" << true;
+    QTest::newRow("ECDHE, ChaCha20-Poly1305") << "ECDHE-RSA-CHACHA20-POLY1305" << true;
+    QTest::newRow("ECDHE, CBC") << "ECDHE-RSA-AES128-SHA" << false;
+    QTest::newRow("RSA key exchange") << "AES128-GCM-SHA256" << false;
+    QTest::newRow("DHE") << "DHE-RSA-AES128-GCM-SHA256" << false;
+}
+
+// TLS 1.2 only with forward secrecy and authenticated encryption.
+void tst_AppServerSecurity::tls12Ciphers()
+{
+    QFETCH(QString, cipher);
+    QFETCH(bool, accepted);
+    const QSslCipher wanted(cipher);
+    if (wanted.isNull())
+        QSKIP("the client's OpenSSL does not offer this suite");
+    AppServerProcess server;
+    QString error;
+    QVERIFY2(server.start(m_sqlite->url(), m_pki.tlsArgs(), &error), qPrintable(error));
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setCaCertificates(QSslCertificate::fromPath(m_pki.path("ca.pem")));
+    config.setProtocol(QSsl::TlsV1_2);
+    config.setCiphers({ wanted });
+    QSslSocket socket;
+    socket.setSslConfiguration(config);
+    socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), server.port());
+    QCOMPARE(socket.waitForEncrypted(10000), accepted);
+}
+
+// The password from a file of its own, never on the command line: the
+// ready line shows it was put in the URL, hidden.
+void tst_AppServerSecurity::databasePasswordFile()
+{
+    VEX_SKIP_WITHOUT_DATABASE(QStringLiteral("postgresql"));
+    auto db = database("postgresql");
+    QVERIFY(db);
+    QVERIFY(m_pki.writeKey("pg.txt", "segredo\n"));
+    QProcess p;
+    p.start(AppServerProcess::program(),
+            { "--database", db->url(), "--listen", "127.0.0.1:0", "--database-password-file",
+              m_pki.path("pg.txt") });
+    QVERIFY(p.waitForStarted());
+    QDeadlineTimer deadline(20000);
+    while (!p.canReadLine() && !deadline.hasExpired() && p.state() == QProcess::Running)
+        p.waitForReadyRead(200);
+    const QString line = QString::fromUtf8(p.readLine());
+    p.terminate();
+    p.waitForFinished();
+    QVERIFY2(line.contains("pronto em") && line.contains(":***@") && !line.contains("segredo"),
+             qPrintable(line));
 }
 
 void tst_AppServerSecurity::preAuthLineLimit()
