@@ -33,6 +33,18 @@ qint64 msOf(const QString &text)
     return t.isValid() ? t.toMSecsSinceEpoch() : 0;
 }
 
+bool execPrepared(QSqlQuery &q, const QString &sql, const QVariantList &values, QString *error)
+{
+    if (q.prepare(sql)) {
+        for (const QVariant &v : values)
+            q.addBindValue(v);
+        if (q.exec())
+            return true;
+    }
+    *error = q.lastError().text().simplified();
+    return false;
+}
+
 } // namespace
 
 qint64 FailureLimits::waitMs(qint64 failures, int limit, qint64 lastMs, qint64 nowMs) const
@@ -61,16 +73,8 @@ QString SignInFailures::timeText(qint64 msSinceEpoch)
 bool SignInFailures::exec(const QString &sql, const QVariantList &values, QString *error, int *rows)
 {
     QSqlQuery q(m_db);
-    if (!q.prepare(sql)) {
-        *error = q.lastError().text().simplified();
+    if (!execPrepared(q, sql, values, error))
         return false;
-    }
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        *error = q.lastError().text().simplified();
-        return false;
-    }
     if (rows)
         *rows = q.numRowsAffected();
     return true;
@@ -81,16 +85,8 @@ bool SignInFailures::count(const QString &sql, const QVariantList &values, Count
 {
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
-        *error = q.lastError().text().simplified();
+    if (!execPrepared(q, sql, values, error))
         return false;
-    }
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        *error = q.lastError().text().simplified();
-        return false;
-    }
     *out = {};
     if (q.next()) {
         out->failures = q.value(0).toLongLong();

@@ -26,6 +26,7 @@
 #include <QThread>
 
 #include <map>
+#include <span>
 #include <memory>
 #include <vector>
 
@@ -67,6 +68,21 @@ bool connectPlain(QTcpSocket &s, quint16 port)
 bool connectFrom(QTcpSocket &s, quint16 port, const QString &address)
 {
     return s.bind(QHostAddress(address)) && connectPlain(s, port);
+}
+
+// Every socket connects and sends the same sign-in, all before any answer.
+bool sendLogins(std::span<QTcpSocket> sockets, quint16 port, const QString &login,
+                const QString &password)
+{
+    for (QTcpSocket &s : sockets) {
+        if (!connectPlain(s, port))
+            return false;
+    }
+    for (QTcpSocket &s : sockets) {
+        s.write(requestLine("session.login", { login, password }));
+        s.flush();
+    }
+    return true;
 }
 
 QJsonObject call(QTcpSocket &s, const QString &method, const QJsonArray &params)
@@ -234,9 +250,10 @@ private:
     // A TLS socket verified against `caFile`; false when the handshake fails.
     bool connectTls(QSslSocket &socket, quint16 port, const QString &caFile, QString *error);
     bool signInAs(QTcpSocket &socket, const QString &login, const QString &password);
-    // Milliseconds of one sign-in of a made-up login: the cost of one full
-    // password check, the unit of the timing bounds below.
-    static qint64 oneCheckMs(quint16 port);
+    // Starts a server with sign-in and `extra`; the milliseconds of one
+    // sign-in of a made-up login on it, the cost of one full password
+    // check and the unit of the timing bounds below (-1: no server).
+    qint64 startTimingChecks(AppServerProcess &server, const QStringList &extra);
     std::unique_ptr<FixtureDatabase> databaseWithUsers(const QString &kind,
                                                        const QStringList &logins);
     static QJsonObject login(QTcpSocket &s, const QString &login, const QString &password)
@@ -675,11 +692,15 @@ void tst_AppServerSecurity::preAuthConnectionsPerAddress()
     QVERIFY(open(elsewhere, "127.0.0.2"));
 }
 
-qint64 tst_AppServerSecurity::oneCheckMs(quint16 port)
+qint64 tst_AppServerSecurity::startTimingChecks(AppServerProcess &server, const QStringList &extra)
 {
+    QString error;
     QTcpSocket s;
-    if (!connectFrom(s, port, QStringLiteral("127.0.0.9")))
+    if (!server.start(m_sqlite->url(), m_pki.authArgs() + extra, &error)
+        || !connectFrom(s, server.port(), QStringLiteral("127.0.0.9"))) {
+        qWarning("%s", qPrintable(error));
         return -1;
+    }
     QElapsedTimer timer;
     timer.start();
     return login(s, "ninguem", "nada").isEmpty() ? -1 : timer.elapsed();
@@ -741,13 +762,8 @@ void tst_AppServerSecurity::preAuthCapLeavesRoomForSignIns()
 void tst_AppServerSecurity::closedSignInsAreDropped()
 {
     AppServerProcess server;
-    QString error;
-    QVERIFY2(server.start(m_sqlite->url(),
-                          m_pki.authArgs()
-                              + QStringList { "--threads", "2", "--preauth-per-address", "1000" },
-                          &error),
-             qPrintable(error));
-    const qint64 check = oneCheckMs(server.port());
+    const qint64 check
+        = startTimingChecks(server, { "--threads", "2", "--preauth-per-address", "1000" });
     QVERIFY(check > 0);
     constexpr int Flood = 30;
     for (int i = 0; i < Flood; ++i) {
@@ -782,11 +798,7 @@ void tst_AppServerSecurity::signInQueueIsBounded()
                           &error),
              qPrintable(error));
     QTcpSocket sockets[6];
-    for (QTcpSocket &s : sockets) {
-        QVERIFY(connectPlain(s, server.port()));
-        s.write(requestLine("session.login", { "zeca", "errada" }));
-        s.flush();
-    }
+    QVERIFY(sendLogins(sockets, server.port(), "zeca", "errada"));
     int busy = 0, refused = 0;
     for (QTcpSocket &s : sockets) {
         const QJsonObject r = reply(s, 30000);
@@ -803,20 +815,11 @@ void tst_AppServerSecurity::signInQueueIsBounded()
 void tst_AppServerSecurity::sigtermDropsQueuedSignIns()
 {
     AppServerProcess server;
-    QString error;
-    QVERIFY2(server.start(m_sqlite->url(),
-                          m_pki.authArgs()
-                              + QStringList { "--threads", "1", "--preauth-per-address", "20" },
-                          &error),
-             qPrintable(error));
-    const qint64 check = oneCheckMs(server.port());
+    const qint64 check
+        = startTimingChecks(server, { "--threads", "1", "--preauth-per-address", "20" });
     QVERIFY(check > 0);
     QTcpSocket sockets[8];
-    for (QTcpSocket &s : sockets) {
-        QVERIFY(connectPlain(s, server.port()));
-        s.write(requestLine("session.login", { "zeca", "errada" }));
-        s.flush();
-    }
+    QVERIFY(sendLogins(sockets, server.port(), "zeca", "errada"));
     QTest::qWait(300);
     QElapsedTimer timer;
     timer.start();
@@ -915,12 +918,7 @@ void tst_AppServerSecurity::parallelGuessesCountedOnce()
                           &error),
              qPrintable(error));
     QTcpSocket sockets[12];
-    for (QTcpSocket &s : sockets)
-        QVERIFY(connectPlain(s, server.port()));
-    for (QTcpSocket &s : sockets) {
-        s.write(requestLine("session.login", { "lento", "errada" }));
-        s.flush();
-    }
+    QVERIFY(sendLogins(sockets, server.port(), "lento", "errada"));
     int checked = 0, held = 0;
     for (QTcpSocket &s : sockets) {
         const QString message = errorMessage(reply(s, 60000));
