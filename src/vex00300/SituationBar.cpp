@@ -102,7 +102,8 @@ void paint(QPainter &painter, const QRect &rect, const BranchCounts &counts)
         start += part.share;
         const int x1 = bar.left() + int(start * bar.width() + 0.5);
         if (x1 > x0)
-            painter.fillRect(QRect(x0, bar.top(), x1 - x0, bar.height()), segmentColour(part.kind));
+            painter.fillRect(QRect(x0, bar.top(), x1 - x0, bar.height()),
+                             segmentColour(part.kind));
     }
     painter.setPen(QColor(128, 128, 128));
     painter.setBrush(Qt::NoBrush);

@@ -32,36 +32,55 @@ class tst_AsyncCall : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void endsOnce_data();
     void endsOnce();
     void droppedCallNeverReports();
-    void overTls_data();
-    void overTls();
+
+private:
+    QTemporaryDir m_dir;
+    TestCa m_ca;
+    TestCa m_otherCa;
 };
+
+void tst_AsyncCall::initTestCase()
+{
+    QString error;
+    QVERIFY2(TestCa::make(m_dir.path(), "right", &m_ca, &error), qPrintable(error));
+    QVERIFY2(TestCa::make(m_dir.path(), "other", &m_otherCa, &error), qPrintable(error));
+}
 
 void tst_AsyncCall::endsOnce_data()
 {
     QTest::addColumn<Action>("action");
     QTest::addColumn<bool>("signIn");
+    QTest::addColumn<QString>("tlsCa"); // "": clear text; else the authority trusted
     QTest::addColumn<int>("code"); // 0 with ok: answered; 0 without: a transport fault
     QTest::addColumn<bool>("ok");
-    QTest::newRow("answered") << Action::Echo << false << 0 << true;
-    QTest::newRow("answered after resuming") << Action::Echo << true << 0 << true;
-    QTest::newRow("server error") << Action::ErrorReply << false << -32000 << false;
-    QTest::newRow("no answer in time") << Action::Silent << false << 0 << false;
-    QTest::newRow("closed") << Action::CloseAfterRequest << false << 0 << false;
-    QTest::newRow("not a reply") << Action::Garbage << false << 0 << false;
+    QTest::newRow("answered") << Action::Echo << false << QString() << 0 << true;
+    QTest::newRow("answered after resuming") << Action::Echo << true << QString() << 0 << true;
+    QTest::newRow("over TLS") << Action::Echo << false << QString("right") << 0 << true;
+    // A certificate of another authority is a failure, never clear text.
+    QTest::newRow("foreign certificate")
+        << Action::Echo << false << QString("other") << 0 << false;
+    QTest::newRow("server error") << Action::ErrorReply << false << QString() << -32000 << false;
+    QTest::newRow("no answer in time") << Action::Silent << false << QString() << 0 << false;
+    QTest::newRow("closed") << Action::CloseAfterRequest << false << QString() << 0 << false;
+    QTest::newRow("not a reply") << Action::Garbage << false << QString() << 0 << false;
 }
 
 void tst_AsyncCall::endsOnce()
 {
     QFETCH(Action, action);
     QFETCH(bool, signIn);
+    QFETCH(QString, tlsCa);
     QFETCH(int, code);
     QFETCH(bool, ok);
     ScriptedServer server;
     if (signIn)
         server.requireSignIn(QStringLiteral("demo"), QStringLiteral("s3nh@"));
+    if (!tlsCa.isEmpty())
+        server.useTls({m_ca.serverCert, m_ca.serverKey});
     QVERIFY(server.startListening());
     server.script({action});
     NetSession session;
@@ -72,6 +91,12 @@ void tst_AsyncCall::endsOnce()
         QVERIFY(net.SignIn(QStringLiteral("demo"), QStringLiteral("s3nh@")).ok);
         net.Close();
         net.SetCallTimeoutMs(400);
+    }
+    if (!tlsCa.isEmpty()) {
+        net.SetTls(true);
+        net.SetCaCertificates(
+            QSslCertificate::fromPath(tlsCa == u"right" ? m_ca.caCert : m_otherCa.caCert));
+        net.SetCallTimeoutMs(5000);
     }
 
     AsyncCall call(net, QStringLiteral("GetResumoFiliais"), {1, QStringLiteral("T")});
@@ -105,43 +130,6 @@ void tst_AsyncCall::droppedCallNeverReports()
     }
     QTest::qWait(900);
     QCOMPARE(reports, 0);
-}
-
-void tst_AsyncCall::overTls_data()
-{
-    QTest::addColumn<bool>("trusted");
-    QTest::newRow("trusted authority") << true;
-    QTest::newRow("other authority") << false;
-}
-
-// As the window's own connection: a certificate of another authority is a
-// failure, never clear text.
-void tst_AsyncCall::overTls()
-{
-    QFETCH(bool, trusted);
-    QTemporaryDir dir;
-    TestCa ca;
-    TestCa other;
-    QString error;
-    QVERIFY2(TestCa::make(dir.path(), "right", &ca, &error), qPrintable(error));
-    QVERIFY2(TestCa::make(dir.path(), "other", &other, &error), qPrintable(error));
-    ScriptedServer server;
-    server.useTls({ca.serverCert, ca.serverKey});
-    QVERIFY(server.startListening());
-    server.script({Action::Echo});
-    NetSession session;
-    TNetConnection net;
-    aim(net, server.port(), session);
-    net.SetCallTimeoutMs(5000);
-    net.SetTls(true);
-    net.SetCaCertificates(QSslCertificate::fromPath(trusted ? ca.caCert : other.caCert));
-
-    AsyncCall call(net, QStringLiteral("GetResumoFiliais"), {});
-    QSignalSpy finished(&call, &AsyncCall::finished);
-    QTRY_COMPARE(finished.size(), 1);
-    const auto reply = finished.first().first().value<TServerReply>();
-    QCOMPARE(reply.ok, trusted);
-    QCOMPARE(server.methods().size(), trusted ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(tst_AsyncCall)

@@ -1,7 +1,7 @@
-// The branches' counts without the window: reading GetResumoFiliais's
-// packet, totals, the bar's shares and the sheet "Resumo".
+// The branches' counts without the window: a broken answer refused, the
+// bar's shares and the tooltip's figures. (Merging by branch, totals and
+// the sheet "Resumo" are checked through the window and the export.)
 #include "BranchSummary.h"
-#include "BranchSummarySheet.h"
 
 #include "VexErrors.h"
 
@@ -42,25 +42,11 @@ class tst_BranchSummary : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void readsAndTotals();
     void refusesABrokenAnswer_data();
     void refusesABrokenAnswer();
     void barShares_data();
     void barShares();
-    void summarySheet();
 };
-
-void tst_BranchSummary::readsAndTotals()
-{
-    const BranchSummary s = BranchSummary::fromPacket(packet(
-        {row("0007", {10, 9, 8, 1, 2, 5, 1, 3, 0}), row("0002", {4, 0, 0, 0, 0, 0, 4, 0, 1})}));
-    QCOMPARE(s.codes(), (QStringList{"0007", "0002"}));
-    QVERIFY(!s.find("0001"));
-    QCOMPARE((*s.find("0002"))[BranchCounts::OverdueWithoutOrder], 4);
-    QCOMPARE(s.find("0007")->withoutOrder(), 2);
-    const BranchCounts total = s.total();
-    QCOMPARE(total.values, counts({14, 9, 8, 1, 2, 5, 5, 3, 1}).values);
-}
 
 void tst_BranchSummary::refusesABrokenAnswer_data()
 {
@@ -91,7 +77,8 @@ void tst_BranchSummary::barShares_data()
     QTest::newRow("no items") << QList<qint64>{0, 0, 0, 0, 0, 0, 0, 0, 0}
                               << QList<double>{0, 0, 0, 0} << "Igual: 0 (0,0%)";
     QTest::newRow("thousands") << QList<qint64>{2000, 0, 0, 0, 0, 0, 1500, 0, 0}
-                               << QList<double>{0, 0, 0, 1} << "Sem pedido vencidas: 1.500 (75,0%)";
+                               << QList<double>{0, 0, 0, 1}
+                               << "Sem pedido vencidas: 1.500 (75,0%)";
 }
 
 void tst_BranchSummary::barShares()
@@ -105,27 +92,6 @@ void tst_BranchSummary::barShares()
     QCOMPARE(actual, shares);
     const QStringList hint = BranchSummary::hint(counts(values)).split(u'\n');
     QVERIFY2(hint.contains(hintLine), qPrintable(hint.join(" | ")));
-}
-
-void tst_BranchSummary::summarySheet()
-{
-    const BranchSummarySheet sheet(BranchSummary::fromPacket(packet(
-        {row("0001", {3, 1, 1, 1, 0, 0, 2, 0, 0}), row("0002", {4, 4, 4, 0, 1, 3, 0, 1, 1})})));
-    QCOMPARE(sheet.name(), QStringLiteral("Resumo"));
-    QCOMPARE(sheet.columns().size(), 11);
-    QCOMPARE(sheet.rowCount(), 3);
-    QStringList lines;
-    for (int r = 0; r < sheet.rowCount(); ++r) {
-        QList<ExportCell> cells;
-        sheet.readRow(r, cells);
-        QStringList texts;
-        for (const ExportCell &c : cells)
-            texts << (c.kind == ExportCell::Kind::Count ? QString::number(c.number) : c.text);
-        lines << texts.join(u'|');
-    }
-    QCOMPARE(lines, (QStringList{"0001|Filial 0001|3|1|1|1|0|0|2|0|0",
-                                 "0002|Filial 0002|4|4|4|0|1|3|0|1|1",
-                                 "Total||7|5|5|1|1|3|2|1|1"}));
 }
 
 QTEST_GUILESS_MAIN(tst_BranchSummary)
