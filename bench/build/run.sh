@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# First-run figures on a fresh clone: bench/build/run.sh [REPO [REF]]
+# First-run figures on a fresh clone: bench/build/run.sh [REPO [REF [--run-only]]]
 # Clones REPO (default: this repository) at REF (default HEAD) into a
 # temporary folder and, with ccache off, times as a newcomer meets them:
 #   1. ./run on a virtual screen, until the host's window is mapped;
 #   2. the rest of ./test's build;
 #   3. ./test itself (its build then has nothing left to do).
 # Prints wall, user and sys seconds of each, the load, and where the build
-# time went, from ninja's own log. Slow by nature: a whole cold build.
+# time went, from ninja's own log. Slow by nature: a whole cold build
+# (--run-only stops after the first figure).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
 repo=${1:-$here}
 ref=${2:-HEAD}
+run_only=${3:-}
 dir=$(mktemp -d /tmp/vex-bench-build.XXXXXX)
 xvfb=""
 cleanup() {
@@ -32,6 +34,8 @@ xvfb=$!
 sleep 1
 
 row() { printf '%-34s wall %6.0f s   user %6.0f s   sys %5.0f s\n' "$1" "$2" "$3" "$4"; }
+# GNU time puts "Command exited with non-zero status" before its figures.
+figures() { tail -n 1 "$1"; }
 
 # 1. ./run until its window shows; then the host is ended (./run stops its
 # server on the way out) so that the CPU time covers all of ./run.
@@ -52,19 +56,21 @@ if [ -z "$shown" ]; then
   echo "run: the window never showed"
   exit 1
 fi
-read -r _ user sys < "$dir/run.time"
+read -r _ user sys <<<"$(figures "$dir/run.time")"
 row "./run until the window shows" "$(awk -v a="$start" -v b="$shown" 'BEGIN { print b - a }')" "$user" "$sys"
 cp build/.ninja_log "$dir/run.ninja_log"
 
 # 2. and 3.
-/usr/bin/time -f '%e %U %S' -o "$dir/build.time" scripts/build >/dev/null
-read -r wall user sys < "$dir/build.time"
-row "the rest of ./test's build" "$wall" "$user" "$sys"
-/usr/bin/time -f '%e %U %S' -o "$dir/test.time" ./test >"$dir/test.log" 2>&1 ||
-  { tail -n 30 "$dir/test.log"; echo "test: failed"; }
-read -r wall user sys < "$dir/test.time"
-row "./test after the build" "$wall" "$user" "$sys"
-grep -E 'tests passed|tests failed' "$dir/test.log" || true
+if [ "$run_only" != --run-only ]; then
+  /usr/bin/time -f '%e %U %S' -o "$dir/build.time" scripts/build >/dev/null
+  read -r wall user sys <<<"$(figures "$dir/build.time")"
+  row "the rest of ./test's build" "$wall" "$user" "$sys"
+  /usr/bin/time -f '%e %U %S' -o "$dir/test.time" ./test >"$dir/test.log" 2>&1 ||
+    { tail -n 30 "$dir/test.log"; echo "test: failed"; }
+  read -r wall user sys <<<"$(figures "$dir/test.time")"
+  row "./test after the build" "$wall" "$user" "$sys"
+  grep -E 'tests passed|tests failed' "$dir/test.log" || true
+fi
 echo "load at end:$(uptime | sed 's/.*load average://')"
 
 # Where the build time went: compile and link seconds per target, then the
