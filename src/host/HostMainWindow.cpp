@@ -17,6 +17,8 @@
 #include <QMessageBox>
 #include <QStatusBar>
 
+#include <cstdio>
+
 #include <pwd.h>
 #include <unistd.h>
 #include <QUrl>
@@ -99,6 +101,25 @@ void HostMainWindow::installDialogDisplays()
     HostDisplays::setMessageHandler([](const QString &text) {
         QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("Aviso"), text);
     });
+    HostDisplays::setInformationHandler([](const QString &text) {
+        QMessageBox::information(QApplication::activeWindow(), QStringLiteral("Informação"),
+                                 text);
+    });
+}
+
+void HostMainWindow::reportStartFailure(const QString &reason, bool onScreen)
+{
+    std::fprintf(stderr, "vex-host: %s\n", qPrintable(reason));
+    if (onScreen) {
+        QMessageBox::critical(nullptr, QStringLiteral("VEX"),
+                              QStringLiteral("O programa não pode iniciar: %1").arg(reason));
+    }
+}
+
+bool HostMainWindow::hasScreen()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform != u"offscreen" && platform != u"minimal";
 }
 
 void HostMainWindow::buildMenus()

@@ -20,6 +20,10 @@ public:
 
     // Message boxes for the framework's message and error displays.
     static void installDialogDisplays();
+    // Why the host cannot start (a broken vex.ini): on stderr, and in a
+    // message box too when a person can see one (a real display).
+    static void reportStartFailure(const QString &reason, bool onScreen);
+    static bool hasScreen(); // false on the offscreen and minimal platforms
 
     // Loads the packages of dir (see PackageLoader) and lists their screens.
     void loadPackages(const QString &dir);

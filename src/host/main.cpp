@@ -7,6 +7,7 @@
 #include "services/Exceptions.h"
 #include "services/HostConfig.h"
 #include "services/HostDisplays.h"
+#include "services/HostLocale.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -70,9 +71,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vex"));
     QApplication::setOrganizationName(QStringLiteral("vex"));
+    HostLocale::install(&app);
     // After the application exists: locating vex.ini looks beside the executable.
-    if (!loadConfig(options.configFile, &error))
-        return fail(error);
+    if (!loadConfig(options.configFile, &error)) {
+        HostMainWindow::reportStartFailure(error, HostMainWindow::hasScreen());
+        return 2;
+    }
 
     HostMainWindow window;
     HostMainWindow::installDialogDisplays();

@@ -3,9 +3,11 @@
 #include "controls/TDBGrid.h"
 #include "forms/TfrmPadrao.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 class QFrame;
 class QLabel;
@@ -13,6 +15,7 @@ class QScrollArea;
 class ResizeBar;
 class TADOIBQuery;
 class TClientDataSet;
+class TDataPacket;
 class TDBRowCount;
 class QAction;
 class TField;
@@ -162,16 +165,30 @@ private:
     void buildNavigation();
     void switchPage(int direction);
     void focusGrid(int direction);
-    TDBGrid *createDetailGrid(TDataSource *source, QWidget *parent);
+    TDBGrid *createDetailGrid(const QString &name, TDataSource *source, QWidget *parent);
     void wireEvents();
     void closeLevel(TClientDataSet *dataSet);
     void closeLowerLevels();
+    void closeLevelsBelow(TClientDataSet *dataSet);
     void verifyBranches();
     void verifyRequests();
+    // Loads a level; during a verify it opens on the row that was current,
+    // found by its key, and only that row loads the levels below.
+    void loadLevel(TClientDataSet *dataSet, const TDataPacket &packet);
+    QList<TClientDataSet *> levels() const;
+    void keepCurrentRows(TClientDataSet *from);
+    void openRequestPage();
+    QList<QWidget *> stackedPanels() const;
+    QList<int> panelWeights() const;
+    void setPanelWeights(const QList<int> &weights);
+    void dragPanel(int panel, int delta);
     void applyFilterCommandState();
     void setCodedText(TClientDataSet *dataSet, const QString &key, QString &text) const;
 
     bool m_firstFilterOpen = false; // the first activation's dialog is showing
+    // Key values of each level's current row while a verify reloads it.
+    QHash<const TClientDataSet *, QVariantList> m_keptRows;
+    QList<int> m_dragStart; // panel heights when a bar was taken
 };
 
 // Unit-level state of the tracking window's unit.

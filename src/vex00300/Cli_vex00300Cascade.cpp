@@ -60,7 +60,7 @@ void TfrmAcomPOL::cdsFilialAfterScroll(TClientDataSet *)
         *netAcomPOL, cdFilSoli, stFilOL, DtEntrIni, DtEntrFin, stDtEntr, DtSolIni, DtSolFin,
         stDtSoli, stProdIni, prodFin, stProd, msgPadrao.Msg(QStringLiteral("ED")),
         stListaConsol, stTodasConsol, stStatus, stItemConsol, stPedGerado, stQtdePedido);
-    cdsSoli->LoadFromPacket(Consiste::CheckResultServ(reply, true, 0));
+    loadLevel(cdsSoli, Consiste::CheckResultServ(reply, true, 0));
     // A branch without requests raises no after-scroll below it: the product
     // and stock rows of the previous branch must not stay on show.
     if (cdsSoli->IsEmpty())
@@ -77,7 +77,7 @@ void TfrmAcomPOL::cdsSoliAfterScroll(TClientDataSet *)
     const TServerReply reply = rdmAcomPOL::GetProd(
         *netAcomPOL, cdsFilialCDFILSOLI->AsString(), stFilOL, cdsSoliDTPROGENTR->AsDateTime(),
         cdsSoliCDPRODESTO->AsString(), stQtdePedido, cdsSoliNRSEQUCONSOL->AsString());
-    cdsProd->LoadFromPacket(Consiste::CheckResultServ(reply, true, 0));
+    loadLevel(cdsProd, Consiste::CheckResultServ(reply, true, 0));
 }
 
 void TfrmAcomPOL::cdsProdAfterScroll(TClientDataSet *)
@@ -89,7 +89,7 @@ void TfrmAcomPOL::cdsProdAfterScroll(TClientDataSet *)
         cdsProdNRPEDEXOL->AsString(), cdsSoliDTPROGENTR->AsDateTime(),
         cdsProdCDPRODUTO->AsString(), cdsProdCDMARCA->AsString(), stFilOL,
         cdsProdDTPROGEMBARQ->AsDateTime());
-    cdsProdOL->LoadFromPacket(Consiste::CheckResultServ(reply, true, 0));
+    loadLevel(cdsProdOL, Consiste::CheckResultServ(reply, true, 0));
 }
 
 void TfrmAcomPOL::closeLevel(TClientDataSet *dataSet)
@@ -100,8 +100,19 @@ void TfrmAcomPOL::closeLevel(TClientDataSet *dataSet)
 
 void TfrmAcomPOL::closeLowerLevels()
 {
-    closeLevel(cdsProd);
-    closeLevel(cdsProdOL);
+    closeLevelsBelow(cdsSoli);
+}
+
+void TfrmAcomPOL::closeLevelsBelow(TClientDataSet *dataSet)
+{
+    const QList<TClientDataSet *> all = levels();
+    for (qsizetype i = all.indexOf(dataSet) + 1; i > 0 && i < all.size(); ++i)
+        closeLevel(all.at(i));
+}
+
+QList<TClientDataSet *> TfrmAcomPOL::levels() const
+{
+    return {cdsFilial, cdsSoli, cdsProd, cdsProdOL};
 }
 
 void TfrmAcomPOL::sbtFiltroClick(QObject *)

@@ -4,6 +4,7 @@
 #include "Cli_vex00300.h"
 
 #include "CodedFields.h"
+#include "PanelHeights.h"
 #include "ResizeBar.h"
 
 #include "controls/SystemColors.h"
@@ -34,8 +35,13 @@ QLabel *swatch(const QColor &colour, QWidget *parent)
     return box;
 }
 
+// The weights of the page's three panels: the two bars' panels as they
+// always were, and the product panel between them.
 const QLatin1String kSplitter1Key("Splitter1=");
+const QLatin1String kProdKey("panProd=");
 const QLatin1String kSplitter2Key("Splitter2=");
+constexpr int kPanelMinimum = 30;
+constexpr int kWeightMaximum = 5000;
 } // namespace
 
 void TfrmAcomPOL::buildComfort()
@@ -51,8 +57,55 @@ void TfrmAcomPOL::buildComfort()
                                          cdsSoliVRFATOCONV->Value());
     };
     dbgPadrao->installEventFilter(this);
-    connect(Splitter1, &ResizeBar::dragged, this, &TfrmAcomPOL::LayoutChanged);
-    connect(Splitter2, &ResizeBar::dragged, this, &TfrmAcomPOL::LayoutChanged);
+    connect(dbgPadrao, &QAbstractItemView::doubleClicked, this,
+            [this] { SafeCall([this] { openRequestPage(); }); });
+    const QList<QWidget *> panels = stackedPanels();
+    for (ResizeBar *bar : {Splitter1, Splitter2}) {
+        const int panel = int(panels.indexOf(bar->target()));
+        connect(bar, &ResizeBar::dragStarted, this, [this] {
+            m_dragStart.clear();
+            for (const QWidget *p : stackedPanels())
+                m_dragStart << p->height();
+        });
+        connect(bar, &ResizeBar::draggedBy, this,
+                [this, panel](int delta) { dragPanel(panel, delta); });
+        connect(bar, &ResizeBar::dragged, this, &TfrmAcomPOL::LayoutChanged);
+    }
+}
+
+QList<QWidget *> TfrmAcomPOL::stackedPanels() const
+{
+    return {panFormulario, panProd, panProdOL};
+}
+
+QList<int> TfrmAcomPOL::panelWeights() const
+{
+    QList<int> weights;
+    if (const auto *stack = qobject_cast<QBoxLayout *>(tshFormulario->layout())) {
+        for (QWidget *panel : stackedPanels())
+            weights << stack->stretch(stack->indexOf(panel));
+    }
+    return weights;
+}
+
+void TfrmAcomPOL::setPanelWeights(const QList<int> &weights)
+{
+    auto *stack = qobject_cast<QBoxLayout *>(tshFormulario->layout());
+    const QList<QWidget *> panels = stackedPanels();
+    if (!stack || weights.size() != panels.size())
+        return;
+    for (int i = 0; i < panels.size(); ++i)
+        stack->setStretch(stack->indexOf(panels.at(i)), qMax(1, weights.at(i)));
+}
+
+// While a bar is dragged the panels take the heights it gives; they are
+// the weights from then on, so that a larger window shares its extra
+// height in the proportions the user chose.
+void TfrmAcomPOL::dragPanel(int panel, int delta)
+{
+    if (m_dragStart.size() != stackedPanels().size())
+        return;
+    setPanelWeights(PanelHeights::moveBoundary(m_dragStart, panel, delta, kPanelMinimum));
 }
 
 // The branch count sits in the tool bar, seen from both pages.
@@ -147,14 +200,19 @@ void TfrmAcomPOL::focusGrid(int direction)
     grids.at(at)->setFocus(Qt::ShortcutFocusReason);
 }
 
+// Enter or a double click on a branch opens its requests.
+void TfrmAcomPOL::openRequestPage()
+{
+    pgcPadrao->setCurrentWidget(tshFormulario);
+    dbgSoli->setFocus(Qt::OtherFocusReason);
+}
+
 bool TfrmAcomPOL::eventFilter(QObject *watched, QEvent *event)
 {
-    // Enter on a branch opens its requests.
     if (watched == dbgPadrao && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            pgcPadrao->setCurrentWidget(tshFormulario);
-            dbgSoli->setFocus(Qt::OtherFocusReason);
+            openRequestPage();
             return true;
         }
     }
@@ -163,19 +221,29 @@ bool TfrmAcomPOL::eventFilter(QObject *watched, QEvent *event)
 
 QStringList TfrmAcomPOL::ExtraLayoutLines() const
 {
-    return {kSplitter1Key + QString::number(panFormulario->height()),
-            kSplitter2Key + QString::number(panProdOL->height())};
+    const QList<int> weights = panelWeights();
+    if (weights.size() != 3)
+        return {};
+    return {kSplitter1Key + QString::number(weights.at(0)),
+            kProdKey + QString::number(weights.at(1)),
+            kSplitter2Key + QString::number(weights.at(2))};
 }
 
 void TfrmAcomPOL::RestoreExtraLayout(const QStringList &lines)
 {
+    QList<int> weights = panelWeights();
+    if (weights.size() != 3)
+        return;
+    const QLatin1String keys[] = {kSplitter1Key, kProdKey, kSplitter2Key};
     for (const QString &line : lines) {
-        const bool first = line.startsWith(kSplitter1Key);
-        if (!first && !line.startsWith(kSplitter2Key))
-            continue;
-        bool ok = false;
-        const int height = line.section(u'=', 1).toInt(&ok);
-        if (ok && height >= 30 && height <= 5000)
-            (first ? panFormulario : panProdOL)->setFixedHeight(height);
+        for (int i = 0; i < 3; ++i) {
+            if (!line.startsWith(keys[i]))
+                continue;
+            bool ok = false;
+            const int weight = line.mid(keys[i].size()).toInt(&ok);
+            if (ok && weight >= kPanelMinimum && weight <= kWeightMaximum)
+                weights[i] = weight;
+        }
     }
+    setPanelWeights(weights);
 }

@@ -185,9 +185,13 @@ void TfrmAcomPOL::buildBranchPage()
     dbgPadrao->AddColumn(QStringLiteral("NMFILIAL"), 847);
 }
 
-TDBGrid *TfrmAcomPOL::createDetailGrid(TDataSource *source, QWidget *parent)
+TDBGrid *TfrmAcomPOL::createDetailGrid(const QString &name, TDataSource *source,
+                                       QWidget *parent)
 {
     auto *grid = new TDBGrid(parent);
+    grid->setObjectName(name); // its layout is kept under this name
+    // However low its panel, the grid fills its box and scrolls its own rows.
+    grid->setMinimumHeight(1);
     grid->SetDataSource(source);
     grid->SetBackground(SystemColors::clInfoBk());
     grid->SetTitleFont(gridTitleFont(), SystemColors::clWindowText());
@@ -195,13 +199,27 @@ TDBGrid *TfrmAcomPOL::createDetailGrid(TDataSource *source, QWidget *parent)
 }
 
 namespace {
+// The design heights of the page's panels: their first share of the page.
+constexpr int kSoliHeight = 331;
+constexpr int kProdHeight = 77;
+constexpr int kProdOLHeight = 78;
+constexpr int kPanelMinimum = 30;
+
+// The page's height goes to its panels by weight, whatever they hold.
+void shareHeight(QWidget *panel)
+{
+    panel->setSizePolicy(panel->sizePolicy().horizontalPolicy(), QSizePolicy::Ignored);
+    panel->setMinimumHeight(kPanelMinimum);
+}
+
 // A lowered panel holding a borderless scroll box that a grid fills.
-QFrame *gridPanel(int height, QScrollArea **scrollBox, QWidget *parent)
+QFrame *gridPanel(const char *name, QScrollArea **scrollBox, QWidget *parent)
 {
     auto *panel = new QFrame(parent);
+    panel->setObjectName(QLatin1String(name));
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setLineWidth(1);
-    panel->setFixedHeight(height);
+    shareHeight(panel);
     auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(2, 2, 2, 2);
     *scrollBox = new QScrollArea(panel);
@@ -216,7 +234,7 @@ void TfrmAcomPOL::buildRequestPage()
 {
     pgcPadrao->setTabText(pgcPadrao->indexOf(tshFormulario), QStringLiteral("Solicitação"));
 
-    // The page stacks its panels from the top; what is left stays empty.
+    // The page stacks its panels from the top; they share its height.
     auto *stack = qobject_cast<QBoxLayout *>(tshFormulario->layout());
     if (stack)
         stack->removeWidget(panFormulario);
@@ -227,8 +245,8 @@ void TfrmAcomPOL::buildRequestPage()
 
     // The base panel's bevel and border width already set the scroll box 4
     // pixels in; only the height is this window's.
-    panFormulario->setFixedHeight(331);
-    dbgSoli = createDetailGrid(dtsSoli, nullptr);
+    shareHeight(panFormulario);
+    dbgSoli = createDetailGrid(QStringLiteral("dbgSoli"), dtsSoli, nullptr);
     QWidget *contents = scbFormulario->widget();
     if (contents && contents->layout()) {
         contents->layout()->addWidget(dbgSoli);
@@ -238,20 +256,19 @@ void TfrmAcomPOL::buildRequestPage()
     }
 
     Splitter1 = new ResizeBar(panFormulario, tshFormulario);
-    panProd = gridPanel(77, &scbProd, tshFormulario);
-    dbgProd = createDetailGrid(dtsProd, nullptr);
+    panProd = gridPanel("panProd", &scbProd, tshFormulario);
+    dbgProd = createDetailGrid(QStringLiteral("dbgProd"), dtsProd, nullptr);
     scbProd->setWidget(dbgProd);
-    panProdOL = gridPanel(78, &scbProdOL, tshFormulario);
-    dbgProdOL = createDetailGrid(dtsProdOL, nullptr);
+    panProdOL = gridPanel("panProdOL", &scbProdOL, tshFormulario);
+    dbgProdOL = createDetailGrid(QStringLiteral("dbgProdOL"), dtsProdOL, nullptr);
     scbProdOL->setWidget(dbgProdOL);
     Splitter2 = new ResizeBar(panProdOL, tshFormulario);
 
-    stack->insertWidget(0, panFormulario);
+    stack->insertWidget(0, panFormulario, kSoliHeight);
     stack->insertWidget(1, Splitter1);
-    stack->insertWidget(2, panProd);
-    stack->insertWidget(3, panProdOL);
+    stack->insertWidget(2, panProd, kProdHeight);
+    stack->insertWidget(3, panProdOL, kProdOLHeight);
     stack->insertWidget(4, Splitter2);
-    stack->addStretch(1);
 
     dbgSoli->AddColumn(QStringLiteral("NRSOLICMP"));
     dbgSoli->AddColumn(QStringLiteral("CDARVPROD"), 99);

@@ -14,7 +14,10 @@
 #include "forms/Procurar.h"
 #include "services/Consiste.h"
 
+#include <QScopeGuard>
 #include <QTabWidget>
+
+#include <utility>
 
 using namespace Cli_vex00300;
 
@@ -44,14 +47,85 @@ DialogRange dialogRange()
             dialog->depSolIni->GetDate(),  dialog->depSolFin->GetDate(),
             dialog->medProdutoInicial->Value(), dialog->medProdutoFinal->Value()};
 }
+
+// The columns that tell one row of a level from the others.
+QStringList keyColumns(int level)
+{
+    static const QList<QStringList> keys{
+        {QStringLiteral("CDFILSOLI")},
+        {QStringLiteral("NRSOLICMP"), QStringLiteral("CDPRODUTO")},
+        {QStringLiteral("NRPEDEXOL"), QStringLiteral("CDFILDEST"), QStringLiteral("CDPRODUTO"),
+         QStringLiteral("CDMARCA")},
+        {QStringLiteral("PRODARVOL")},
+    };
+    return keys.value(level);
+}
+
+QVariantList currentKey(const TClientDataSet *dataSet, const QStringList &columns)
+{
+    QVariantList key;
+    for (const QString &column : columns)
+        key << dataSet->FieldByName(column)->Value();
+    return key;
+}
+
+int rowWithKey(TClientDataSet *dataSet, const QStringList &columns, const QVariantList &key)
+{
+    for (int row = 0; row < dataSet->RecordCount(); ++row) {
+        TRecordScope scope(dataSet, row);
+        if (currentKey(dataSet, columns) == key)
+            return row;
+    }
+    return -1;
+}
 } // namespace
 
 void TfrmAcomPOL::sbtVerificarClick()
 {
-    if (pgcPadrao->currentWidget() == tshFolhaDados)
+    // Whatever happens, the kept rows serve this verify only.
+    const auto forget = qScopeGuard([this] { m_keptRows.clear(); });
+    if (pgcPadrao->currentWidget() == tshFolhaDados) {
+        keepCurrentRows(cdsFilial);
         verifyBranches();
-    else
+    } else {
+        keepCurrentRows(cdsSoli);
         verifyRequests();
+    }
+}
+
+void TfrmAcomPOL::keepCurrentRows(TClientDataSet *from)
+{
+    m_keptRows.clear();
+    const QList<TClientDataSet *> all = levels();
+    for (qsizetype level = all.indexOf(from); level >= 0 && level < all.size(); ++level) {
+        const TClientDataSet *dataSet = all.at(level);
+        if (!dataSet->Active() || dataSet->CurrentRow() < 0)
+            break;
+        m_keptRows.insert(dataSet, currentKey(dataSet, keyColumns(int(level))));
+    }
+}
+
+void TfrmAcomPOL::loadLevel(TClientDataSet *dataSet, const TDataPacket &packet)
+{
+    const QVariantList kept = m_keptRows.take(dataSet);
+    if (kept.isEmpty()) {
+        dataSet->LoadFromPacket(packet);
+        return;
+    }
+    // The load must not fetch the levels below for its first row: only the
+    // row that was current is asked for, once.
+    auto afterScroll = std::exchange(dataSet->AfterScroll, nullptr);
+    {
+        const auto restore = qScopeGuard([&] { dataSet->AfterScroll = afterScroll; });
+        dataSet->LoadFromPacket(packet);
+        const int row = rowWithKey(dataSet, keyColumns(int(levels().indexOf(dataSet))), kept);
+        if (row >= 0)
+            dataSet->MoveTo(row);
+        else
+            m_keptRows.clear(); // gone: the first row, and the levels below start afresh
+    }
+    if (dataSet->CurrentRow() >= 0 && afterScroll)
+        afterScroll(dataSet);
 }
 
 void TfrmAcomPOL::verifyBranches()
@@ -63,7 +137,10 @@ void TfrmAcomPOL::verifyBranches()
         range.solIni, range.solFin, stDtSoli, range.prodIni, paddedFinalProduct(range.prodFin),
         stProd, stListaConsol, stTodasConsol, stStatus, stItemConsol, stPedGerado,
         stQtdePedido);
-    cdsFilial->LoadFromPacket(Consiste::CheckResultServ(reply, true, 0));
+    loadLevel(cdsFilial, Consiste::CheckResultServ(reply, true, 0));
+    // No branch left: nothing below may stay on show.
+    if (cdsFilial->IsEmpty())
+        closeLevelsBelow(cdsFilial);
 }
 
 void TfrmAcomPOL::verifyRequests()
@@ -74,7 +151,9 @@ void TfrmAcomPOL::verifyRequests()
         DtSolIni, DtSolFin, stDtSoli, stProdIni, paddedFinalProduct(stProdFin), stProd,
         msgPadrao.Msg(QStringLiteral("ED")), stListaConsol, stTodasConsol, stStatus,
         stItemConsol, stPedGerado, stQtdePedido);
-    cdsSoli->LoadFromPacket(Consiste::CheckResultServ(reply, true, 0));
+    loadLevel(cdsSoli, Consiste::CheckResultServ(reply, true, 0));
+    if (cdsSoli->IsEmpty())
+        closeLevelsBelow(cdsSoli);
 }
 
 void TfrmAcomPOL::sbtProcurarClick()
@@ -84,8 +163,8 @@ void TfrmAcomPOL::sbtProcurarClick()
         return;
     }
     // On the request page the search is always over the requests, whichever
-    // grid has the focus.
+    // grid has the focus, in the columns their grid shows.
     TClientDataSet *requests = dtsSoli->DataSet();
     if (requests && requests->Active())
-        Procurar::Procura(requests, this);
+        Procurar::Procura(dbgSoli, this);
 }

@@ -158,6 +158,18 @@ void TfrmFiltroAcomPOL::btfSaveOpcClick()
     TfrmFiltroPadrao::btfSaveOpcClick();
 }
 
+// The requesting-branch list lives in a variable, not in a control.
+QStringList TfrmFiltroAcomPOL::ExtraOptionNames() const
+{
+    return {kOptionLFilSoli};
+}
+
+QList<TfrmFiltroPadrao::DateRange> TfrmFiltroAcomPOL::DateRanges() const
+{
+    return {{grbDataEnt->title(), depEntrIni, depEntrFin},
+            {grbDataSol->title(), depSolIni, depSolFin}};
+}
+
 void TfrmFiltroAcomPOL::medFilOLChange(QObject *)
 {
     edtFilOL->clear();

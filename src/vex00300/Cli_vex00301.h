@@ -146,6 +146,9 @@ public:
     void btnPesqProdutoFinalBeforePesq(QObject *sender, bool &cancel);
     void btnPesqProdutoFinalAfterPesq(QObject *sender);
 
+    QStringList ExtraOptionNames() const override;
+    QList<DateRange> DateRanges() const override;
+
     // true saves the requesting-branch choice, false restores it.
     void Dados_Filtro(bool save);
 

@@ -3,6 +3,7 @@
 #include "Cli_vex00301.h"
 
 #include "controls/TDateEditPlus.h"
+#include "controls/TExitCheck.h"
 #include "controls/TMaskEdit.h"
 #include "data/TADOIBQuery.h"
 #include "data/TDataSource.h"
@@ -53,9 +54,10 @@ QStringList TfrmFiltroAcomPOL::messageLines()
     };
 }
 
+// The text of a refused edit is selected: typing replaces it.
 void TfrmFiltroAcomPOL::fail(QWidget *control, const QString &key)
 {
-    control->setFocus(Qt::OtherFocusReason);
+    TExitCheck::Refocus(control);
     Consiste::MensErro(msgPadrao.Msg(key), true);
 }
 
@@ -136,7 +138,7 @@ void TfrmFiltroAcomPOL::Vd_Datas()
 double TfrmFiltroAcomPOL::date(TDateEditPlus *edit)
 {
     if (!edit->IsValidDate())
-        edit->setFocus(Qt::OtherFocusReason);
+        TExitCheck::Refocus(edit);
     return edit->GetDate();
 }
 

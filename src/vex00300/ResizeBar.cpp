@@ -15,21 +15,23 @@ void ResizeBar::mousePressEvent(QMouseEvent *event)
         return QFrame::mousePressEvent(event);
     m_dragging = true;
     m_pressY = event->globalPosition().toPoint().y();
-    m_startHeight = m_target->height();
+    m_delta = 0;
+    Q_EMIT dragStarted();
 }
 
 void ResizeBar::mouseMoveEvent(QMouseEvent *event)
 {
     if (!m_dragging || !m_target)
         return QFrame::mouseMoveEvent(event);
-    const int delta = event->globalPosition().toPoint().y() - m_pressY;
-    m_target->setFixedHeight(qMax(m_minimum, m_startHeight + delta));
+    m_delta = event->globalPosition().toPoint().y() - m_pressY;
+    Q_EMIT draggedBy(m_delta);
 }
 
 void ResizeBar::mouseReleaseEvent(QMouseEvent *event)
 {
+    const bool moved = m_dragging && m_delta != 0;
     m_dragging = false;
     QFrame::mouseReleaseEvent(event);
-    if (m_target && m_target->height() != m_startHeight)
+    if (moved)
         Q_EMIT dragged();
 }

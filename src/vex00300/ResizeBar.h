@@ -3,8 +3,9 @@
 #include <QFrame>
 #include <QPointer>
 
-// A thin bar in a top-down stack of fixed-height panels: dragging it changes
-// the height of the panel just above it, as a classic top-aligned splitter.
+// A thin bar in a top-down stack of panels, under the panel it resizes, as
+// a classic top-aligned splitter. It reports the drag; the page decides
+// which heights change.
 class ResizeBar final : public QFrame
 {
     Q_OBJECT
@@ -12,10 +13,11 @@ public:
     explicit ResizeBar(QWidget *target, QWidget *parent = nullptr);
 
     QWidget *target() const { return m_target; }
-    void setMinimumTargetHeight(int height) { m_minimum = height; }
 
 Q_SIGNALS:
-    void dragged(); // the user let go of the bar after moving it
+    void dragStarted();
+    void draggedBy(int delta); // pixels down since the drag started; up is negative
+    void dragged();            // the user let go of the bar after moving it
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -24,8 +26,7 @@ protected:
 
 private:
     QPointer<QWidget> m_target;
-    int m_minimum = 30;
     int m_pressY = 0;
-    int m_startHeight = 0;
+    int m_delta = 0;
     bool m_dragging = false;
 };

@@ -32,7 +32,7 @@ public:
 };
 
 // Transport failures: unreachable server, timeout, broken reply.
-class ENetError final : public EVexError
+class ENetError : public EVexError
 {
 public:
     using EVexError::EVexError;

@@ -174,7 +174,7 @@ void tst_Schema::failedMigrationLeavesOldVersion()
     // after its earlier statements ran.
     QVERIFY(exec(db, "CREATE TABLE IX_CONSOLOL_OPELOG (X INTEGER)"));
     QVERIFY(!Schema::migrate(db, &error));
-    QVERIFY2(error.contains("version 2"), qPrintable(error));
+    QVERIFY2(error.contains("versão 2"), qPrintable(error));
     QCOMPARE(Schema::version(db, &error), 1);
     QVERIFY(!indexes(db).contains("IX_SOLICMP_FILSOLI"));
 
@@ -192,7 +192,7 @@ void tst_Schema::newerDatabaseRefused()
     QVERIFY(exec(db, "INSERT INTO SCHEMA_VERSION (NRVERSAO) VALUES (?)",
                  {Schema::currentVersion() + 5}));
     QVERIFY(!Schema::migrate(db, &error));
-    QVERIFY2(error.contains("newer"), qPrintable(error));
+    QVERIFY2(error.contains("mais nova"), qPrintable(error));
 }
 
 void tst_Schema::boundDatesCompareAsDates()

@@ -57,13 +57,13 @@ void tst_VexDbCli::refusedWithOneLine_data()
     QTest::newRow("database without value") << QStringList{"init", "--database"} << 2
                                             << "--database";
     QTest::newRow("unknown url") << QStringList{"init", "--database", "mysql://a@b/c"} << 2
-                                 << "unknown database URL";
+                                 << "URL de banco de dados desconhecida";
     QTest::newRow("postgres without db") << QStringList{"init", "--database",
                                                         "postgresql://u@127.0.0.1:5432/"}
-                                         << 2 << "DBNAME";
+                                         << 2 << "/BANCO";
     QTest::newRow("postgres bad port") << QStringList{"init", "--database",
                                                       "postgresql://u@127.0.0.1:99999/x"}
-                                       << 2 << "PostgreSQL URL";
+                                       << 2 << "URL PostgreSQL";
     QTest::newRow("init extra") << QStringList{"init", "--database", db, "--scale", "2"} << 2
                                 << "--scale";
     QTest::newRow("scale text") << QStringList{"demo", "--database", db, "--scale", "abc"}
@@ -81,12 +81,12 @@ void tst_VexDbCli::refusedWithOneLine_data()
                                     << "--fast";
     QTest::newRow("unreachable postgres")
         << QStringList{"init", "--database", "postgresql://vex@127.0.0.1:1/vex"} << 1
-        << "cannot connect";
+        << "não foi possível conectar";
     QTest::newRow("sqlite missing folder")
         << QStringList{"init", "--database", "sqlite:" + m_dir.filePath("no/such/x.db")} << 1
-        << "does not exist";
+        << "não existe";
     QTest::newRow("sqlite path is a folder")
-        << QStringList{"demo", "--database", "sqlite:" + m_dir.path()} << 1 << "not a file";
+        << QStringList{"demo", "--database", "sqlite:" + m_dir.path()} << 1 << "não é um arquivo";
 }
 
 void tst_VexDbCli::refusedWithOneLine()

@@ -1,5 +1,8 @@
 #include "HostCommandLine.h"
+#include "HostMainWindow.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -109,6 +112,21 @@ private Q_SLOTS:
             QCOMPARE(own.size(), 1);
             QVERIFY(own.first().contains(output));
         }
+    }
+
+    // On a screen, a person sees why the host does not start, not only a
+    // line on a terminal nobody looks at.
+    void startFailureShownOnScreen()
+    {
+        QString shown;
+        QTimer::singleShot(0, [&shown] {
+            QTRY_VERIFY(QApplication::activeModalWidget());
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            shown = box ? box->text() : QStringLiteral("(no message box)");
+            qobject_cast<QDialog *>(QApplication::activeModalWidget())->reject();
+        });
+        HostMainWindow::reportStartFailure(QStringLiteral("vex.ini: [Server] Port inválida"), true);
+        QVERIFY2(shown.contains("vex.ini: [Server] Port inválida"), qPrintable(shown));
     }
 };
 

@@ -10,6 +10,8 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QImage>
+#include <QLineEdit>
+#include <QScopeGuard>
 #include <QtTest>
 
 namespace {
@@ -298,7 +300,9 @@ private Q_SLOTS:
         };
         grid->resize(600, 200);
         grid->show();
-        QVERIFY(QTest::qWaitForWindowExposed(grid));
+        grid->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(grid));
+        grid->setFocus(); // the highlight is the focused grid's
         grid->setCurrentIndex(grid->model()->index(1, ColName));
         calls.clear();
         const QImage image = grid->viewport()->grab().toImage();
@@ -467,6 +471,96 @@ private Q_SLOTS:
         QVERIFY(copy.isColumnHidden(ColHidden));
         QCOMPARE(copy.horizontalHeader()->logicalIndex(0), int(ColCode));
         QCOMPARE(other.SortField(), QString());
+    }
+
+    // The grid with the focus lights its current cell and block; the others
+    // tint their current row and block. The cell-draw handler hears
+    // "selected" only where the highlight is drawn.
+    void currentCellFollowsTheFocus_data()
+    {
+        QTest::addColumn<bool>("focused");
+        QTest::addColumn<bool>("block"); // rows 1-2 of the name and flag columns
+        QTest::addColumn<QString>("looks"); // cells 1,1 1,2 2,1 1,0 2,0: Lit Tint Base
+        QTest::newRow("focused, one cell") << true << false << "LBBBB";
+        QTest::newRow("unfocused, one cell") << false << false << "TTBTB";
+        QTest::newRow("focused, block") << true << true << "LLLBB";
+        QTest::newRow("unfocused, block") << false << true << "TTTTB";
+    }
+    void currentCellFollowsTheFocus()
+    {
+        QFETCH(bool, focused);
+        QFETCH(bool, block);
+        QFETCH(QString, looks);
+        QWidget window;
+        auto *other = new QLineEdit(&window);
+        grid->setParent(&window);
+        const auto release = qScopeGuard([this] { grid->setParent(nullptr); });
+        grid->setGeometry(0, 30, 600, 200);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const QAbstractItemModel *m = grid->model();
+        grid->setCurrentIndex(m->index(1, ColName));
+        if (block)
+            grid->selectionModel()->select(QItemSelection(m->index(1, ColName),
+                                                          m->index(2, ColFlag)),
+                                           QItemSelectionModel::ClearAndSelect);
+        (focused ? static_cast<QWidget *>(grid) : other)->setFocus();
+        QTRY_COMPARE(grid->hasFocus(), focused);
+
+        QHash<int, DrawCall> calls; // by row * 10 + column
+        grid->OnDrawColumnCell = [&](TDBGrid *, TCanvas &canvas, const QRect &rect, int col,
+                                     TColumn *, TGridDrawState state) {
+            calls.insert(grid->rowAt(rect.center().y()) * 10 + col,
+                         DrawCall{0, col, state, canvas.Brush.Color, {}, {}, true});
+        };
+        grid->viewport()->grab();
+        const QColor base = grid->palette().color(QPalette::Active, QPalette::Base);
+        const QColor lit = grid->palette().color(QPalette::Active, QPalette::Highlight);
+        const QHash<QChar, QColor> fills{
+            {u'L', lit}, {u'T', TDBGrid::QuietTint(base, lit)}, {u'B', base}};
+        QVERIFY(fills.value(u'T') != base);
+        const int cells[] = {10 + ColName, 10 + ColFlag, 20 + ColName, 10 + ColCode,
+                             20 + ColCode};
+        for (int i = 0; i < looks.size(); ++i) {
+            const DrawCall call = calls.value(cells[i]);
+            QVERIFY2(call.brush == fills.value(looks[i]), qPrintable(QString::number(i)));
+            QCOMPARE(call.state.testFlag(TGridDrawStateFlag::gdSelected), looks[i] == u'L');
+            QCOMPARE(call.state.testFlag(TGridDrawStateFlag::gdFocused), focused && i == 0);
+        }
+    }
+
+    // A design width made for a smaller font widens to its title; a width
+    // the user set stays, and a title it cuts ends in "…" with the whole
+    // title in its tooltip.
+    void titlesFitOrSayThemselves_data()
+    {
+        QTest::addColumn<int>("design");
+        QTest::addColumn<int>("userWidth"); // 0: untouched
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("design narrower than its title") << 12 << 0 << false;
+        QTest::newRow("design wide enough") << 300 << 0 << false;
+        QTest::newRow("user narrower than the title") << 300 << 40 << true;
+    }
+    void titlesFitOrSayThemselves()
+    {
+        QFETCH(int, design);
+        QFETCH(int, userWidth);
+        QFETCH(bool, cut);
+        TDBGrid view;
+        view.SetDataSource(source);
+        TColumn *column = view.AddColumn("NAME", design);
+        if (userWidth)
+            view.horizontalHeader()->resizeSection(0, userWidth);
+        cds->LoadFromPacket(packet(fourRows())); // a reload keeps the width
+        const int expected = userWidth ? userWidth : qMax(design, view.TitleWidth(column));
+        QCOMPARE(view.columnWidth(0), expected);
+        const QString title = "Nome da Filial";
+        const QString shown = view.model()->headerData(0, Qt::Horizontal).toString();
+        QCOMPARE(shown.endsWith(u'…'), cut);
+        QVERIFY(title.startsWith(shown.chopped(cut ? 1 : 0)));
+        QCOMPARE(view.model()->headerData(0, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                 cut ? title : QString());
     }
 };
 

@@ -14,9 +14,11 @@
 #include "services/Corvel.h"
 #include "services/Exceptions.h"
 #include "services/HostDisplays.h"
+#include "services/HostLocale.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +26,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <functional>
@@ -145,6 +148,7 @@ private Q_SLOTS:
     void multiSelectionRefusesKey();
     void procura_data();
     void procura();
+    void portuguese(); // last: it changes the whole process's language
 
 private:
     std::unique_ptr<QObject> m_owner;
@@ -197,6 +201,8 @@ void tst_FilterControls::dateTyping_data()
                                 << "01/12/" << false << QDate() << "";
     QTest::newRow("letters ignored") << "0a1b12c2026"
                                      << "01/12/2026" << true << QDate(2026, 12, 1) << "Terça";
+    QTest::newRow("two-digit year") << "011226"
+                                    << "01/12/26" << true << QDate(2026, 12, 1) << "Terça";
 }
 
 void tst_FilterControls::dateTyping()
@@ -234,6 +240,8 @@ void tst_FilterControls::dateTyping()
         QCOMPARE(edit.GetDate(), OleDate::fromDate(date));
         edit.SetSaveTime(true);
         QCOMPARE(edit.GetDate(), OleDate::fromDate(date) + 0.75);
+        edit.ExitCheck()->Run(); // leaving shows the year whole
+        QCOMPARE(edit.Text(), date.toString("dd/MM/yyyy"));
     }
     edit.Clear();
     QVERIFY(edit.IsBlank());
@@ -263,16 +271,19 @@ void tst_FilterControls::calendar()
     dialog.depIni->setCursorPosition(0);
     QTest::keyClicks(dialog.depIni, start);
     QString title;
+    QString month;
     onModal(m_owner.get(), [&](QWidget *modal) {
         title = modal->windowTitle();
         auto *calendar = modal->findChild<QCalendarWidget *>();
         calendar->setSelectedDate(QDate(2027, 3, 15));
+        month = calendar->findChild<QToolButton *>("qt_calendar_monthbutton")->text();
         QTest::keyClick(calendar->focusWidget() ? calendar->focusWidget() : calendar,
                         pick ? Qt::Key_Return : Qt::Key_Escape);
     });
     QTest::keyClick(dialog.depIni, Qt::Key_Down, Qt::AltModifier);
     QTest::qWait(50);
     QCOMPARE(title, QStringLiteral("Calendário"));
+    QCOMPARE(month, QStringLiteral("março"));
     QCOMPARE(dialog.depIni->Text(), shown);
     QVERIFY(m_messages.isEmpty()); // the pop-up is not leaving the edit
     QCOMPARE(dialog.focusWidget(), dialog.depIni);
@@ -438,6 +449,15 @@ void tst_FilterControls::confirmKeys()
     QCOMPARE(dialog.confirms, 2);
     QVERIFY(dialog.sbtConfirma->toolTip().contains("Ctrl+Enter"));
     QVERIFY(dialog.sbtCancela->toolTip().contains("Esc"));
+    // The key leaves the edit first: a date it refuses stops the confirmation
+    // there, its text selected for retyping.
+    dialog.depIni->setCursorPosition(0);
+    QTest::keyClicks(dialog.depIni, "31022026");
+    QTest::keyClick(dialog.depIni, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(dialog.confirms, 2);
+    QCOMPARE(m_messages, QStringList{"Data inválida."});
+    QCOMPARE(dialog.focusWidget(), dialog.depIni);
+    QCOMPARE(dialog.depIni->selectedText(), QStringLiteral("31/02/2026"));
 }
 
 void tst_FilterControls::pickList_data()
@@ -566,7 +586,9 @@ void tst_FilterControls::pickListEmptyOrStopped()
 void tst_FilterControls::multiSelection_data()
 {
     QTest::addColumn<QString>("incoming");
-    QTest::addColumn<QString>("actions"); // A all, N none, I invert, digit: Space on that row
+    // A all, N none, I invert, digit: Space on that row; on the focused
+    // control: 'text' typed, v Down, ^ Up, < Backspace, a space its key.
+    QTest::addColumn<QString>("actions");
     QTest::addColumn<bool>("confirm");
     QTest::addColumn<QString>("count");
     QTest::addColumn<QString>("result");
@@ -592,6 +614,12 @@ void tst_FilterControls::multiSelection_data()
     QTest::newRow("cancel keeps the list") << "0002"
                                            << "A" << false << "4 selecionados"
                                            << "0002";
+    QTest::newRow("typed filter keeps its space; Down, then Space marks")
+        << "" << "'L 0003'v " << true << "1 selecionados" << "0003";
+    QTest::newRow("a digit typed in the list goes on in the filter")
+        << "" << "'l 000'v'2'v " << true << "1 selecionados" << "0002";
+    QTest::newRow("Backspace in the list edits the filter")
+        << "" << "'l 0004'v<v^ " << true << "1 selecionados" << "0003";
 }
 
 void tst_FilterControls::multiSelection()
@@ -606,12 +634,33 @@ void tst_FilterControls::multiSelection()
     TDataSource source;
     source.SetDataSet(&ds);
     QString shownCount;
+    int roomLeft = 0;
     onModal(m_owner.get(), [&](QWidget *modal) {
         auto *dialog = qobject_cast<MultiSelectDialog *>(modal);
         QVERIFY(dialog);
         auto *view = dialog->findChild<QTreeWidget *>("lvwLista");
+        // Keys go where the focus is, and shortcuts need the window active.
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        // Rows as tall as the check boxes they hold, with a small font too.
+        QFont small = view->font();
+        small.setPixelSize(9);
+        view->setFont(small);
+        view->doItemsLayout();
+        roomLeft = view->visualItemRect(view->topLevelItem(0)).height()
+                   - view->style()->pixelMetric(QStyle::PM_IndicatorHeight);
+        bool typing = false;
         for (const QChar a : actions) {
-            if (a == 'A')
+            QWidget *focus = QApplication::focusWidget();
+            const Qt::KeyboardModifiers shift = a.isUpper() ? Qt::ShiftModifier : Qt::NoModifier;
+            if (a == '\'')
+                typing = !typing;
+            else if (typing)
+                QTest::sendKeyEvent(QTest::Click, focus, Qt::Key(a.toUpper().unicode()), a, shift);
+            else if (a == 'v' || a == '^' || a == '<' || a == ' ')
+                QTest::keyClick(focus, a == 'v' ? Qt::Key_Down : a == '^' ? Qt::Key_Up
+                                       : a == '<' ? Qt::Key_Backspace : Qt::Key_Space);
+            else if (a == 'A')
                 QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
             else if (a == 'N')
                 QTest::keyClick(view, Qt::Key_D, Qt::ControlModifier);
@@ -630,6 +679,7 @@ void tst_FilterControls::multiSelection()
              confirm);
     QCOMPARE(shownCount, count);
     QCOMPARE(list, result);
+    QVERIFY2(roomLeft >= 2, qPrintable(QString::number(roomLeft)));
     if (confirm) {
         for (int row = 0; row < ds.RecordCount(); ++row) {
             const QString key = ds.RawValue(row, 1).toString();
@@ -720,6 +770,15 @@ void tst_FilterControls::procura()
     QVERIFY(stayedOpen);
     QCOMPARE(scrolled, rows);
     QCOMPARE(m_messages.count("Não encontrado."), notFound);
+}
+
+// Qt's own texts and the numbers in Portuguese, as the host sets them up.
+void tst_FilterControls::portuguese()
+{
+    QVERIFY2(HostLocale::install(qApp), "Qt's pt_BR translations (qt6-translations-l10n)");
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancelar"));
+    QCOMPARE(QLocale().toString(69632), QStringLiteral("69.632"));
 }
 
 QTEST_MAIN(tst_FilterControls)

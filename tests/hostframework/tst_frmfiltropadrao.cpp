@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTimer>
@@ -57,6 +58,7 @@ public:
     void load() { btfLoadOpcClick(); }
     void save() { btfSaveOpcClick(); }
     QStringList ExtraOptionNames() const override { return {"stLFilSoli"}; }
+    QList<DateRange> DateRanges() const override { return {{"Entrega", depEntrIni, depEntrFin}}; }
 
 protected:
     void FormCreate() override { ++creates; }
@@ -257,7 +259,9 @@ private Q_SLOTS:
         };
         auto saveAs = [&](const QString &name) {
             answer([name](QWidget *modal) {
-                modal->findChild<QLineEdit *>("edtNome")->setText(name);
+                auto *edit = modal->findChild<QLineEdit *>("edtNome");
+                QTRY_COMPARE(QApplication::focusWidget(), edit); // saving starts at the name
+                QTest::keyClicks(edit, name);
                 QMetaObject::invokeMethod(modal->findChild<QDialogButtonBox *>(), "accepted");
             });
             dialog->btfSaveOpc->menu()->actions().first()->trigger();
@@ -292,12 +296,78 @@ private Q_SLOTS:
         QCOMPARE(dialog->medFilOL->text(), QStringLiteral("0200"));
         QCOMPARE(OptionPresets::defaultName("TST00301"), QStringLiteral("Semana"));
 
-        TestDialog fresh; // the marked set is applied when a dialog is created
+        // The marked set is applied at a new dialog's first activation, as
+        // the load button would once the controls are ready.
+        TestDialog fresh;
         fresh.DoCreate();
-        QCOMPARE(fresh.medFilOL->text(), QStringLiteral("0200"));
+        fresh.show();
+        fresh.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&fresh));
+        QTRY_COMPARE(fresh.medFilOL->text(), QStringLiteral("0200"));
         OptionPresets::remove("TST00301", "Semana");
         QVERIFY(OptionPresets::names("TST00301").isEmpty());
         QCOMPARE(OptionPresets::defaultName("TST00301"), QString());
+    }
+
+    // Dates kept as days from the day of use come back on that day's dates;
+    // old sets load their dates as they were.
+    void relativeDates_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("dates"); // "+N"/"-N": days from today
+        QTest::addColumn<QString>("skipped");
+        const QStringList fixed{"depEntrIni=01/12/2026", "depEntrFin=05/12/2026"};
+        QTest::newRow("old set") << fixed << "01/12/2026 05/12/2026" << "";
+        QTest::newRow("relative range")
+            << fixed + QStringList{"depEntrIni.hoje=-7", "depEntrFin.hoje=30"} << "-7 +30" << "";
+        QTest::newRow("days that are no number") << fixed + QStringList{"depEntrIni.hoje=x"}
+                                                 << "01/12/2026 05/12/2026" << "depEntrIni.hoje";
+    }
+    void relativeDates()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, dates);
+        QFETCH(QString, skipped);
+        QStringList messages;
+        HostDisplays::setMessageHandler([&messages](const QString &t) { messages << t; });
+        OptionsFile::write(dialog->optionsPath(), lines);
+        dialog->load();
+        HostDisplays::setMessageHandler({});
+        QStringList shown;
+        for (const QString &date : dates.split(u' '))
+            shown << (date.size() > 4 ? date : QDate::currentDate().addDays(date.toInt())
+                                                   .toString("dd/MM/yyyy"));
+        QCOMPARE(dialog->depEntrIni->Text() + u' ' + dialog->depEntrFin->Text(), shown.join(u' '));
+        QVERIFY2(messages.join(u'\n').contains(skipped) && messages.isEmpty() == skipped.isEmpty(),
+                 qPrintable(messages.join(u'\n')));
+    }
+
+    // Saving with a name, a range is kept relative (Tab from the name, Space);
+    // the day's date stays beside it for programs without relative dates.
+    void relativeDatesSaved()
+    {
+        const QDate today = QDate::currentDate();
+        dialog->depEntrIni->SetDate(today.addDays(-7));
+        dialog->depEntrFin->SetDate(today.addDays(30));
+        QTimer::singleShot(0, [] {
+            QTRY_VERIFY(QApplication::activeModalWidget());
+            QWidget *modal = QApplication::activeModalWidget();
+            modal->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(modal));
+            auto *name = modal->findChild<QLineEdit *>("edtNome");
+            QTest::keyClicks(name, "Quinzena");
+            QTest::keyClick(name, Qt::Key_Tab);
+            QTest::keyClick(modal->focusWidget(), Qt::Key_Space);
+            QMetaObject::invokeMethod(modal->findChild<QDialogButtonBox *>(), "accepted");
+        });
+        dialog->btfSaveOpc->menu()->actions().first()->trigger();
+        const QStringList saved = OptionsFile::read(dialog->optionsPath());
+        OptionPresets::remove("TST00301", "Quinzena");
+        dialog->SetPresetName(QString());
+        QCOMPARE(saved.filter(QRegularExpression("^depEntr")),
+                 (QStringList{"depEntrIni=" + today.addDays(-7).toString("dd/MM/yyyy"),
+                              "depEntrFin=" + today.addDays(30).toString("dd/MM/yyyy"),
+                              "depEntrIni.hoje=-7", "depEntrFin.hoje=30"}));
     }
 
     // A set written before controls were renamed: what fits is applied and

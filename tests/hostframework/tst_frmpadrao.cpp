@@ -499,6 +499,59 @@ private Q_SLOTS:
         QCOMPARE(third->dbgPadrao->columnWidth(1), 200);
         TestForm::screenCode.clear();
     }
+
+    // A window left maximized comes back maximized, and still knows the
+    // size it had before; one left normal comes back at that size.
+    void windowStateKept_data()
+    {
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("left maximized") << true;
+        QTest::newRow("left normal") << false;
+    }
+    void windowStateKept()
+    {
+        QFETCH(bool, maximized);
+        TestForm::screenCode = QStringLiteral("TST002");
+        QFile::remove(LayoutFile::pathFor(TestForm::screenCode));
+        auto *form = application->CreateForm<TestForm>();
+        application->ShowForm(form);
+        application->subWindowOf(form)->resize(700, 450);
+        const QSize normal = form->size();
+        if (maximized)
+            application->subWindowOf(form)->showMaximized();
+        QVERIFY(form->size() != normal || !maximized);
+        form->Close(); // writes what is pending
+        flushDeletes();
+
+        auto *again = application->CreateForm<TestForm>();
+        application->ShowForm(again);
+        QMdiSubWindow *window = application->subWindowOf(again);
+        QCOMPARE(window->isMaximized(), maximized);
+        window->showNormal();
+        QCOMPARE(again->size(), normal);
+        again->Close();
+        flushDeletes();
+        TestForm::screenCode.clear();
+    }
+
+    // Grids once all wrote one nameless key; such lines cannot be told apart,
+    // so the first window that reads them drops them from the file, keeping
+    // everything else. Those files wrote every width: the design's is no
+    // choice of the user's.
+    void namelessGridLinesDroppedOnce()
+    {
+        TestForm::screenCode = QStringLiteral("TST003");
+        const QStringList named{"dbgPadrao.columns=CODE:77,NAME:200", "form.size=700x400"};
+        LayoutFile::write(TestForm::screenCode,
+                          QStringList{".columns=CODE:99", ".sort=CODE:asc"} + named);
+        auto *form = application->CreateForm<TestForm>();
+        QCOMPARE(form->dbgPadrao->Columns()[0]->UserWidth, 77);
+        QCOMPARE(form->dbgPadrao->Columns()[1]->UserWidth, -1);
+        QCOMPARE(LayoutFile::read(TestForm::screenCode), named);
+        form->Close();
+        flushDeletes();
+        TestForm::screenCode.clear();
+    }
 };
 
 QTEST_MAIN(tst_FrmPadrao)

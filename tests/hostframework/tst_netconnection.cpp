@@ -333,7 +333,8 @@ void tst_NetConnection::unreachable()
     Client client(port, throwException);
     const QString expected =
         QStringLiteral("Não foi possível conectar ao servidor de aplicação em 127.0.0.1:%1: "
-                       "conexão recusada")
+                       "conexão recusada. Verifique se o servidor está em execução e tecle F5 "
+                       "para tentar de novo.")
             .arg(port);
 
     bool thrown = false;
@@ -558,7 +559,7 @@ void tst_NetConnection::tlsRepeatsOnANewConnection()
     silent.net->SetTls(true);
     silent.net->SetCallTimeoutMs(300);
     const QString error = callError(*silent.net, QStringLiteral("GetProd"));
-    QVERIFY2(error.endsWith(QStringLiteral("tempo esgotado na negociação TLS")),
+    QVERIFY2(error.contains(QStringLiteral("tempo esgotado na negociação TLS")),
              qPrintable(error));
 }
 

@@ -443,7 +443,7 @@ void tst_Services::corvelReadsCurrentConfig()
     QCOMPARE(Corvel::DBPict(TPictType::ptProduto), QStringLiteral(">aaaa;0; "));
 }
 
-enum class Thrown { Nothing, Abort, VexError, ServerError, StdException, Other };
+enum class Thrown { Nothing, Abort, VexError, ServerError, Cancelled, StdException, Other };
 
 void tst_Services::safeCall_data()
 {
@@ -457,6 +457,8 @@ void tst_Services::safeCall_data()
                                      << QStringList{"Falha na leitura."};
     QTest::newRow("server error") << Thrown::ServerError << false
                                   << QStringList{"Filial não cadastrada."};
+    QTest::newRow("the user's cancel") << Thrown::Cancelled << false
+                                       << QStringList{"(i) Operação cancelada pelo usuário."};
     QTest::newRow("std exception") << Thrown::StdException << false
                                    << QStringList{"vector::at: índice"};
     QTest::newRow("anything else") << Thrown::Other << false
@@ -471,6 +473,7 @@ void tst_Services::safeCall()
 
     QStringList errors;
     HostDisplays::setErrorHandler([&](const QString &text) { errors << text; });
+    HostDisplays::setInformationHandler([&](const QString &text) { errors << "(i) " + text; });
     const bool ok = SafeCall([thrown] {
         switch (thrown) {
         case Thrown::Nothing:
@@ -481,12 +484,15 @@ void tst_Services::safeCall()
             throw EVexError(QStringLiteral("Falha na leitura."));
         case Thrown::ServerError:
             throw EServerError(-32000, QStringLiteral("Filial não cadastrada."));
+        case Thrown::Cancelled:
+            throw ECallCancelled();
         case Thrown::StdException:
             throw std::out_of_range("vector::at: índice");
         case Thrown::Other:
             throw 42;
         }
     });
+    HostDisplays::setInformationHandler({});
     QCOMPARE(ok, result);
     QCOMPARE(errors, shown);
 }

@@ -1,6 +1,7 @@
 #include "controls/WaitAnimation.h"
 #include "net/CallWait.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 
@@ -87,6 +88,22 @@ private Q_SLOTS:
         QVERIFY(qAbs(box->geometry().center().x() - form->rect().center().x()) <= 1);
         DeactiveShowAvi();
         QVERIFY(!overlay() || !overlay()->isVisible());
+    }
+
+    // A call of the window made from the modal dialog in front of it: the
+    // box shows over the dialog, where the user looks, not behind it.
+    void overTheModalInFront()
+    {
+        QDialog dialog;
+        dialog.setModal(true);
+        dialog.resize(445, 392);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        ActiveShowAvi(form, saKind6, QStringLiteral("Buscando dados..."));
+        auto *box = dialog.findChild<QFrame *>(QStringLiteral("waitAnimation"));
+        QVERIFY(box && box->isVisible());
+        QVERIFY(!overlay());
+        DeactiveShowAvi();
     }
 
     void formDestroyedWhileShown()

@@ -23,6 +23,8 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMdiSubWindow>
 #include <QPainter>
 #include <QScrollArea>
 #include <QSqlError>
@@ -79,6 +81,13 @@ private Q_SLOTS:
     void gridColumns_data();
     void gridColumns();
     void requestPageStack();
+    void extraHeightGoesToTheGrids();
+    void gridLayoutsKeptApart_data();
+    void gridLayoutsKeptApart();
+    void numbersLineUpRight_data();
+    void numbersLineUpRight();
+    void openRequestsOfABranch_data();
+    void openRequestsOfABranch();
     void panelInsets_data();
     void panelInsets();
     void statusLine();
@@ -462,10 +471,13 @@ void tst_AcomPOLScreen::gridPaintsColouredQuantity()
          {{"QTPROGENPEOL", 20.0}, {"VRFATOCONV", 1.0}},
          {{"QTPROGENPEOL", 1.0}, {"VRFATOCONV", 1.0}}}));
     TDBGrid *grid = m_window->dbgProd;
+    const QSize minimum = m_window->panProd->minimumSize();
+    const QSize maximum = m_window->panProd->maximumSize();
     m_window->panProd->setFixedHeight(200); // room for three rows
     QApplication::processEvents();
     const QImage shot = grid->viewport()->grab().toImage();
-    m_window->panProd->setFixedHeight(77);
+    m_window->panProd->setMinimumSize(minimum);
+    m_window->panProd->setMaximumSize(maximum);
     // Text is antialiased here: look for clearly red or clearly blue ink.
     auto reddish = [](const QColor &c) {
         return c.red() > 160 && c.green() < 90 && c.blue() < 90;
@@ -669,9 +681,11 @@ void tst_AcomPOLScreen::requestPageStack()
                                  w->Splitter2};
     for (int i = 0; i < order.size(); ++i)
         QCOMPARE(stack->itemAt(i)->widget(), order[i]);
-    QCOMPARE(w->panFormulario->height(), 331);
-    QCOMPARE(w->panProd->height(), 77);
-    QCOMPARE(w->panProdOL->height(), 78);
+    // The design heights are the panels' shares of the page's height.
+    const QList<QWidget *> panels{w->panFormulario, w->panProd, w->panProdOL};
+    const QList<int> design{331, 77, 78};
+    for (int i = 0; i < panels.size(); ++i)
+        QCOMPARE(stack->stretch(stack->indexOf(panels[i])), design[i]);
     QCOMPARE(w->Splitter1->height(), 1);
     QCOMPARE(w->Splitter1->target(), w->panFormulario);
     QCOMPARE(w->Splitter2->target(), w->panProdOL);
@@ -679,23 +693,54 @@ void tst_AcomPOLScreen::requestPageStack()
     QVERIFY(w->panProd->isAncestorOf(w->dbgProd));
     QVERIFY(w->panProdOL->isAncestorOf(w->dbgProdOL));
 
-    // Dragging the bar under the request grid resizes that panel.
+    // Dragging the bar under the request grid moves the boundary under the
+    // mouse: the request grid grows by what the product grid gives.
     w->pgcPadrao->setCurrentWidget(w->tshFormulario);
     QApplication::processEvents();
+    QList<int> before;
+    for (const QWidget *panel : panels)
+        before << panel->height();
     QTest::mousePress(w->Splitter1, Qt::LeftButton, {}, QPoint(5, 0));
-    QMouseEvent move(QEvent::MouseMove, QPointF(5, 40), w->Splitter1->mapToGlobal(QPointF(5, 40)),
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 30), w->Splitter1->mapToGlobal(QPointF(5, 30)),
                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w->Splitter1, &move);
-    QTest::mouseRelease(w->Splitter1, Qt::LeftButton, {}, QPoint(5, 40));
-    QCOMPARE(w->panFormulario->height(), 371);
-    w->panFormulario->setFixedHeight(331);
+    QTest::mouseRelease(w->Splitter1, Qt::LeftButton, {}, QPoint(5, 30));
+    QTRY_COMPARE(w->panFormulario->height(), before[0] + 30);
+    QCOMPARE(w->panProd->height(), before[1] - 30);
+    QCOMPARE(w->panProdOL->height(), before[2]);
+    for (int i = 0; i < panels.size(); ++i)
+        stack->setStretch(stack->indexOf(panels[i]), design[i]);
+}
+
+// A taller window gives all its extra height to the three grids, in their
+// proportions, so that a maximized window shows more products and stock.
+void tst_AcomPOLScreen::extraHeightGoesToTheGrids()
+{
+    TfrmAcomPOL *w = m_window;
+    w->pgcPadrao->setCurrentWidget(w->tshFormulario);
+    QMdiSubWindow *window = TApplication::instance()->subWindowOf(w);
+    const QSize size = window->size();
+    const QList<QWidget *> panels{w->panFormulario, w->panProd, w->panProdOL};
+    auto heights = [&panels] {
+        QApplication::processEvents();
+        return QList<int>{panels[0]->height(), panels[1]->height(), panels[2]->height()};
+    };
+    const QList<int> before = heights();
+    window->resize(size + QSize(0, 300));
+    const QList<int> after = heights();
+    window->resize(size);
+    const int total = before[0] + before[1] + before[2] + 300;
+    QCOMPARE(after[0] + after[1] + after[2], total);
+    const QList<int> weights{331, 77, 78};
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(after[i] > before[i] && qAbs(after[i] - total * weights[i] / 486.0) <= 2.0);
 }
 
 void tst_AcomPOLScreen::panelInsets_data()
 {
     QTest::addColumn<QString>("panel");
     QTest::addColumn<int>("inset"); // bevels plus border width
-    QTest::addColumn<int>("panelHeight");
+    QTest::addColumn<int>("panelHeight"); // its share of the page
     QTest::newRow("panFormulario") << "panFormulario" << 4 << 331;
     QTest::newRow("panProd") << "panProd" << 3 << 77;
     QTest::newRow("panProdOL") << "panProdOL" << 3 << 78;
@@ -715,9 +760,10 @@ void tst_AcomPOLScreen::panelInsets()
     TDBGrid *grid = panel == u"panFormulario" ? w->dbgSoli
                     : panel == u"panProd"     ? w->dbgProd
                                               : w->dbgProdOL;
-    QCOMPARE(box->parentWidget()->height(), panelHeight);
+    auto *stack = qobject_cast<QBoxLayout *>(w->tshFormulario->layout());
+    QCOMPARE(stack->stretch(stack->indexOf(box->parentWidget())), panelHeight);
     QCOMPARE(box->geometry().topLeft(), QPoint(inset, inset));
-    QCOMPARE(box->height(), panelHeight - 2 * inset);
+    QCOMPARE(box->height(), box->parentWidget()->height() - 2 * inset);
     QCOMPARE(box->width(), box->parentWidget()->width() - 2 * inset);
     QVERIFY(box->isAncestorOf(grid));
     // The grid fills its scroll box.
@@ -741,6 +787,115 @@ void tst_AcomPOLScreen::statusLine()
     QCOMPARE(w->dbtNome->width(), 320);
     w->cdsFilial->LoadFromPacket(VexTest::branchPacket({"0007"}));
     QCOMPARE(w->dbtNome->text(), QStringLiteral("Filial 0007"));
+}
+
+// Each grid keeps its own columns under its own name: a width set in one
+// comes back in that one only, and untouched columns come back untouched.
+void tst_AcomPOLScreen::gridLayoutsKeptApart_data()
+{
+    QTest::addColumn<QString>("grid");
+    for (const char *grid : {"dbgPadrao", "dbgSoli", "dbgProd", "dbgProdOL"})
+        QTest::newRow(grid) << grid;
+}
+
+void tst_AcomPOLScreen::gridLayoutsKeptApart()
+{
+    QFETCH(QString, grid);
+    const QList<TDBGrid *> grids{m_window->dbgPadrao, m_window->dbgSoli, m_window->dbgProd,
+                                 m_window->dbgProdOL};
+    for (TDBGrid *g : grids)
+        g->RestoreDesignLayout();
+    gridNamed(grid)->horizontalHeader()->resizeSection(1, 123);
+    QStringList lines;
+    for (const TDBGrid *g : grids)
+        lines << g->LayoutLines();
+    for (TDBGrid *g : grids) {
+        g->RestoreDesignLayout();
+        g->RestoreLayout(lines);
+        for (const TColumn *column : g->Columns()) {
+            const bool set = g == gridNamed(grid) && column == g->Columns()[1];
+            QCOMPARE(column->UserWidth, set ? 123 : -1);
+        }
+        g->RestoreDesignLayout();
+    }
+}
+
+// Numbers and dates line up on the right in every grid; the quantity of
+// the order products, which the window draws itself, stays on the left.
+void tst_AcomPOLScreen::numbersLineUpRight_data()
+{
+    QTest::addColumn<QString>("grid");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("right");
+    QTest::newRow("dbgSoli factor") << "dbgSoli" << 4 << true;
+    QTest::newRow("dbgSoli date") << "dbgSoli" << 6 << true;
+    QTest::newRow("dbgSoli text") << "dbgSoli" << 2 << false;
+    QTest::newRow("dbgProd date") << "dbgProd" << 5 << true;
+    QTest::newRow("dbgProd drawn quantity") << "dbgProd" << 4 << false;
+    QTest::newRow("dbgProdOL stock") << "dbgProdOL" << 2 << true;
+}
+
+void tst_AcomPOLScreen::numbersLineUpRight()
+{
+    QFETCH(QString, grid);
+    QFETCH(int, column);
+    QFETCH(bool, right);
+    m_window->pgcPadrao->setCurrentWidget(m_window->tshFormulario);
+    const QVariantMap values{{"VRFATOCONV", 1.0}, {"DTPROGENTR", 46000.0},
+                             {"NMPRODUTO", "Feijão"}, {"QTPROGENPEOL", 5.0},
+                             {"DTPROGENPEOL", 46000.0}};
+    loadSoli(values);
+    loadProd(values);
+    m_window->cdsProdOL->LoadFromPacket(VexTest::packetFor(AcomPOLDataSets::prodOLFields(),
+                                                           {{{"ESTOQ_DISPO", 5.0}}}));
+    TDBGrid *g = gridNamed(grid);
+    g->horizontalHeader()->resizeSection(column, 160);
+    g->scrollTo(g->model()->index(0, column));
+    g->clearFocus(); // the plain cell colour, not the highlight
+    QApplication::processEvents();
+    const QImage image = g->viewport()->grab().toImage();
+    const QRect cell = g->visualRect(g->model()->index(0, column));
+    int left = cell.right(), rightmost = cell.left();
+    for (int y = cell.top() + 1; y < cell.bottom(); ++y) {
+        for (int x = cell.left() + 1; x < cell.right(); ++x) {
+            if (image.pixelColor(x, y) != image.pixelColor(cell.topLeft() + QPoint(1, 1))) {
+                left = qMin(left, x);
+                rightmost = qMax(rightmost, x);
+            }
+        }
+    }
+    QVERIFY2(left < rightmost, "no text drawn");
+    QCOMPARE(cell.right() - rightmost < left - cell.left(), right);
+    g->RestoreDesignLayout();
+}
+
+// Enter or a double click on a branch opens its requests, focus in their grid.
+void tst_AcomPOLScreen::openRequestsOfABranch_data()
+{
+    QTest::addColumn<int>("key"); // 0: a double click on the second branch
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+    QTest::newRow("double click") << 0;
+}
+
+void tst_AcomPOLScreen::openRequestsOfABranch()
+{
+    QFETCH(int, key);
+    TfrmAcomPOL *w = m_window;
+    w->cdsFilial->LoadFromPacket(VexTest::branchPacket({"0001", "0002"}));
+    m_host->mainWindow->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_host->mainWindow));
+    w->dbgPadrao->setFocus();
+    QWidget *view = w->dbgPadrao->viewport();
+    const QPoint second = w->dbgPadrao->visualRect(w->dbgPadrao->model()->index(1, 1)).center();
+    if (key) // a double click goes through the window, as the platform delivers it
+        QTest::keyClick(w->dbgPadrao, Qt::Key(key));
+    else
+        QTest::mouseDClick(view->window()->windowHandle(), Qt::LeftButton, {},
+                           view->mapTo(view->window(), second));
+    QCOMPARE(w->cdsFilial->CurrentRow(), key ? 0 : 1);
+    QCOMPARE(w->pgcPadrao->currentWidget(), w->tshFormulario);
+    QTRY_VERIFY(w->dbgSoli->hasFocus());
 }
 
 void tst_AcomPOLScreen::branchNameFromDatabase_data()

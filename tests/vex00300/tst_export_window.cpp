@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -110,6 +111,8 @@ private Q_SLOTS:
     void exports_data();
     void exports();
     void cancelInProgress();
+    void progressText_data();
+    void progressText();
 
 private:
     VexTest::AppServerProcess m_server;
@@ -193,12 +196,15 @@ void tst_ExportWindow::exports()
     m_window->dbgSoli->setFocus();
     const QString path = m_dir.filePath(QStringLiteral("saída.") + format);
     VexTest::ModalCloser closer;
+    QString finished;
     closer.onFound = [&](QWidget *modal) {
         if (auto *dialog = qobject_cast<ExportDialog *>(modal)) {
             dialog->setScope(scope);
             dialog->setFormat(ExportFile::formatFromName(format));
             dialog->setFileName(path);
             dialog->accept();
+        } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            finished = box->text();
         }
     };
     m_window->findChild<QAction *>(QStringLiteral("mnuExportar"))->trigger();
@@ -215,6 +221,8 @@ void tst_ExportWindow::exports()
         table = xlsxTable(sheets.first().toObject());
     }
     QCOMPARE(project(table, titles), rows);
+    // The end says how many rows went to which file.
+    QCOMPARE(finished, QStringLiteral("%1 linhas exportadas para %2.").arg(rows.size()).arg(path));
     // The choices come back next time.
     const ExportChoices last = ExportChoices::read(QStringLiteral("VEX00300"));
     QCOMPARE(last.scope, scope);
@@ -237,6 +245,22 @@ void tst_ExportWindow::cancelInProgress()
     QVERIFY(!done);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList());
+}
+
+void tst_ExportWindow::progressText_data()
+{
+    QTest::addColumn<bool>("estimate");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("exact total") << false << "Exportando: 69.632 de 251.033 linhas";
+    QTest::newRow("estimated total") << true << "Exportando: 69.632 de cerca de 251.033 linhas";
+}
+
+// Numbers as the grids show them; a total still estimated says so.
+void tst_ExportWindow::progressText()
+{
+    QFETCH(bool, estimate);
+    QFETCH(QString, text);
+    QCOMPARE(ExportProgressDialog::progressText(69632, 251033, estimate), text);
 }
 
 QTEST_MAIN(tst_ExportWindow)

@@ -36,6 +36,7 @@ private Q_SLOTS:
     void cleanup();
     void firstOpening();
     void captionsFit();
+    void bottomEdgeClean();
     void tabOrder();
     void rules_data();
     void rules();
@@ -159,6 +160,17 @@ void tst_Filtro::captionsFit()
         ++checked;
     }
     QVERIFY(checked > 40);
+}
+
+// Below the last group the criteria area shows the dialog's background
+// only: no frame lines cut off by the bottom edge.
+void tst_Filtro::bottomEdgeClean()
+{
+    const QImage shot = m_dialog->grab().toImage();
+    const QColor background = m_dialog->palette().color(QPalette::Window);
+    const int y = m_dialog->grbFiltroPadrao->height() - 2;
+    for (int x = 0; x < m_dialog->grbFiltroPadrao->width(); ++x)
+        QVERIFY2(shot.pixelColor(x, y) == background, qPrintable(QString::number(x)));
 }
 
 // Tab walks the reading order; a radio pair is one stop, its selected button.
@@ -307,6 +319,8 @@ void tst_Filtro::options()
     m_driver->run(beforeLoad);
     m_driver->run("click btfLoadOpc");
     QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
+    // The list is the dialog's own entry: loaded, not reported as left out.
+    QVERIFY2(m_host->messages.isEmpty(), qPrintable(m_host->messages.join('\n')));
     const QStringList wrong = m_driver->mismatches(expected);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(", ")));
 }
@@ -402,6 +416,10 @@ void tst_Filtro::checks()
     QCOMPARE(validate(), message);
     if (!focus.isEmpty())
         QCOMPARE(m_driver->focusName(), focus);
+    // A refused entry is selected: what is typed next replaces it.
+    auto *edit = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    if (!message.isEmpty() && edit && !edit->text().isEmpty())
+        QCOMPARE(edit->selectedText(), edit->displayText());
     const QStringList wrong = m_driver->mismatches(expected);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(", ")));
 }

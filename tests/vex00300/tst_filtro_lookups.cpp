@@ -10,9 +10,11 @@
 #include "OleDate.h"
 #include "app/TApplication.h"
 #include "controls/TBtnPesquisa.h"
+#include "controls/TDateEditPlus.h"
 #include "controls/WaitAnimation.h"
 #include "data/TClientDataSet.h"
 #include "forms/MultiSelectDialog.h"
+#include "forms/OptionPresets.h"
 
 #include <QJsonArray>
 #include <QStandardPaths>
@@ -26,9 +28,14 @@ using VexTest::FilterDriver;
 namespace {
 const QString kZ20(20, u'Z');
 
+QString day(const QDate &date)
+{
+    return QString::number(OleDate::fromDate(date));
+}
+
 QString day(int y, int m, int d)
 {
-    return QString::number(OleDate::fromDate(QDate(y, m, d)));
+    return day(QDate(y, m, d));
 }
 
 // Params as text: strings as they are, numbers in their shortest form.
@@ -66,8 +73,12 @@ private Q_SLOTS:
     void failedCheckSendsNothing();
     void failedCallKeepsCriteria();
     void emptyAnswerCloses();
+    void keyboardConfirm_data();
+    void keyboardConfirm();
+    void presetAtOpening();
 
 private:
+    void openDialog();
     QStringList callsOf(const QString &method) const;
     // Marks every row of the next multi-selection and confirms it.
     void pickAllInNextList();
@@ -113,6 +124,14 @@ void tst_FiltroLookups::cleanupTestCase()
 
 void tst_FiltroLookups::init()
 {
+    openDialog();
+    m_server.clearCalls();
+    m_host->messages.clear();
+    m_host->errors.clear();
+}
+
+void tst_FiltroLookups::openDialog()
+{
     for (const QString &name : Cli_vex00301::FinalizationOrder())
         FilterDriver::unitString(name)->clear();
     m_dialog = m_host->application->CreateDialog<TfrmFiltroAcomPOL>();
@@ -126,9 +145,6 @@ void tst_FiltroLookups::init()
         QTest::qWait(50);
     }
     QTRY_VERIFY(QApplication::activeWindow() == m_dialog.data());
-    m_server.clearCalls();
-    m_host->messages.clear();
-    m_host->errors.clear();
 }
 
 void tst_FiltroLookups::cleanup()
@@ -355,6 +371,80 @@ void tst_FiltroLookups::emptyAnswerCloses()
     QVERIFY(!m_dialog->isVisible());
     QVERIFY(m_window->cdsFilial->IsEmpty());
     QVERIFY(m_host->messages.isEmpty() && m_host->errors.isEmpty());
+}
+
+// Ctrl+Enter leaves the edit first, as a person expects: a code typed and
+// not yet checked is fitted and checked before the criteria go out, and a
+// refusal stops the confirmation with the focus in that edit.
+void tst_FiltroLookups::keyboardConfirm_data()
+{
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QStringList>("checked"); // GetVdFiliOL calls
+    QTest::addColumn<QStringList>("sent");    // GetFiliSoliGrid calls
+    QTest::addColumn<QString>("focus");       // "" once the dialog closed
+    // "focus" lets the checks of the edits left so far run.
+    const QString dates = "type depEntrIni 01032025; type depEntrFin 05032025; focus chbED;";
+    const QString args = "|T|0001|" + day(2025, 3, 1) + '|' + day(2025, 3, 5) + "||0|0|T||" + kZ20
+                         + "|T||T|T|T|T|T";
+    QTest::newRow("operator typed, confirmed at once")
+        << dates + "type medFilOL 1" << QStringList{"0001"} << QStringList{args} << "";
+    QTest::newRow("operator not registered")
+        << dates + "type medFilOL 9" << QStringList{"0009"} << QStringList() << "medFilOL";
+    QTest::newRow("product not registered")
+        << dates + "fill medFilOL 0001; type medProdutoInicial 09090009" << QStringList()
+        << QStringList() << "medProdutoInicial";
+}
+
+void tst_FiltroLookups::keyboardConfirm()
+{
+    QFETCH(QString, steps);
+    QFETCH(QStringList, checked);
+    QFETCH(QStringList, sent);
+    QFETCH(QString, focus);
+    m_driver->run(steps + "; key Ctrl+Return");
+    QCOMPARE(callsOf("GetVdFiliOL"), checked);
+    QCOMPARE(callsOf("GetFiliSoliGrid"), sent);
+    QCOMPARE(m_dialog->isVisible(), !focus.isEmpty());
+    QCOMPARE(m_host->messages.size() + m_host->errors.size(), focus.isEmpty() ? 0 : 1);
+    if (!focus.isEmpty())
+        QCOMPARE(m_driver->focusName(), focus);
+}
+
+// A set marked "Usar ao abrir" gives the controls, and sends the criteria,
+// of the same set loaded with the button once the dialog is open: a product
+// range, a branch list and dates relative to today.
+void tst_FiltroLookups::presetAtOpening()
+{
+    const QString screen = QStringLiteral("VEX00301");
+    const QDate today = QDate::currentDate();
+    m_driver->run("fill medFilOL 0001; type medProdutoInicial 01020001;"
+                  "type medProdutoFinal 01020002; click rbtFilialLista; $stLFilSoli=0010,0011;"
+                  "type depEntrIni " + today.addDays(-7).toString("ddMMyyyy")
+                  + "; type depEntrFin " + today.addDays(30).toString("ddMMyyyy"));
+    m_dialog->SetPresetName(QStringLiteral("Manhã"));
+    m_dialog->SetRelativeRanges({QStringLiteral("depEntrIni")});
+    m_driver->run("click btfSaveOpc");
+    QStringList seen[2];
+    for (int byButton = 0; byButton < 2; ++byButton) {
+        delete m_dialog.data();
+        OptionPresets::setDefault(screen, byButton ? QString() : QStringLiteral("Manhã"));
+        openDialog();
+        if (byButton) {
+            m_dialog->SetPresetName(QStringLiteral("Manhã"));
+            m_driver->run("click btfLoadOpc");
+        }
+        QTRY_COMPARE(m_driver->mismatches("medProdutoFinal~01.02.0002"), QStringList());
+        m_server.clearCalls();
+        m_driver->run("focus chbPedIgual; key Ctrl+Return");
+        seen[byButton] << m_dialog->medProdutoInicial->Text() << callsOf("GetFiliSoliGrid");
+    }
+    OptionPresets::remove(screen, QStringLiteral("Manhã"));
+    QVERIFY2(m_host->messages.isEmpty(), qPrintable(m_host->messages.join('\n')));
+    QCOMPARE(seen[0], seen[1]);
+    QCOMPARE(seen[0], (QStringList{"01.02.0001", "0010,0011||0001|" + day(today.addDays(-7))
+                                                     + '|' + day(today.addDays(30))
+                                                     + "||0|0|T|01020001|01020002"
+                                                     + QString(12, u'Z') + "|||T|T|T|T|T"}));
 }
 
 QTEST_MAIN(tst_FiltroLookups)

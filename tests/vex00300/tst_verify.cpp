@@ -16,6 +16,7 @@
 #include "forms/SearchDialog.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -43,8 +44,13 @@ private Q_SLOTS:
     void branchPageSendsTheLastFiltering_data();
     void branchPageSendsTheLastFiltering();
     void requestPageReloadsTheCurrentBranch();
+    void keepsEachLevelsRow_data();
+    void keepsEachLevelsRow();
+    void emptyLevelClosesTheLevelsBelow_data();
+    void emptyLevelClosesTheLevelsBelow();
     void failureKeepsTheRows();
     void withoutTheDialogTheStoredRangeServes();
+    void searchOnTheRequestPageSearchesRequests_data();
     void searchOnTheRequestPageSearchesRequests();
 
 private:
@@ -86,8 +92,12 @@ void tst_Verify::init()
         {{{"CDFILSOLI", "0001"}}, {{"CDFILSOLI", "0002"}}, {{"CDFILSOLI", "0003"}}}));
     m_server.setResult("GetSoli|0001", packetJson(soliFields(), {request("R1")}));
     m_server.setResult("GetSoli|0002", packetJson(soliFields(), {request("R2")}));
+    QVariantMap beans = request("R4");
+    beans.insert(QVariantMap{{"NMPRODUTO", "Feijão Preto 1 kg"}, {"QTSOLIPROD", 1234.5},
+                             {"DTPROGENTR", 46001.0}, {"IDSOLIAPROV", "S"},
+                             {"CDARVPROD", "0203040005"}});
     m_server.setResult("GetSoli|0003",
-                       packetJson(soliFields(), {request("R3"), request("R4"), request("R5")}));
+                       packetJson(soliFields(), {request("R3"), beans, request("R5")}));
     filter(QStringLiteral("0102"));
     m_window->pgcPadrao->setCurrentWidget(m_window->tshFolhaDados);
     m_server.clearCalls();
@@ -135,10 +145,11 @@ void tst_Verify::branchPageSendsTheLastFiltering()
     const QJsonArray expected{"0001,0003", "", "0100", 46000.0, 46030.0, "", 0.0, 0.0, "T",
                               "01", sent, "", "", "T", "N", "S", "T", "C"};
     QCOMPARE(calls[0].params, expected);
-    // The branch list starts again at its first row, and so does the cascade.
-    QCOMPARE(m_window->cdsFilial->CurrentRow(), 0);
-    QCOMPARE(m_server.methods().value(1), QStringLiteral("GetSoli"));
-    QCOMPARE(calls.value(1).params.first().toString(), QStringLiteral("0001"));
+    // The branch list stays on the branch that was current, and the cascade
+    // asks for that branch alone.
+    QCOMPARE(m_window->cdsFilial->CurrentRow(), 2);
+    QCOMPARE(m_server.methods(), (QStringList{"GetFiliSoliGrid", "GetSoli"}));
+    QCOMPARE(calls.value(1).params.first().toString(), QStringLiteral("0003"));
     QCOMPARE(WaitAnimation::depth(), 0);
 }
 
@@ -155,8 +166,86 @@ void tst_Verify::requestPageReloadsTheCurrentBranch()
     QCOMPARE(params.at(9).toString(), "0102" + QString(16, u'Z'));
     QCOMPARE(params.at(11).toString(), QStringLiteral("Entrega direta"));
     QCOMPARE(m_window->cdsFilial->CurrentRow(), 2); // the branch level is not touched
-    QCOMPARE(m_window->cdsSoli->CurrentRow(), 0);
-    QCOMPARE(m_window->cdsSoliNRSOLICMP->AsString(), QStringLiteral("R3"));
+    QCOMPARE(m_window->cdsSoliNRSOLICMP->AsString(), QStringLiteral("R5"));
+}
+
+// F5 keeps each level's row when its key is still there, asking the server
+// only for that row's levels below; a row gone gives the first row.
+void tst_Verify::keepsEachLevelsRow_data()
+{
+    QTest::addColumn<bool>("requestPage");
+    QTest::addColumn<QString>("changed"); // a reply's key, then the rows it now holds
+    QTest::addColumn<QString>("shown");   // branch/request after F5
+    QTest::addColumn<QString>("calls");
+    const QString both = "GetFiliSoliGrid 0001,0003|GetSoli 0003";
+    QTest::newRow("branch page, both kept") << false << "" << "0003/R4" << both;
+    QTest::newRow("branch page, branch gone") << false << "GetFiliSoliGrid 0001 0002"
+        << "0001/R1" << "GetFiliSoliGrid 0001,0003|GetSoli 0001";
+    QTest::newRow("branch page, request gone") << false << "GetSoli|0003 R3 R5" << "0003/R3"
+                                               << both;
+    QTest::newRow("request page, kept") << true << "" << "0003/R4" << "GetSoli 0003";
+    QTest::newRow("request page, request gone") << true << "GetSoli|0003 R5 R3" << "0003/R5"
+                                                << "GetSoli 0003";
+}
+
+void tst_Verify::keepsEachLevelsRow()
+{
+    QFETCH(bool, requestPage);
+    QFETCH(QString, changed);
+    QFETCH(QString, shown);
+    QFETCH(QString, calls);
+    m_window->cdsFilial->MoveTo(2);
+    m_window->cdsSoli->MoveTo(1); // R4
+    const QStringList reply = changed.split(u' ', Qt::SkipEmptyParts);
+    QList<QVariantMap> rows;
+    for (const QString &key : reply.mid(1)) {
+        rows << (key.startsWith(u'R') ? request(qPrintable(key))
+                                      : QVariantMap{{"CDFILSOLI", key}});
+    }
+    if (!reply.isEmpty())
+        m_server.setResult(reply[0], VexTest::packetJson(reply[0].startsWith(u"GetSoli")
+                                                             ? soliFields()
+                                                             : AcomPOLDataSets::filialFields(),
+                                                         rows));
+    m_window->pgcPadrao->setCurrentIndex(requestPage ? 1 : 0);
+    m_server.clearCalls();
+    m_window->mnuVerificar->trigger();
+    QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
+    QCOMPARE(m_window->cdsFilialCDFILSOLI->AsString() + u'/'
+                 + m_window->cdsSoliNRSOLICMP->AsString(), shown);
+    QStringList sent;
+    for (const RecordingServer::Call &call : m_server.calls())
+        sent << call.method.section(u'.', -1) + u' ' + call.params.first().toString();
+    QCOMPARE(sent.join(u'|'), calls);
+}
+
+// A level that a verify loads empty closes every level below it.
+void tst_Verify::emptyLevelClosesTheLevelsBelow_data()
+{
+    QTest::addColumn<QString>("emptied"); // on the page that reloads it
+    QTest::newRow("no branch left") << "GetFiliSoliGrid";
+    QTest::newRow("no request left") << "GetSoli|0001";
+}
+
+void tst_Verify::emptyLevelClosesTheLevelsBelow()
+{
+    QFETCH(QString, emptied);
+    QVariantMap consolidated = request("R1");
+    consolidated.insert("NRSEQUCONSOL", "C1");
+    m_server.setResult("GetSoli|0001", VexTest::packetJson(soliFields(), {consolidated}));
+    m_server.setResult("GetProd", VexTest::packetJson(AcomPOLDataSets::prodFields(), {{}}));
+    m_server.setResult("GetProdOL", VexTest::packetJson(AcomPOLDataSets::prodOLFields(), {{}}));
+    filter(QStringLiteral("0102"));
+    QVERIFY(m_window->cdsProdOL->RecordCount() == 1);
+    const bool requests = emptied.startsWith(u"GetSoli");
+    m_server.setResult(emptied, VexTest::packetJson(requests ? soliFields()
+                                                             : AcomPOLDataSets::filialFields(),
+                                                    {}));
+    m_window->pgcPadrao->setCurrentIndex(requests ? 1 : 0);
+    m_window->mnuVerificar->trigger();
+    QVERIFY2(m_host->errors.isEmpty(), qPrintable(m_host->errors.join('\n')));
+    QCOMPARE(m_window->cdsSoli->Active(), requests);
+    QVERIFY(!m_window->cdsProd->Active() && !m_window->cdsProdOL->Active());
 }
 
 void tst_Verify::failureKeepsTheRows()
@@ -185,24 +274,53 @@ void tst_Verify::withoutTheDialogTheStoredRangeServes()
     QCOMPARE(params.at(10).toString(), "0102" + QString(16, u'Z'));
 }
 
+// Every column of the request grid can be searched, whatever the field's
+// own flag or type, without minding accents; the current column comes chosen.
+void tst_Verify::searchOnTheRequestPageSearchesRequests_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("column"); // "" all
+    QTest::addColumn<QString>("found");
+    QTest::newRow("request number") << "R5" << "NRSOLICMP" << "R5";
+    QTest::newRow("product name without accent") << "feijao" << "" << "R4";
+    QTest::newRow("quantity as shown") << "1.234,5" << "QTSOLIPROD" << "R4";
+    QTest::newRow("date as shown") << "10/12/2025" << "DTPROGENTR" << "R4";
+    QTest::newRow("coded word") << "sim" << "IDSOLIAPROV" << "R4";
+    QTest::newRow("code as shown") << "02.03.04" << "CDARVPROD" << "R4";
+    QTest::newRow("code as stored") << "0203040005" << "CDARVPROD" << "R4";
+}
+
 void tst_Verify::searchOnTheRequestPageSearchesRequests()
 {
+    QFETCH(QString, typed);
+    QFETCH(QString, column);
+    QFETCH(QString, found);
     m_window->cdsFilial->MoveTo(2);
     m_window->pgcPadrao->setCurrentWidget(m_window->tshFormulario);
+    m_window->dbgSoli->setCurrentIndex(m_window->dbgSoli->model()->index(0, 2));
+    m_window->cdsSoliCDARVPROD->SetEditMask(QStringLiteral("99.99.99.9999;0;_"));
     m_window->dbgProd->setFocus();
     m_server.clearCalls();
     VexTest::ModalCloser closer;
-    bool found = false;
-    closer.onFound = [&found](QWidget *modal) {
+    QString chosen;
+    int columns = 0;
+    bool moved = false;
+    closer.onFound = [&](QWidget *modal) {
         if (auto *search = qobject_cast<SearchDialog *>(modal)) {
-            search->SetText(QStringLiteral("R5"));
-            found = search->FindNext();
+            auto *field = modal->findChild<QComboBox *>("cbxCampo");
+            chosen = field->currentData().toString();
+            columns = field->count() - 1;
+            search->SetFieldName(column);
+            search->SetText(typed);
+            moved = search->FindNext();
         }
     };
     m_window->mnuProcurar->trigger();
     QVERIFY2(closer.closed() == 1, qPrintable(closer.titles().join('|')));
-    QVERIFY(found);
-    QCOMPARE(m_window->cdsSoliNRSOLICMP->AsString(), QStringLiteral("R5"));
+    QCOMPARE(chosen, QStringLiteral("NMPRODUTO")); // the grid's current column
+    QCOMPARE(columns, 12);
+    QVERIFY(moved);
+    QCOMPARE(m_window->cdsSoliNRSOLICMP->AsString(), found);
     QCOMPARE(m_server.methods(), QStringList{}); // a search asks the server nothing
 }
 

@@ -189,7 +189,8 @@ bool apply(QSqlDatabase &db, const Migration &m, QString *error)
     QSqlQuery q(db);
     for (const QString &sql : m.statements) {
         if (!exec(q, dialect(db, sql), error)) {
-            *error = QStringLiteral("schema version %1 failed: %2").arg(m.version).arg(*error);
+            *error =
+                QStringLiteral("falha na versão %1 do esquema: %2").arg(m.version).arg(*error);
             return false;
         }
     }
@@ -199,7 +200,7 @@ bool apply(QSqlDatabase &db, const Migration &m, QString *error)
     q.addBindValue(QString::fromLatin1(m.description));
     q.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
     if (!q.exec()) {
-        *error = QStringLiteral("cannot record schema version %1: %2")
+        *error = QStringLiteral("não foi possível registrar a versão %1 do esquema: %2")
                      .arg(m.version)
                      .arg(q.lastError().text().simplified());
         return false;
@@ -235,7 +236,7 @@ bool migrateTo(QSqlDatabase &db, int target, QString *error)
     QString dummy;
     QString *err = error ? error : &dummy;
     if (target < 0 || target > currentVersion()) {
-        *err = QStringLiteral("unknown schema version %1").arg(target);
+        *err = QStringLiteral("versão de esquema desconhecida: %1").arg(target);
         return false;
     }
     if (!ensureVersionTable(db, err))
@@ -244,7 +245,8 @@ bool migrateTo(QSqlDatabase &db, int target, QString *error)
     if (have < 0)
         return false;
     if (have > currentVersion()) {
-        *err = QStringLiteral("database schema version %1 is newer than this program knows (%2)")
+        *err = QStringLiteral("o esquema do banco de dados está na versão %1, mais nova que a "
+                              "que este programa conhece (%2)")
                    .arg(have)
                    .arg(currentVersion());
         return false;

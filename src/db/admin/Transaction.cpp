@@ -26,7 +26,7 @@ bool Transaction::commit(QString *error)
 {
     if (!m_open) {
         if (error)
-            *error = QStringLiteral("commit without a transaction");
+            *error = QStringLiteral("confirmação sem transação aberta");
         return false;
     }
     if (!run(QStringLiteral("COMMIT"), error)) {

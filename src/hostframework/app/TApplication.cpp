@@ -115,8 +115,14 @@ void TApplication::ShowForm(QWidget *form)
     }
     if (window->isMinimized())
         window->showNormal();
+    // Showing the form shows its window: ask first whether this is the first time.
+    const auto *screen = qobject_cast<TfrmPadrao *>(form);
+    const bool maximize = !window->isVisible() && screen && screen->StartsMaximized();
     form->show();
-    window->show();
+    if (maximize)
+        window->showMaximized();
+    else
+        window->show();
     window->raise();
     if (m_mdiArea->activeSubWindow() == window) {
         return;

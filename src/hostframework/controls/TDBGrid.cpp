@@ -15,6 +15,7 @@
 #include <QLoggingCategory>
 #include <QPainter>
 #include <QScopedValueRollback>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
@@ -69,13 +70,17 @@ public:
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        if (orientation != Qt::Horizontal)
             return {};
         const TColumn *column = m_grid->m_columns.value(section);
         if (!column)
             return {};
-        const TField *field = column->Field();
-        return field ? field->DisplayLabel() : column->FieldName;
+        if (role == Qt::DisplayRole)
+            return m_grid->shownTitle(section);
+        // A title cut short says itself in full.
+        if (role == Qt::ToolTipRole && m_grid->titleElided(section))
+            return m_grid->titleOf(column);
+        return {};
     }
 
     void reset()
@@ -94,6 +99,9 @@ private:
 };
 
 // Default cell drawing, then the grid's cell-draw handler on the same painter.
+// The grid with the focus shows its current cell and block in the highlight
+// colour; a grid without it shows where it stands in a quieter tint, so that
+// the eye finds the focus at once.
 class TDBGrid::Delegate final : public QStyledItemDelegate
 {
 public:
@@ -102,26 +110,40 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override
     {
-        const bool current = index == m_grid->currentIndex();
+        const QModelIndex currentIndex = m_grid->currentIndex();
+        const bool focused = m_grid->hasFocus();
+        const bool current = index == currentIndex;
+        const bool selected = current || m_grid->selectionModel()->isSelected(index);
         TGridDrawState state;
-        if (current)
+        if (focused && selected)
             state |= TGridDrawStateFlag::gdSelected;
-        if (current && m_grid->hasFocus())
+        if (focused && current)
             state |= TGridDrawStateFlag::gdFocused;
 
         const QPalette &palette = m_grid->palette();
+        const QColor base = palette.color(QPalette::Active, QPalette::Base);
+        const QColor highlight = palette.color(QPalette::Active, QPalette::Highlight);
+        const bool lit = state.testFlag(TGridDrawStateFlag::gdSelected);
+        const bool tinted = !focused && (selected || index.row() == currentIndex.row());
         TCanvas canvas(painter);
-        canvas.Brush.Color = current ? palette.color(QPalette::Active, QPalette::Highlight)
-                                     : palette.color(QPalette::Active, QPalette::Base);
+        canvas.Brush.Color = lit ? highlight : tinted ? TDBGrid::QuietTint(base, highlight) : base;
         canvas.Font.Font = m_grid->font();
-        canvas.Font.Color = current ? palette.color(QPalette::Active, QPalette::HighlightedText)
-                                    : palette.color(QPalette::Active, QPalette::Text);
+        canvas.Font.Color = palette.color(QPalette::Active,
+                                          lit ? QPalette::HighlightedText : QPalette::Text);
 
         painter->save();
         painter->setClipRect(option.rect);
         canvas.FillRect(option.rect);
-        canvas.TextOut(option.rect.left() + kTextMargin, option.rect.top() + kTextMargin,
-                       m_grid->cellText(index.row(), index.column()));
+        // A text too long for its cell ends in "…": a number cut short
+        // must never pass for a smaller one.
+        const QFontMetrics metrics(canvas.Font.Font, painter->device());
+        const int room = option.rect.width() - 2 * kTextMargin;
+        const QString text = metrics.elidedText(m_grid->cellText(index.row(), index.column()),
+                                                Qt::ElideRight, room);
+        int x = option.rect.left() + kTextMargin;
+        if (m_grid->ColumnAlignment(m_grid->m_columns.value(index.column())) & Qt::AlignRight)
+            x += room - metrics.horizontalAdvance(text);
+        canvas.TextOut(x, option.rect.top() + kTextMargin, text);
         painter->restore();
 
         if (m_grid->OnDrawColumnCell)
@@ -241,16 +263,96 @@ QList<TColumn *> TDBGrid::Columns() const
 
 int TDBGrid::DefaultColumnWidth(const TColumn *column) const
 {
-    const TField *field = column->Field();
-    if (!field)
-        return kWidthWithoutField;
-    const int dataWidth = field->DisplayWidth() * fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    int titleWidth = 0;
-    if (m_options.testFlag(TGridOption::dgTitles)) {
-        const QFontMetrics titleMetrics(horizontalHeader()->font());
-        titleWidth = titleMetrics.horizontalAdvance(field->DisplayLabel());
+    int design = column->Width;
+    if (design < 0) {
+        const TField *field = column->Field();
+        design = field ? field->DisplayWidth() * fontMetrics().horizontalAdvance(QLatin1Char('0'))
+                             + kWidthMargin
+                       : kWidthWithoutField;
     }
-    return qMax(dataWidth, titleWidth) + kWidthMargin;
+    return m_options.testFlag(TGridOption::dgTitles) ? qMax(design, TitleWidth(column)) : design;
+}
+
+int TDBGrid::TitleWidth(const TColumn *column) const
+{
+    return titleWidth(column, false);
+}
+
+int TDBGrid::titleWidth(const TColumn *column, bool sortMark) const
+{
+    const QHeaderView *header = horizontalHeader();
+    QStyleOptionHeader option;
+    option.initFrom(header);
+    option.orientation = Qt::Horizontal;
+    option.text = titleOf(column);
+    option.fontMetrics = QFontMetrics(header->font());
+    option.sortIndicator = sortMark ? QStyleOptionHeader::SortDown : QStyleOptionHeader::None;
+    return header->style()
+        ->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header)
+        .width();
+}
+
+QString TDBGrid::titleOf(const TColumn *column) const
+{
+    const TField *field = column ? column->Field() : nullptr;
+    return field ? field->DisplayLabel() : column ? column->FieldName : QString();
+}
+
+// How much narrower than its title a column is; 0 when the title fits.
+int TDBGrid::titleShortfall(int dataCol) const
+{
+    const TColumn *column = m_columns.value(dataCol);
+    if (!column || isColumnHidden(dataCol))
+        return 0;
+    const QHeaderView *header = horizontalHeader();
+    const bool sortMark =
+        header->isSortIndicatorShown() && header->sortIndicatorSection() == dataCol;
+    return qMax(0, titleWidth(column, sortMark) - columnWidth(dataCol));
+}
+
+bool TDBGrid::titleElided(int dataCol) const
+{
+    return titleShortfall(dataCol) > 0;
+}
+
+QString TDBGrid::shownTitle(int dataCol) const
+{
+    const QString title = titleOf(m_columns.value(dataCol));
+    const int shortfall = titleShortfall(dataCol);
+    if (shortfall == 0)
+        return title;
+    // A cut title says so; the style alone would clip it without a sign.
+    const QFontMetrics metrics(horizontalHeader()->font());
+    return metrics.elidedText(title, Qt::ElideRight,
+                              metrics.horizontalAdvance(title) - shortfall);
+}
+
+Qt::Alignment TDBGrid::ColumnAlignment(const TColumn *column) const
+{
+    if (!column)
+        return Qt::AlignLeft;
+    if (column->Alignment)
+        return *column->Alignment;
+    const TField *field = column->Field();
+    switch (field ? field->DataType() : TFieldType::ftString) {
+    case TFieldType::ftFloat:
+    case TFieldType::ftInteger:
+    case TFieldType::ftDateTime:
+        return Qt::AlignRight;
+    case TFieldType::ftString:
+    case TFieldType::ftFixedChar:
+        break;
+    }
+    return Qt::AlignLeft;
+}
+
+QColor TDBGrid::QuietTint(const QColor &base, const QColor &highlight)
+{
+    // A third of the way to the highlight: seen at a glance, never taken
+    // for the focus.
+    auto mix = [](int a, int b) { return a + (b - a) / 3; };
+    return QColor(mix(base.red(), highlight.red()), mix(base.green(), highlight.green()),
+                  mix(base.blue(), highlight.blue()));
 }
 
 void TDBGrid::RefreshColumns()
@@ -259,8 +361,7 @@ void TDBGrid::RefreshColumns()
     for (int i = 0; i < m_columns.size(); ++i) {
         const TColumn *column = m_columns.at(i);
         setColumnHidden(i, !column->UserVisible.value_or(column->Visible));
-        const int design = column->Width >= 0 ? column->Width : DefaultColumnWidth(column);
-        setColumnWidth(i, column->UserWidth >= 0 ? column->UserWidth : design);
+        setColumnWidth(i, column->UserWidth >= 0 ? column->UserWidth : DefaultColumnWidth(column));
     }
     showSortIndicator();
 }
@@ -356,6 +457,9 @@ void TDBGrid::syncCurrentIndex()
 void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTableView::currentChanged(current, previous);
+    // The view repaints the two cells; the tint of an unfocused grid takes rows.
+    if (current.row() != previous.row())
+        viewport()->update();
     if (m_syncing || !current.isValid())
         return;
     TClientDataSet *ds = dataSet();
@@ -419,10 +523,8 @@ QString TDBGrid::CopyText() const
     }
     QStringList lines;
     QStringList cells;
-    for (const TColumn *column : std::as_const(columns)) {
-        const TField *field = column->Field();
-        cells << pastedCell(field ? field->DisplayLabel() : column->FieldName);
-    }
+    for (const TColumn *column : std::as_const(columns))
+        cells << pastedCell(titleOf(column));
     lines << cells.join(u'\t');
     for (const int row : std::as_const(rows)) {
         cells.clear();
@@ -431,6 +533,18 @@ QString TDBGrid::CopyText() const
         lines << cells.join(u'\t');
     }
     return lines.join(u'\n') + u'\n';
+}
+
+void TDBGrid::focusInEvent(QFocusEvent *event)
+{
+    QTableView::focusInEvent(event);
+    viewport()->update(); // the current cell changes its colour with the focus
+}
+
+void TDBGrid::focusOutEvent(QFocusEvent *event)
+{
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }
 
 void TDBGrid::keyPressEvent(QKeyEvent *event)

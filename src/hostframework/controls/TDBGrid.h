@@ -34,6 +34,8 @@ struct TColumn
     QString FieldName;
     int Width = -1;
     bool Visible = true;
+    // Unset: numbers and dates to the right, everything else to the left.
+    std::optional<Qt::Alignment> Alignment;
     // What the user made of the design: -1 / unset while untouched.
     int UserWidth = -1;
     std::optional<bool> UserVisible;
@@ -82,14 +84,23 @@ public:
 
     // Re-applies widths and visibility after TColumn members were changed.
     void RefreshColumns();
-    // Width a column of width -1 takes: the field's display width in
-    // characters or its title, whichever is wider, plus a margin.
+    // Width a column takes until the user sets one: its design width or, for
+    // width -1, the field's display width in characters; never narrower than
+    // its title in the font in use, since design widths were made for a
+    // smaller font.
     int DefaultColumnWidth(const TColumn *column) const;
+    // What the column's title needs to show whole in the title font.
+    int TitleWidth(const TColumn *column) const;
+    Qt::Alignment ColumnAlignment(const TColumn *column) const;
+    // How a grid without the focus shows its current row and block.
+    static QColor QuietTint(const QColor &base, const QColor &highlight);
 
     // The user's layout: widths, order (headers can be dragged), hidden
     // columns and sort (a header click: ascending, descending, load order).
     // As "name=value" lines keyed by the grid's objectName, for the screen's
     // layout file; lines of other grids or of unknown columns are skipped.
+    // Only widths the user set are written. A grid without a name has no
+    // layout: it would share the key of every other nameless grid.
     QStringList LayoutLines() const;
     void RestoreLayout(const QStringList &lines);
     void RestoreDesignLayout(); // "Restaurar colunas"
@@ -108,6 +119,8 @@ Q_SIGNALS:
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     class Model;
@@ -117,6 +130,11 @@ private:
     void onDataReset();
     void syncCurrentIndex();
     int firstVisibleColumn() const;
+    int titleShortfall(int dataCol) const;
+    bool titleElided(int dataCol) const;
+    QString shownTitle(int dataCol) const;
+    QString titleOf(const TColumn *column) const;
+    int titleWidth(const TColumn *column, bool sortMark) const;
     void wireHeader();
     void showHeaderMenu(const QPoint &pos);
     void showSortIndicator();

@@ -109,6 +109,8 @@ void TDBGrid::showHeaderMenu(const QPoint &pos)
 
 QStringList TDBGrid::LayoutLines() const
 {
+    if (objectName().isEmpty())
+        return {};
     const QHeaderView *header = horizontalHeader();
     QStringList columns;
     for (int visual = 0; visual < m_columns.size(); ++visual) {
@@ -116,10 +118,12 @@ QStringList TDBGrid::LayoutLines() const
         const TColumn *column = m_columns.value(logical);
         if (!column)
             continue;
+        // Untouched widths stay out, so that they follow the font in use.
         columns << QStringLiteral("%1:%2%3")
-                       .arg(column->FieldName)
-                       .arg(columnWidth(logical))
-                       .arg(isColumnHidden(logical) ? QStringLiteral(":oculta") : QString());
+                       .arg(column->FieldName,
+                            column->UserWidth > 0 ? QString::number(column->UserWidth)
+                                                  : QString(),
+                            isColumnHidden(logical) ? QStringLiteral(":oculta") : QString());
     }
     const TClientDataSet *ds = dataSet();
     const QString sort = ds && !ds->SortField().isEmpty()
@@ -132,6 +136,8 @@ QStringList TDBGrid::LayoutLines() const
 
 void TDBGrid::RestoreLayout(const QStringList &lines)
 {
+    if (objectName().isEmpty())
+        return;
     const QString saved = valueOf(lines, objectName() + kColumnsKey);
     QHeaderView *header = horizontalHeader();
     QScopedValueRollback guard(m_applyingLayout, true);
@@ -144,7 +150,8 @@ void TDBGrid::RestoreLayout(const QStringList &lines)
             TColumn *column = m_columns.at(i);
             if (column->FieldName != parts.value(0))
                 continue;
-            if (ok && width > 0 && width < 10000)
+            // Older files wrote every width: the design's own is no choice.
+            if (ok && width > 0 && width < 10000 && width != column->Width)
                 column->UserWidth = width;
             column->UserVisible = parts.value(2) != QLatin1String("oculta");
             header->moveSection(header->visualIndex(i), qMin(visual++, m_columns.size() - 1));

@@ -1,6 +1,7 @@
 #include "TDateEditPlus.h"
 
 #include "OleDate.h"
+#include "TExitCheck.h"
 #include "services/Consiste.h"
 #include "services/SafeCall.h"
 
@@ -8,7 +9,9 @@
 #include <QCalendarWidget>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -61,9 +64,19 @@ void TDateEditPlus::Clear()
     clear();
 }
 
+// A year typed with two digits is of this century: 01/12/26 is 01/12/2026.
 QDate TDateEditPlus::Date() const
 {
-    return QDate::fromString(displayText(), kDateFormat);
+    const QString shown = displayText();
+    const QDate date = QDate::fromString(shown, kDateFormat);
+    if (date.isValid())
+        return date;
+    static const QRegularExpression shortYear(QStringLiteral("^(\\d\\d/\\d\\d/)(\\d\\d)\\D{2}$"));
+    const QRegularExpressionMatch match = shortYear.match(shown);
+    if (!match.hasMatch())
+        return {};
+    return QDate::fromString(match.captured(1) + QStringLiteral("20") + match.captured(2),
+                             kDateFormat);
 }
 
 bool TDateEditPlus::IsValidDate() const
@@ -105,7 +118,7 @@ void TDateEditPlus::CheckValidDate()
     if (IsValidDate())
         return;
     if (isVisible() && isEnabled())
-        setFocus(Qt::OtherFocusReason);
+        TExitCheck::Refocus(this);
     Consiste::MensErro(QStringLiteral("Data inválida."));
 }
 
@@ -129,6 +142,8 @@ void TDateEditPlus::ShowCalendar()
     popup.setWindowTitle(QStringLiteral("Calendário"));
     auto *calendar = new QCalendarWidget(&popup);
     calendar->setObjectName(QStringLiteral("calData"));
+    // Month and weekday names as the rest of the edit speaks.
+    calendar->setLocale(QLocale(QLocale::Portuguese, QLocale::Brazil));
     calendar->setGridVisible(true);
     const QDate current = Date();
     calendar->setSelectedDate(current.isValid() ? current : QDate::currentDate());
@@ -146,6 +161,10 @@ void TDateEditPlus::ShowCalendar()
 
 void TDateEditPlus::DoExit()
 {
+    // Leaving shows the year whole.
+    const QDate date = Date();
+    if (date.isValid() && date.toString(kDateFormat) != displayText())
+        SetDate(date);
     CheckValidDate();
     TMaskEdit::DoExit();
 }

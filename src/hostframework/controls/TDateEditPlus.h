@@ -9,8 +9,10 @@
 class QAction;
 
 // Date edit of the filters: typed as "99/99/9999" (typing 01122026 gives
-// 01/12/2026), a calendar on its small button and on Alt+Down, the weekday
-// of a valid date in its tool tip, and a date check on leaving.
+// 01/12/2026; a two-digit year is of this century, 011226 is 01/12/2026,
+// shown whole on leaving), a calendar in Portuguese on its small button and
+// on Alt+Down, the weekday of a valid date in its tool tip, and a date check
+// on leaving.
 class TDateEditPlus : public TMaskEdit
 {
     Q_OBJECT

@@ -4,7 +4,11 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QLineEdit>
+#include <QList>
 #include <QTimer>
+
+#include <utility>
 
 namespace {
 const char *const kCancelProperty = "vexCancelControl";
@@ -12,6 +16,12 @@ const char *const kCancelProperty = "vexCancelControl";
 // True while a check runs or puts the focus back: the focus moves this
 // causes (message box, refocusing) are not the user leaving a control.
 bool s_busy = false;
+
+QList<TExitCheck *> &allChecks()
+{
+    static QList<TExitCheck *> checks;
+    return checks;
+}
 
 class BusyScope final
 {
@@ -46,10 +56,12 @@ TExitCheck::TExitCheck(QWidget *control, std::function<void()> handler)
 {
     if (control)
         control->installEventFilter(this);
+    allChecks().append(this);
 }
 
 TExitCheck::~TExitCheck()
 {
+    allChecks().removeOne(this);
     if (m_control)
         m_control->removeEventFilter(this);
 }
@@ -92,7 +104,9 @@ void TExitCheck::departed()
 
 void TExitCheck::runPending()
 {
-    m_pending = false;
+    // Already run by Settle.
+    if (!std::exchange(m_pending, false))
+        return;
     if (!m_control || s_busy)
         return;
     QWidget *window = m_control->window();
@@ -110,6 +124,37 @@ bool TExitCheck::Run()
     BusyScope busy;
     const bool ok = SafeCall(m_handler);
     if (!ok && m_control && m_control->isEnabled() && m_control->isVisible())
-        m_control->setFocus(Qt::OtherFocusReason);
+        Refocus(m_control);
     return ok;
+}
+
+bool TExitCheck::Settle(const QWidget *window)
+{
+    if (s_busy || !window)
+        return true;
+    // The controls just left first, then the one the user is in, once even
+    // if it was left and come back to.
+    QWidget *focus = QApplication::focusWidget();
+    bool focusChecked = false;
+    const QList<TExitCheck *> checks = allChecks();
+    for (TExitCheck *check : checks) {
+        if (!check->m_control || check->m_control->window() != window
+            || !std::exchange(check->m_pending, false))
+            continue;
+        if (!check->Run())
+            return false;
+        focusChecked = focusChecked || check->m_control == focus;
+    }
+    for (TExitCheck *check : allChecks()) {
+        if (!focusChecked && focus && check->m_control == focus && focus->window() == window)
+            return check->Run();
+    }
+    return true;
+}
+
+void TExitCheck::Refocus(QWidget *control)
+{
+    control->setFocus(Qt::OtherFocusReason);
+    if (auto *edit = qobject_cast<QLineEdit *>(control))
+        edit->selectAll();
 }

@@ -30,6 +30,14 @@ public:
     bool Run();
     bool Pending() const { return m_pending; }
 
+    // Before a keyboard command acts on window: the checks of controls just
+    // left and of the control with the focus run now, as leaving it would.
+    // False when one failed (its control has the focus again).
+    static bool Settle(const QWidget *window);
+    // The focus back on a control after a refusal, its text selected so
+    // that typing replaces it.
+    static void Refocus(QWidget *control);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

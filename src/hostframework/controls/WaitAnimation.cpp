@@ -2,6 +2,7 @@
 
 #include "WaitOverlay.h"
 
+#include <QApplication>
 #include <QList>
 #include <QPointer>
 #include <QWidget>
@@ -27,8 +28,18 @@ QPointer<WaitOverlay> &overlay()
     return box;
 }
 
-// The newest call decides what is shown, on its own form; forms that went
-// away meanwhile are skipped.
+// The box goes where the user looks: over the modal window in front when
+// the form lies behind it (a call of the window made from its dialog).
+QWidget *frontOf(QWidget *form)
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible() || modal == form->window())
+        return form;
+    return modal;
+}
+
+// The newest call decides what is shown; forms that went away meanwhile are
+// skipped.
 void showTop()
 {
     QWidget *form = nullptr;
@@ -44,6 +55,7 @@ void showTop()
         delete overlay().data();
         return;
     }
+    form = frontOf(form);
     if (overlay() && overlay()->parentWidget() != form)
         delete overlay().data();
     if (!overlay())

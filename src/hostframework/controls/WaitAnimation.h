@@ -6,7 +6,8 @@ class QWidget;
 
 enum TShowAvi { saKind6 = 6 };
 
-// Wait indicator over a form, painted before the blocking call starts.
+// Wait indicator over a form, or over the modal window in front of it,
+// painted before the blocking call starts.
 // Calls nest: each ActiveShowAvi needs one DeactiveShowAvi; the indicator
 // stays until the outermost one; a nested caption replaces the shown one
 // until its own DeactiveShowAvi. Hiding when not shown is harmless.

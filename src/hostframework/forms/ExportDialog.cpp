@@ -6,6 +6,7 @@
 #include "services/SafeCall.h"
 
 #include <QButtonGroup>
+#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -14,12 +15,17 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QLoggingCategory>
+#include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 Q_LOGGING_CATEGORY(lcExport, "vex.forms.export", QtInfoMsg)
 
@@ -29,6 +35,25 @@ constexpr int ProgressAfterMs = 500;
 QString key(const QString &screenCode, const char *name)
 {
     return screenCode + u'/' + QLatin1String(name);
+}
+
+QString number(qint64 n)
+{
+    return QLocale(QLocale::Portuguese, QLocale::Brazil).toString(n);
+}
+
+// Where the rows went, with the folder a click away.
+void tellFinished(QWidget *parent, const QString &path, qint64 rows)
+{
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Exportação concluída"),
+                    ExportProgressDialog::finishedText(rows, path), QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("frmExportado"));
+    QPushButton *open = box.addButton(QStringLiteral("&Abrir pasta"), QMessageBox::ActionRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.exec();
+    if (box.clickedButton() == open)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
 }
 } // namespace
 
@@ -236,6 +261,19 @@ void ExportDialog::accept()
 
 namespace ExportProgressDialog {
 
+QString progressText(qint64 rows, qint64 total, bool estimate)
+{
+    return QStringLiteral("Exportando: %1 de %2%3 linhas")
+        .arg(number(rows), estimate ? QStringLiteral("cerca de ") : QString(), number(total));
+}
+
+QString finishedText(qint64 rows, const QString &path)
+{
+    return QStringLiteral("%1 %2 exportada%3 para %4.")
+        .arg(number(rows), rows == 1 ? QStringLiteral("linha") : QStringLiteral("linhas"),
+             rows == 1 ? QString() : QStringLiteral("s"), QDir::toNativeSeparators(path));
+}
+
 bool run(QWidget *parent, const QString &path, ExportFormat format,
          const QList<ExportSheet *> &sheets)
 {
@@ -249,13 +287,20 @@ bool run(QWidget *parent, const QString &path, ExportFormat format,
     progress.setAutoClose(false);
     // Esc closes a dialog without its cancel: here it must stop the export.
     QObject::connect(&progress, &QDialog::rejected, &progress, &QProgressDialog::cancel);
+    // Sheets that come in parts know their total only at the last part.
+    const bool inParts = std::any_of(sheets.cbegin(), sheets.cend(),
+                                     [](const ExportSheet *s) { return s->partCount() > 1; });
+    qint64 written = 0;
     const bool done = ExportFile::write(path, format, sheets, [&](qint64 rows, qint64 total) {
+        written = rows;
         progress.setMaximum(int(std::min<qint64>(total, INT_MAX)));
         progress.setValue(int(std::min<qint64>(rows, INT_MAX)));
-        progress.setLabelText(
-            QStringLiteral("Exportando: %L1 de %L2 linhas").arg(rows).arg(total));
+        progress.setLabelText(progressText(rows, total, inParts && rows < total));
         return !progress.wasCanceled();
     });
+    progress.close();
+    if (done)
+        tellFinished(parent, path, written);
     return done;
 }
 

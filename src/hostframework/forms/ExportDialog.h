@@ -55,8 +55,13 @@ private:
 };
 
 // Writes the export with a progress dialog ("Cancelar") when it takes more
-// than about half a second. False when the user cancelled; throws EVexError.
+// than about half a second, then says how many rows went to which file,
+// offering to open its folder. False when the user cancelled; throws
+// EVexError.
 namespace ExportProgressDialog {
 bool run(QWidget *parent, const QString &path, ExportFormat format,
          const QList<ExportSheet *> &sheets);
-}
+// "Exportando: 69.632 de cerca de 251.033 linhas" while the total is an estimate.
+QString progressText(qint64 rows, qint64 total, bool estimate);
+QString finishedText(qint64 rows, const QString &path);
+} // namespace ExportProgressDialog

@@ -8,8 +8,9 @@
 #include "data/TField.h"
 #include "services/HostDisplays.h"
 #include "services/SafeCall.h"
+#include "services/TextMatch.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -35,6 +37,23 @@ void setMarked(QTreeWidgetItem *item, bool marked)
 {
     item->setCheckState(0, marked ? Qt::Checked : Qt::Unchecked);
 }
+
+// Rows tall enough for the whole check box the style draws, whatever the
+// font's height.
+class MarkRowDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QWidget *view = option.widget;
+        const QStyle *style = view ? view->style() : QApplication::style();
+        const int indicator = style->pixelMetric(QStyle::PM_IndicatorHeight, &option, view);
+        size.setHeight(qMax(size.height(), indicator + 4));
+        return size;
+    }
+};
 } // namespace
 
 MultiSelectDialog::MultiSelectDialog(TClientDataSet *dataSet, const QString &keyField,
@@ -58,6 +77,7 @@ MultiSelectDialog::MultiSelectDialog(TClientDataSet *dataSet, const QString &key
     m_view->setUniformRowHeights(true);
     m_view->setAllColumnsShowFocus(true);
     m_view->setAlternatingRowColors(true);
+    m_view->setItemDelegate(new MarkRowDelegate(m_view));
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("lblSelecionados"));
 
@@ -196,7 +216,7 @@ void MultiSelectDialog::SetFilterText(const QString &text)
     for (int i = 0; i < m_view->topLevelItemCount(); ++i) {
         QTreeWidgetItem *item = m_view->topLevelItem(i);
         const bool keep = wanted.isEmpty()
-            || item->data(0, kHaystackRole).toString().contains(wanted, Qt::CaseInsensitive);
+            || TextMatch::contains(item->data(0, kHaystackRole).toString(), wanted);
         item->setHidden(!keep);
         if (keep && !first)
             first = item;
@@ -252,7 +272,8 @@ bool MultiSelectDialog::eventFilter(QObject *watched, QEvent *event)
         accept();
         return true;
     }
-    if (passFilteredListKey(watched, key, m_filter, m_view, {Qt::Key_Up, Qt::Key_Down}))
+    if (passFilteredListKey(watched, key, m_filter, m_view, {Qt::Key_Up, Qt::Key_Down},
+                            FilterNavigation::EntersList))
         return true;
     return QDialog::eventFilter(watched, event);
 }

@@ -10,9 +10,12 @@ class QTreeWidgetItem;
 class TClientDataSet;
 
 // Modal multi-selection over a data set: a check column (IDMARCADO), the
-// visible fields and a filter box. Space toggles the current row; Ctrl+A,
-// Ctrl+D and Ctrl+I (and their buttons) mark all, none, invert. OK writes the
-// marks into IDMARCADO and keeps the marked keys in the data set's order.
+// visible fields and a filter box. Typing filters (in the list too: the
+// text goes on in the box, where a space stays text); Up and Down take the
+// focus into the list, where Space toggles the current row; Enter confirms.
+// Ctrl+A, Ctrl+D and Ctrl+I (and their buttons) mark all, none, invert. OK
+// writes the marks into IDMARCADO and keeps the marked keys in the data
+// set's order.
 class MultiSelectDialog : public QDialog
 {
     Q_OBJECT

@@ -5,6 +5,7 @@
 #include "data/ProductTree.h"
 #include "data/TClientDataSet.h"
 #include "data/TField.h"
+#include "services/TextMatch.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -195,7 +196,7 @@ void PickListDialog::applyFilter()
         for (int i = 0; i < item->childCount(); ++i)
             any = filter(item->child(i)) || any;
         const bool self = wanted.isEmpty()
-            || item->data(0, kHaystackRole).toString().contains(wanted, Qt::CaseInsensitive);
+            || TextMatch::contains(item->data(0, kHaystackRole).toString(), wanted);
         const bool keep = self || any;
         item->setHidden(!keep);
         if (!wanted.isEmpty() && any)

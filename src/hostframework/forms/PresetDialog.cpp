@@ -5,6 +5,7 @@
 #include "services/HostDisplays.h"
 #include "services/SafeCall.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -34,20 +35,26 @@ PresetDialog::PresetDialog(Mode mode, const QString &screenCode, const QString &
         m_name = new QLineEdit(current, this);
         m_name->setObjectName(QStringLiteral("edtNome"));
         m_name->setPlaceholderText(QStringLiteral("Nome das opções"));
-        layout->addWidget(new QLabel(QStringLiteral("Gravar como:"), this));
+        auto *label = new QLabel(QStringLiteral("Gravar &como:"), this);
+        label->setBuddy(m_name);
+        layout->addWidget(label);
         layout->addWidget(m_name);
+        m_relativeBox = new QVBoxLayout;
+        layout->addLayout(m_relativeBox);
         connect(m_list, &QListWidget::currentTextChanged, m_name, [this] {
             if (!selectedName().isEmpty())
                 m_name->setText(selectedName());
         });
     }
     auto *buttons = new QDialogButtonBox(this);
-    buttons->addButton(mode == Mode::Save ? QStringLiteral("Gravar") : QStringLiteral("Carregar"),
+    buttons->addButton(mode == Mode::Save ? QStringLiteral("&Gravar")
+                                          : QStringLiteral("&Carregar"),
                        QDialogButtonBox::AcceptRole);
-    QPushButton *remove = buttons->addButton(QStringLiteral("Excluir"),
+    QPushButton *remove = buttons->addButton(QStringLiteral("&Excluir"),
                                              QDialogButtonBox::ActionRole);
     remove->setObjectName(QStringLiteral("btnExcluir"));
-    m_default = buttons->addButton(QStringLiteral("Usar ao abrir"), QDialogButtonBox::ActionRole);
+    m_default = buttons->addButton(QStringLiteral("&Usar ao abrir"),
+                                   QDialogButtonBox::ActionRole);
     m_default->setObjectName(QStringLiteral("btnPadrao"));
     m_default->setToolTip(QStringLiteral("Aplica estas opções sempre que o filtro for criado"));
     buttons->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
@@ -65,6 +72,42 @@ PresetDialog::PresetDialog(Mode mode, const QString &screenCode, const QString &
         if (m_list->item(i)->data(Qt::UserRole).toString() == current)
             m_list->setCurrentRow(i);
     }
+    // Saving starts at the name: what is typed is the name, not a search
+    // in the list.
+    if (m_name) {
+        m_name->setFocus();
+        m_name->selectAll();
+    }
+}
+
+void PresetDialog::SetRelativeRanges(const QList<RelativeRange> &ranges)
+{
+    if (!m_relativeBox)
+        return;
+    QWidget *previous = m_name; // Tab goes from the name to the ranges
+    for (const RelativeRange &range : ranges) {
+        const QString text = range.span.isEmpty()
+            ? QStringLiteral("%1 relativa ao dia de uso (período incompleto)").arg(range.caption)
+            : QStringLiteral("%1 relativa ao dia de uso: %2").arg(range.caption, range.span);
+        auto *box = new QCheckBox(text, this);
+        box->setObjectName(QStringLiteral("chbRelativa_") + range.key);
+        box->setEnabled(!range.span.isEmpty());
+        box->setChecked(range.relative && box->isEnabled());
+        m_relativeBox->addWidget(box);
+        m_relative.append({range.key, box});
+        QWidget::setTabOrder(previous, box);
+        previous = box;
+    }
+}
+
+QStringList PresetDialog::RelativeKeys() const
+{
+    QStringList keys;
+    for (const auto &[key, box] : m_relative) {
+        if (box->isChecked())
+            keys << key;
+    }
+    return keys;
 }
 
 void PresetDialog::fill()

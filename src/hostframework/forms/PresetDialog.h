@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
+class QCheckBox;
 class QLineEdit;
+class QVBoxLayout;
 class QListWidget;
 class QPushButton;
 
@@ -21,6 +25,19 @@ public:
 
     QString Chosen() const { return m_chosen; }
 
+    // Saving: a date range the set may keep as days from the day of use;
+    // `span` tells its days from today ("de hoje −7 a hoje +30"), empty
+    // for a range not wholly filled, which is kept as it is.
+    struct RelativeRange
+    {
+        QString key;
+        QString caption;
+        QString span;
+        bool relative = false;
+    };
+    void SetRelativeRanges(const QList<RelativeRange> &ranges);
+    QStringList RelativeKeys() const; // of the ranges chosen relative
+
 private:
     void fill();
     void confirm();
@@ -34,4 +51,6 @@ private:
     QListWidget *m_list;
     QLineEdit *m_name = nullptr;
     QPushButton *m_default = nullptr;
+    QVBoxLayout *m_relativeBox = nullptr;
+    QList<std::pair<QString, QCheckBox *>> m_relative;
 };

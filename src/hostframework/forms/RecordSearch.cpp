@@ -2,28 +2,43 @@
 
 #include "data/TClientDataSet.h"
 #include "data/TField.h"
+#include "services/TextMatch.h"
 
 namespace RecordSearch {
 
 namespace {
-bool matches(const QString &shown, const QString &text, TSearchMode mode)
+bool matches(const QString &shown, const QString &wanted, TSearchMode mode)
 {
-    return mode == TSearchMode::smStartsWith ? shown.startsWith(text, Qt::CaseInsensitive)
-                                             : shown.contains(text, Qt::CaseInsensitive);
+    return mode == TSearchMode::smStartsWith ? TextMatch::startsWithFolded(shown, wanted)
+                                             : TextMatch::containsFolded(shown, wanted);
 }
 
-bool rowMatches(TClientDataSet *dataSet, int row, const QString &text, const TField *only,
-                TSearchMode mode)
+bool fieldMatches(const TField *field, const QString &wanted, TSearchMode mode)
 {
-    TRecordScope scope(dataSet, row);
-    if (only)
-        return matches(only->DisplayText().trimmed(), text, mode);
-    const auto fields = dataSet->Fields();
-    for (const TField *field : fields) {
-        if (field->Visible() && matches(field->DisplayText().trimmed(), text, mode))
-            return true;
+    if (matches(field->DisplayText().trimmed(), wanted, mode))
+        return true;
+    // A code is often typed as stored, without the picture's dots.
+    return !field->EditMask().isEmpty() && !field->OnGetText
+        && matches(field->AsString().trimmed(), wanted, mode);
+}
+
+QList<const TField *> searchedFields(const TClientDataSet *dataSet,
+                                     const TSearchOptions &options)
+{
+    QList<const TField *> fields;
+    if (!options.fieldName.isEmpty()) {
+        fields << dataSet->FieldByName(options.fieldName);
+    } else if (!options.fieldNames.isEmpty()) {
+        for (const QString &name : options.fieldNames)
+            fields << dataSet->FieldByName(name);
+    } else {
+        const auto all = dataSet->Fields();
+        for (const TField *field : all) {
+            if (field->Visible())
+                fields << field;
+        }
     }
-    return false;
+    return fields;
 }
 } // namespace
 
@@ -35,19 +50,21 @@ int findRow(TClientDataSet *dataSet, const QString &text, int startRow)
 int findRow(TClientDataSet *dataSet, const QString &text, int startRow,
             const TSearchOptions &options)
 {
-    const QString wanted = text.trimmed();
+    const QString wanted = TextMatch::folded(text.trimmed());
     if (!dataSet || !dataSet->Active() || dataSet->IsEmpty() || wanted.isEmpty())
         return -1;
-    const TField *only =
-        options.fieldName.isEmpty() ? nullptr : dataSet->FieldByName(options.fieldName);
+    const QList<const TField *> fields = searchedFields(dataSet, options);
     const int count = dataSet->RecordCount();
     const bool forward = options.direction == TSearchDirection::sdForward;
     const int start = qBound(-1, startRow, count - 1);
     const int from = start < 0 && !forward ? count : start;
     for (int step = 1; step <= count; ++step) {
         const int row = forward ? (from + step) % count : ((from - step) % count + count) % count;
-        if (rowMatches(dataSet, row, wanted, only, options.mode))
-            return row;
+        TRecordScope scope(dataSet, row);
+        for (const TField *field : fields) {
+            if (fieldMatches(field, wanted, options.mode))
+                return row;
+        }
     }
     return -1;
 }

@@ -13,9 +13,36 @@
 #include <QRadioButton>
 #include <QShortcut>
 
+namespace {
+QList<SearchDialog::Column> visibleFields(const TClientDataSet *dataSet)
+{
+    QList<SearchDialog::Column> columns;
+    if (!dataSet)
+        return columns;
+    const auto fields = dataSet->Fields();
+    for (const TField *field : fields) {
+        if (field->Visible())
+            columns.append({field->DisplayLabel(), field->FieldName()});
+    }
+    return columns;
+}
+} // namespace
+
 SearchDialog::SearchDialog(TClientDataSet *dataSet, QWidget *parent)
+    : SearchDialog(dataSet, visibleFields(dataSet), QString(), parent)
+{
+}
+
+SearchDialog::SearchDialog(TClientDataSet *dataSet, const QList<Column> &columns,
+                           const QString &currentField, QWidget *parent)
     : QDialog(parent)
     , m_dataSet(dataSet)
+{
+    build(columns);
+    SetFieldName(currentField);
+}
+
+void SearchDialog::build(const QList<Column> &columns)
 {
     setObjectName(QStringLiteral("frmProcurar"));
     setWindowTitle(QStringLiteral("Procurar"));
@@ -23,12 +50,9 @@ SearchDialog::SearchDialog(TClientDataSet *dataSet, QWidget *parent)
     m_field = new QComboBox(this);
     m_field->setObjectName(QStringLiteral("cbxCampo"));
     m_field->addItem(QStringLiteral("(Todos os campos)"), QString());
-    if (dataSet) {
-        const auto fields = dataSet->Fields();
-        for (const TField *field : fields) {
-            if (field->Visible())
-                m_field->addItem(field->DisplayLabel(), field->FieldName());
-        }
+    for (const Column &column : columns) {
+        m_field->addItem(column.title, column.fieldName);
+        m_fieldNames << column.fieldName;
     }
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("edtTexto"));
@@ -106,6 +130,7 @@ bool SearchDialog::find(RecordSearch::TSearchDirection direction)
         return false;
     RecordSearch::TSearchOptions options;
     options.fieldName = m_field->currentData().toString();
+    options.fieldNames = m_fieldNames;
     options.mode = m_startsWith->isChecked() ? RecordSearch::TSearchMode::smStartsWith
                                              : RecordSearch::TSearchMode::smContains;
     options.direction = direction;

@@ -10,7 +10,7 @@ class QLineEdit;
 class QRadioButton;
 class TClientDataSet;
 
-// The search window: a field (the visible ones, by label, or all), a text,
+// The search window: a column (by its title, or all of them), a text,
 // "Contém" / "Começa com", Next (F3) and Previous (Shift+F3) wrapping round.
 // A match moves the data set's cursor (after-scroll fires); no match says
 // "Não encontrado.". It stays open for the next search.
@@ -18,10 +18,20 @@ class SearchDialog : public QDialog
 {
     Q_OBJECT
 public:
+    struct Column
+    {
+        QString title;
+        QString fieldName;
+    };
+
+    // The columns offered are the fields whose own flag is visible.
     explicit SearchDialog(TClientDataSet *dataSet, QWidget *parent = nullptr);
+    // The columns a grid shows, in its order; currentField is chosen first.
+    SearchDialog(TClientDataSet *dataSet, const QList<Column> &columns,
+                 const QString &currentField, QWidget *parent = nullptr);
 
     void SetText(const QString &text);
-    void SetFieldName(const QString &fieldName); // "" all visible fields
+    void SetFieldName(const QString &fieldName); // "" all the columns offered
     void SetMode(RecordSearch::TSearchMode mode);
 
     // One search from the cursor; true when the cursor moved to a match.
@@ -29,9 +39,11 @@ public:
     bool FindPrevious();
 
 private:
+    void build(const QList<Column> &columns);
     bool find(RecordSearch::TSearchDirection direction);
 
     QPointer<TClientDataSet> m_dataSet;
+    QStringList m_fieldNames;
     QComboBox *m_field;
     QLineEdit *m_text;
     QRadioButton *m_contains;

@@ -2,13 +2,16 @@
 
 #include "OptionPresets.h"
 #include "OptionsFile.h"
+#include "RelativeDates.h"
 #include "controls/TButtonFlat.h"
+#include "controls/TDateEditPlus.h"
 #include "controls/TExitCheck.h"
 #include "net/CallWait.h"
 #include "services/HostDisplays.h"
 #include "services/SafeCall.h"
 
 #include <QAbstractButton>
+#include <QDate>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -21,6 +24,9 @@
 #include <QShowEvent>
 #include <QStyle>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 constexpr QSize kDesignClientSize(445, 392);
 constexpr int kButtonColumnWidth = 55;
@@ -29,12 +35,23 @@ constexpr int kButtonHeight = 40;
 
 const QLatin1String kChecked("1");
 const QLatin1String kUnchecked("0");
+
+// The criteria area holds the framed groups; a frame of its own, as tall as
+// the dialog, showed only as line stubs at the bottom edge.
+class CriteriaArea final : public QGroupBox
+{
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent *) override {}
+};
 } // namespace
 
 TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget *parent) : QDialog(parent)
 {
     setModal(true);
-    grbFiltroPadrao = new QGroupBox(this);
+    grbFiltroPadrao = new CriteriaArea(this);
     grbFiltroPadrao->setObjectName(QStringLiteral("grbFiltroPadrao"));
     panMenu = new QWidget(this);
     panMenu->setObjectName(QStringLiteral("panMenu"));
@@ -88,14 +105,21 @@ void TfrmFiltroPadrao::addShortcuts()
     for (const QKeySequence &keys : confirmKeys) {
         auto *confirm = new QShortcut(keys, this);
         confirm->setContext(Qt::WindowShortcut);
-        connect(confirm, &QShortcut::activated, this, [this] {
-            if (sbtConfirma->isEnabled())
-                sbtConfirma->click();
-        });
+        connect(confirm, &QShortcut::activated, this, [this] { confirmByKeyboard(); });
     }
     auto *cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     cancel->setContext(Qt::WindowShortcut);
     connect(cancel, &QShortcut::activated, this, [this] { sbtCancela->click(); });
+}
+
+// The key confirms as if the user had left the edit first: a code typed
+// and not yet checked is fitted and checked, and a refusal stops here with
+// the focus in that edit. A click on the button moves no focus and checks
+// nothing more.
+void TfrmFiltroPadrao::confirmByKeyboard()
+{
+    if (sbtConfirma->isEnabled() && TExitCheck::Settle(this))
+        sbtConfirma->click();
 }
 
 QSize TfrmFiltroPadrao::sizeHint() const
@@ -109,11 +133,12 @@ void TfrmFiltroPadrao::DoCreate()
         return;
     m_created = true;
     FormCreate();
-    applyDefaultPreset();
+    m_defaultPending = true;
 }
 
-// The set marked "Usar ao abrir" is applied as the user would load it; one
-// that cannot be read is reported and the dialog opens with its defaults.
+// The set marked "Usar ao abrir" is applied as the user would load it, once
+// the first activation has made the controls ready (the product mask, ...);
+// one that cannot be read is reported and the dialog keeps its defaults.
 void TfrmFiltroPadrao::applyDefaultPreset()
 {
     QString name;
@@ -151,13 +176,30 @@ void TfrmFiltroPadrao::addPresetMenus()
 void TfrmFiltroPadrao::choosePreset(PresetDialog::Mode mode)
 {
     PresetDialog dialog(mode, screenCode(), m_presetName, this);
+    if (mode == PresetDialog::Mode::Save) {
+        const QDate today = QDate::currentDate();
+        QList<PresetDialog::RelativeRange> ranges;
+        const auto dateRanges = DateRanges();
+        for (const DateRange &range : dateRanges) {
+            const QDate first = range.first->Date();
+            const QDate last = range.last->Date();
+            const QString span = first.isValid() && last.isValid()
+                ? RelativeDates::spanText(int(today.daysTo(first)), int(today.daysTo(last)))
+                : QString();
+            const QString key = range.first->objectName();
+            ranges.append({key, range.caption, span, m_relative.contains(key)});
+        }
+        dialog.SetRelativeRanges(ranges);
+    }
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_presetName = dialog.Chosen();
-    if (mode == PresetDialog::Mode::Save)
+    if (mode == PresetDialog::Mode::Save) {
+        m_relative = dialog.RelativeKeys();
         btfSaveOpcClick();
-    else
+    } else {
         btfLoadOpcClick();
+    }
 }
 
 QString TfrmFiltroPadrao::screenCode() const
@@ -207,6 +249,31 @@ void TfrmFiltroPadrao::storeControls()
             value = QString::number(combo->currentIndex());
         OptionsFile::setValue(Opcoes, widget->objectName(), value);
     }
+    storeRelativeDates();
+}
+
+// Beside each date, for the ranges kept relative, its days from today; a
+// range not wholly filled stays as it is, blank included.
+void TfrmFiltroPadrao::storeRelativeDates()
+{
+    Opcoes.erase(std::remove_if(Opcoes.begin(), Opcoes.end(),
+                                [](const QString &line) {
+                                    return RelativeDates::isEntryName(line.section(u'=', 0, 0));
+                                }),
+                 Opcoes.end());
+    const QDate today = QDate::currentDate();
+    const auto ranges = DateRanges();
+    for (const DateRange &range : ranges) {
+        const QDate first = range.first->Date();
+        const QDate last = range.last->Date();
+        if (!m_relative.contains(range.first->objectName()) || !first.isValid()
+            || !last.isValid())
+            continue;
+        OptionsFile::setValue(Opcoes, RelativeDates::entryName(range.first->objectName()),
+                              QString::number(today.daysTo(first)));
+        OptionsFile::setValue(Opcoes, RelativeDates::entryName(range.last->objectName()),
+                              QString::number(today.daysTo(last)));
+    }
 }
 
 // Sets what it can; returns the names of the entries it could not use
@@ -248,10 +315,38 @@ QStringList TfrmFiltroPadrao::restoreControls()
                 skipped << widget->objectName();
         }
     }
+    skipped << restoreRelativeDates();
     for (const QString &line : std::as_const(Opcoes)) {
         const QString name = line.section(u'=', 0, 0);
-        if (!known.contains(name))
+        if (!known.contains(name) && !RelativeDates::isEntryName(name))
             skipped << name;
+    }
+    return skipped;
+}
+
+// A date kept relative is the day of use moved by its days; the ranges so
+// kept stay relative when the set is saved again.
+QStringList TfrmFiltroPadrao::restoreRelativeDates()
+{
+    QStringList skipped;
+    const QDate today = QDate::currentDate();
+    for (const QString &line : std::as_const(Opcoes)) {
+        const QString name = line.section(u'=', 0, 0);
+        if (!RelativeDates::isEntryName(name))
+            continue;
+        auto *edit = findChild<TDateEditPlus *>(RelativeDates::controlOf(name));
+        const std::optional<int> days = RelativeDates::days(line.section(u'=', 1));
+        if (edit && days && edit->window() == this)
+            edit->SetDate(today.addDays(*days));
+        else
+            skipped << name;
+    }
+    m_relative.clear();
+    const auto ranges = DateRanges();
+    for (const DateRange &range : ranges) {
+        const QString key = range.first->objectName();
+        if (RelativeDates::days(OptionsFile::value(Opcoes, RelativeDates::entryName(key))))
+            m_relative << key;
     }
     return skipped;
 }
@@ -285,8 +380,13 @@ void TfrmFiltroPadrao::showEvent(QShowEvent *event)
 void TfrmFiltroPadrao::changeEvent(QEvent *event)
 {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isVisible() && isActiveWindow())
-        CallWait::afterWait(this, [this] { SafeCall([this] { FormActivate(); }); });
+    if (event->type() == QEvent::ActivationChange && isVisible() && isActiveWindow()) {
+        CallWait::afterWait(this, [this] {
+            SafeCall([this] { FormActivate(); });
+            if (std::exchange(m_defaultPending, false))
+                applyDefaultPreset();
+        });
+    }
 }
 
 void TfrmFiltroPadrao::resizeEvent(QResizeEvent *event)

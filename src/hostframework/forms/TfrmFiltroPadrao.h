@@ -9,6 +9,7 @@
 class QGroupBox;
 class QLabel;
 class TButtonFlat;
+class TDateEditPlus;
 
 // Base modal filter dialog: criteria area on the left, a button column on
 // the right (confirm, cancel, load and save options), a message table and a
@@ -39,6 +40,19 @@ public:
     QString PresetName() const { return m_presetName; }
     void SetPresetName(const QString &name) { m_presetName = name; }
 
+    // Two date edits that a set of options may keep as days from the day of
+    // use instead of as dates; `first` names the range.
+    struct DateRange
+    {
+        QString caption;
+        TDateEditPlus *first = nullptr;
+        TDateEditPlus *last = nullptr;
+    };
+    // The ranges the set in use keeps relative (their first edits' names):
+    // read from each set loaded, chosen when saving with a name.
+    QStringList RelativeRanges() const { return m_relative; }
+    void SetRelativeRanges(const QStringList &firstNames) { m_relative = firstNames; }
+
     QSize sizeHint() const override;
 
 protected:
@@ -58,6 +72,7 @@ protected:
     virtual void btfSaveOpcClick();
     // Entries of Opcoes that a screen keeps itself, not in a control.
     virtual QStringList ExtraOptionNames() const { return {}; }
+    virtual QList<DateRange> DateRanges() const { return {}; }
 
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -68,12 +83,17 @@ private:
     void addShortcuts();
     QList<QWidget *> optionControls() const;
     void storeControls();
+    void storeRelativeDates();
     QStringList restoreControls();
+    QStringList restoreRelativeDates();
     void applyDefaultPreset();
+    void confirmByKeyboard();
     void addPresetMenus();
     void choosePreset(PresetDialog::Mode mode);
     void placeAreas();
 
     bool m_created = false;
+    bool m_defaultPending = false; // the set "Usar ao abrir", until the first activation
     QString m_presetName;
+    QStringList m_relative;
 };

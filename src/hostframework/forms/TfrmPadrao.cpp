@@ -90,8 +90,11 @@ QSize TfrmPadrao::sizeHint() const
 void TfrmPadrao::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    if (m_created && isVisible())
+    if (m_created && isVisible()) {
+        if (!(frameState() & (Qt::WindowMaximized | Qt::WindowMinimized)))
+            m_normalSize = size();
         LayoutChanged();
+    }
 }
 
 void TfrmPadrao::buildMenu()
@@ -261,18 +264,47 @@ void TfrmPadrao::DoCreate()
     FormCreate();
     dtsPadraoStateChange(dtsPadrao);
     restoreLayout();
+    // Maximizing or restoring the MDI window is part of the layout.
+    if (auto *window = qobject_cast<QMdiSubWindow *>(parentWidget())) {
+        connect(window, &QMdiSubWindow::windowStateChanged, this, [this] {
+            if (isVisible())
+                LayoutChanged();
+        });
+    }
 }
 
 namespace {
 const QLatin1String kSizeKey("form.size=");
+const QLatin1String kMaximizedKey("form.maximized=");
+
+// Grids once went unnamed, and all of them wrote the same keys: which grid
+// such a line belonged to cannot be told.
+bool isNamelessGridLine(const QString &line)
+{
+    return line.startsWith(u'.');
+}
 } // namespace
+
+Qt::WindowStates TfrmPadrao::frameState() const
+{
+    const auto *window = qobject_cast<const QMdiSubWindow *>(parentWidget());
+    return window ? window->windowState() : windowState();
+}
 
 void TfrmPadrao::restoreLayout()
 {
     const QString screen = lblCodTela->text().trimmed();
     if (screen.isEmpty())
         return;
-    const QStringList lines = LayoutFile::read(screen);
+    QStringList lines = LayoutFile::read(screen);
+    if (lines.removeIf(isNamelessGridLine) > 0) {
+        qCInfo(lcFrmPadrao) << "layout: columns of unnamed grids dropped";
+        try {
+            LayoutFile::write(screen, lines);
+        } catch (const EVexError &e) {
+            qCWarning(lcFrmPadrao).noquote() << e.message();
+        }
+    }
     const auto grids = findChildren<TDBGrid *>();
     for (TDBGrid *grid : grids) {
         grid->RestoreLayout(lines);
@@ -286,6 +318,7 @@ void TfrmPadrao::restoreLayout()
         if (w >= 200 && h >= 150 && w <= 10000 && h <= 10000)
             m_savedSize = QSize(w, h); // the MDI window takes its size from the hint
     }
+    m_startsMaximized = lines.contains(kMaximizedKey + u'1');
     RestoreExtraLayout(lines);
 }
 
@@ -310,7 +343,11 @@ void TfrmPadrao::saveLayout()
     const auto grids = findChildren<TDBGrid *>();
     for (const TDBGrid *grid : grids)
         lines << grid->LayoutLines();
-    lines << kSizeKey + QStringLiteral("%1x%2").arg(width()).arg(height());
+    // A maximized window keeps the size it goes back to.
+    const bool maximized = frameState().testFlag(Qt::WindowMaximized);
+    const QSize normal = m_normalSize.isValid() ? m_normalSize : sizeHint();
+    lines << kSizeKey + QStringLiteral("%1x%2").arg(normal.width()).arg(normal.height());
+    lines << kMaximizedKey + (maximized ? u'1' : u'0');
     lines << ExtraLayoutLines();
     try {
         LayoutFile::write(screen, lines);
@@ -339,7 +376,11 @@ void TfrmPadrao::FormClose(TCloseAction &action)
 
 void TfrmPadrao::sbtProcurarClick()
 {
-    Procurar::Procura(dtsPadrao->DataSet(), this);
+    // What the grid shows is what a person looks for.
+    if (dbgPadrao->DataSource() == dtsPadrao)
+        Procurar::Procura(dbgPadrao, this);
+    else
+        Procurar::Procura(dtsPadrao->DataSet(), this);
 }
 
 void TfrmPadrao::dtsPadraoStateChange(TDataSource *sender)

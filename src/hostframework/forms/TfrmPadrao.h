@@ -42,6 +42,8 @@ public:
     void Close();
 
     QSize sizeHint() const override;
+    // The user left this screen maximized last time (its layout file says so).
+    bool StartsMaximized() const { return m_startsMaximized; }
 
     // A command: a menu item and the tool button that mirrors it.
     struct TCommandPair
@@ -134,6 +136,7 @@ protected:
 private:
     void restoreLayout();
     void saveLayout();
+    Qt::WindowStates frameState() const; // of the MDI window around the form, if any
     void buildMenu();
     void buildToolBar();
     void buildPages();
@@ -144,4 +147,6 @@ private:
     bool m_created = false;
     QTimer *m_layoutSave = nullptr;
     QSize m_savedSize;
+    QSize m_normalSize; // the size while neither maximized nor minimized
+    bool m_startsMaximized = false;
 };

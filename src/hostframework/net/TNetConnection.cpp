@@ -37,7 +37,6 @@ QString reasonText(const QTcpSocket &socket)
     }
 }
 
-const char kCancelledText[] = "Operação cancelada pelo usuário.";
 // The server's answer to a call that needs a sign-in, and to a refused one.
 constexpr int kSignInCode = -32001;
 const char kResume[] = "session.resume";
@@ -217,7 +216,7 @@ bool TNetConnection::waitFor(CallWait &wait, const std::function<bool()> &done,
     case CallWait::Outcome::Cancelled: break;
     }
     dropSocket();
-    throw ENetError(QString::fromUtf8(kCancelledText));
+    throw ECallCancelled();
 }
 
 void TNetConnection::connectToServer(QDeadlineTimer deadline, CallWait &wait)
@@ -227,8 +226,10 @@ void TNetConnection::connectToServer(QDeadlineTimer deadline, CallWait &wait)
         BeforeConnect(this);
     const auto fail = [this](const QString &reason) {
         dropSocket();
+        // What to do next, for a user who cannot look at the server.
         throw ENetError(QStringLiteral("Não foi possível conectar ao servidor de aplicação "
-                                       "em %1: %2")
+                                       "em %1: %2. Verifique se o servidor está em execução "
+                                       "e tecle F5 para tentar de novo.")
                             .arg(address(), reason));
     };
     if (m_host.trimmed().isEmpty())

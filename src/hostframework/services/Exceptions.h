@@ -12,6 +12,14 @@ public:
     const char *what() const noexcept override { return "EAbort"; }
 };
 
+// The user gave up on a server call (Esc, "Cancelar"): told as an
+// information, not as an error; an ENetError still for whoever catches those.
+class ECallCancelled final : public ENetError
+{
+public:
+    ECallCancelled() : ENetError(QStringLiteral("Operação cancelada pelo usuário.")) {}
+};
+
 // An error answer of the application server.
 class EServerError final : public EVexError
 {

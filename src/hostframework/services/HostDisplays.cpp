@@ -14,6 +14,7 @@ struct Handlers
     QMutex mutex;
     Handler message;
     Handler error;
+    Handler information;
 };
 
 Handlers &handlers()
@@ -48,6 +49,11 @@ void setErrorHandler(Handler handler)
     install(&Handlers::error, std::move(handler));
 }
 
+void setInformationHandler(Handler handler)
+{
+    install(&Handlers::information, std::move(handler));
+}
+
 // The handler runs outside the lock: a dialog may well show another text.
 void showMessage(const QString &text)
 {
@@ -55,6 +61,14 @@ void showMessage(const QString &text)
         handler(text);
     else
         qCWarning(lcDisplays).noquote() << text;
+}
+
+void showInformation(const QString &text)
+{
+    if (const Handler handler = current(&Handlers::information))
+        handler(text);
+    else
+        showMessage(text);
 }
 
 void showError(const QString &text)

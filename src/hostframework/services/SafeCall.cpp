@@ -29,6 +29,12 @@ bool SafeCall(const std::function<void()> &handler) noexcept
         return true;
     } catch (const EAbort &) {
         // Its message was already shown.
+    } catch (const ECallCancelled &cancelled) {
+        try {
+            HostDisplays::showInformation(cancelled.message());
+        } catch (...) {
+            qCWarning(lcSafeCall).noquote() << cancelled.message();
+        }
     } catch (const EVexError &error) {
         display(error.message());
     } catch (const std::exception &error) {
