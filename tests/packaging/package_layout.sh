@@ -17,6 +17,14 @@ cleanup() {
 trap cleanup EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# Up to 10 s for PATTERN in LOG, or less if process PID ends first.
+wait_for() {
+  for _ in $(seq 100); do
+    grep -q "$1" "$2" && return
+    kill -0 "$3" 2>/dev/null || return
+    sleep 0.1
+  done
+}
 
 targets=(vex-host vex-appserver vex-db Pkg_vex00300)
 cmake --build "$build" "${targets[@]/#/--target=}" >"$tmp/build.log" 2>&1 ||
@@ -154,11 +162,7 @@ env -u LD_LIBRARY_PATH "$root/usr/bin/vex-db" init --database "$db" >/dev/null 2
 env -u LD_LIBRARY_PATH "$root/usr/bin/vex-appserver" --database "$db" --listen 127.0.0.1:0 \
   --threads 1 >"$tmp/server.log" 2>&1 &
 server=$!
-for _ in $(seq 100); do
-  grep -q 'pronto em' "$tmp/server.log" && break
-  kill -0 "$server" 2>/dev/null || break
-  sleep 0.1
-done
+wait_for 'pronto em' "$tmp/server.log" "$server"
 port=$(sed -n 's/.*pronto em 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$tmp/server.log")
 reply=""
 if [ -n "$port" ] && exec 4<>"/dev/tcp/127.0.0.1/$port"; then
@@ -177,11 +181,7 @@ mkdir "$tmp/home"
 (cd "$tmp" && exec env -u VEX_CONFIG -u LD_LIBRARY_PATH XDG_CONFIG_HOME="$tmp/home" \
   QT_QPA_PLATFORM=offscreen "$root/usr/bin/vex-host" >"$tmp/host.log" 2>&1) &
 host=$!
-for _ in $(seq 100); do
-  grep -q 'loaded VEX00300' "$tmp/host.log" && break
-  kill -0 "$host" 2>/dev/null || break
-  sleep 0.1
-done
+wait_for 'loaded VEX00300' "$tmp/host.log" "$host"
 kill "$host" 2>/dev/null || true
 wait "$host" 2>/dev/null || true
 grep -q "loaded VEX00300 from $root/usr/lib/vex/modules/" "$tmp/host.log" ||
