@@ -12,11 +12,6 @@
 
 namespace {
 
-bool isStringType(TFieldType type)
-{
-    return type == TFieldType::ftString || type == TFieldType::ftFixedChar;
-}
-
 bool isNumber(const QVariant &value)
 {
     switch (value.metaType().id()) {
