@@ -10,9 +10,6 @@
 #include <QDateTime>
 
 namespace {
-// Bytes taken from the stream at a time; the line limit is enforced on our
-// own buffer.
-constexpr qint64 SocketReadChunk = 64 * 1024;
 // A connection being closed whose reader takes nothing for this long is
 // dropped.
 constexpr qint64 CloseGraceMs = 10000;
@@ -143,7 +140,7 @@ void ClientConnection::pump()
             m_scanned -= m_start;
             m_start = 0;
         }
-        m_buffer += m_socket->read(SocketReadChunk);
+        m_buffer += m_socket->read(ClientStream::ReadChunk);
     }
     maybeFinishDrain();
 }

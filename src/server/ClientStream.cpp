@@ -9,10 +9,6 @@
 
 namespace {
 
-// Bytes Qt may hold for us before it stops reading the socket; the line
-// limit is enforced on the connection's own buffer.
-constexpr qint64 SocketReadChunk = 64 * 1024;
-
 // A QTcpSocket (for TLS, a QSslSocket): Qt closes both directions when the
 // client ends its sending side, which TLS cannot tell apart from a close.
 class QtStream final : public ClientStream
@@ -22,7 +18,7 @@ public:
         : m_socket(socket)
     {
         m_socket->setParent(this);
-        m_socket->setReadBufferSize(SocketReadChunk);
+        m_socket->setReadBufferSize(ReadChunk);
         m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(m_socket, &QTcpSocket::readyRead, this, &ClientStream::readyRead);
         connect(m_socket, &QTcpSocket::bytesWritten, this, &ClientStream::bytesWritten);

@@ -16,6 +16,10 @@ class ClientStream : public QObject
 public:
     using QObject::QObject;
 
+    // Bytes taken from the socket at a time; the line limit is enforced on
+    // the connection's own buffer.
+    static constexpr qint64 ReadChunk = 64 * 1024;
+
     // Bytes read and not yet taken.
     virtual qint64 bytesAvailable() const = 0;
     virtual QByteArray read(qint64 maxBytes) = 0;

@@ -13,9 +13,6 @@
 #include <unistd.h>
 
 namespace {
-// Input held before the descriptor is no longer read (back-pressure); the
-// line limit is enforced on the connection's own buffer.
-constexpr qsizetype ReadChunk = 64 * 1024;
 // Sent bytes are cut from the front of the output once they pass this.
 constexpr qsizetype CompactAfter = 1 << 20;
 
