@@ -8,10 +8,13 @@
 // is used as it is) and vex-appserver is started on it. The dialog holds
 // the first operator and a delivery range of --days around today; each
 // sample clicks sbtConfirma: checks, hand-over, GetFiliSoliGrid, and the
-// cascade down to cdsProdOL that the branch list sets off.
+// cascade down to cdsProdOL that the branch list sets off. Then, from the
+// same click, until the branches' counts (asked in the background once the
+// list is in) are shown under the grid.
 #include "WindowBench.h"
 #include "Cli_vex00300.h"
 #include "Cli_vex00301.h"
+#include "BranchTotalsBar.h"
 
 #include "app/TApplication.h"
 #include "controls/TButtonFlat.h"
@@ -50,6 +53,20 @@ double elapsedMs(const QElapsedTimer &timer)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
+// The event loop turns, as it would for a person, until the counts (or a
+// note saying why there are none) are on show.
+bool waitForCounts(TfrmAcomPOL *window)
+{
+    QDeadlineTimer deadline(60000);
+    while (window->panTotais->totalOf(QStringLiteral("QTITENS")).isEmpty()
+           && window->panTotais->note().isEmpty()) {
+        if (deadline.hasExpired())
+            return false;
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    return window->panTotais->note().isEmpty();
+}
+
 void runScale(double scale, const Options &options)
 {
     QTemporaryDir dir;
@@ -69,6 +86,7 @@ void runScale(double scale, const Options &options)
     dialog->depEntrFin->SetDate(today.addDays(options.days / 2));
 
     std::vector<double> confirm;
+    std::vector<double> counts;
     int reachedStock = 0;
     int branches = 0;
     for (int i = 0; i < options.samples; ++i) {
@@ -83,12 +101,16 @@ void runScale(double scale, const Options &options)
         if (dialog->isVisible())
             fail(QStringLiteral("the confirmation failed; see the log"));
         confirm.push_back(ms);
+        if (!waitForCounts(window))
+            fail(QStringLiteral("no counts: %1").arg(window->panTotais->note()));
+        counts.push_back(elapsedMs(timer));
         reachedStock += window->cdsProdOL->Active();
         branches = window->cdsFilial->RecordCount();
     }
     std::printf("scale %g: %d branches, %d of %d confirmations reached the stock level\n",
                 scale, branches, reachedStock, options.samples);
     print("click -> stock grid loaded", scale, percentiles(confirm));
+    print("click -> branch counts shown", scale, percentiles(counts));
     std::fflush(stdout);
     delete dialog;
     delete window;

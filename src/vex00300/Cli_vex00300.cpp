@@ -1,5 +1,6 @@
 #include "Cli_vex00300.h"
 
+#include "BranchSummary.h"
 #include "Cli_vex00300Export.h"
 #include "Cli_vex00301.h"
 #include "CodedFields.h"
@@ -108,6 +109,7 @@ TfrmAcomPOL::~TfrmAcomPOL()
     // into it and must not run while it is being torn down.
     for (TClientDataSet *dataSet : {cdsFilial, cdsSoli, cdsProd, cdsProdOL})
         dataSet->AfterScroll = nullptr;
+    cdsFilial->disconnect(this);
     dtsPadrao->SetDataSet(nullptr);
 }
 

@@ -6,12 +6,20 @@
 #include "forms/TfrmPadrao.h"
 
 #include <QHash>
+#include <QJsonArray>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
+
+class AsyncCall;
+class BranchSummary;
+class BranchTotalsBar;
 class QFrame;
+struct BranchCounts;
+struct TServerReply;
 class QLabel;
 class QScrollArea;
 class ResizeBar;
@@ -49,6 +57,11 @@ public:
     // A failure of the cascade it sets off propagates, as from any move.
     void OpenRequestsFiltered(RequestSituation situation);
 
+    // The branches' counts: asked in the background once their list is in,
+    // with the criteria that list was asked with (GetFiliSoliGrid's); they
+    // fill in when they arrive. An answer still on its way is dropped.
+    void AskBranchCounts(const QJsonArray &criteria);
+
     // Tool bar, menu and status line additions
     TButtonFlat *sbtFiltro = nullptr;
     QLabel *lblFilial = nullptr;
@@ -60,11 +73,15 @@ public:
     TDBRowCount *lblQtdeSolicitacoes = nullptr;
     TDBRowCount *lblQtdeProdutos = nullptr;
     QWidget *panLegenda = nullptr;
+    // Totals of the branch counts, or why there are none
+    BranchTotalsBar *panTotais = nullptr;
     // Keyboard: pages and grids
     QAction *mnuProximaPagina = nullptr;
     QAction *mnuPaginaAnterior = nullptr;
     QAction *mnuProximaGrade = nullptr;
     QAction *mnuGradeAnterior = nullptr;
+    // Shows or hides every count column of the branch page at once
+    QAction *mnuContagens = nullptr;
 
     // Page "Solicitação"
     ResizeBar *Splitter1 = nullptr;
@@ -179,6 +196,15 @@ private:
     void buildComfort();
     void buildCounts();
     void buildLegend();
+    void buildBranchCounts();
+    void addBranchCountsCommand(QMenu *menu);
+    void showBranchCounts(bool shown);
+    bool branchCountsShown() const;
+    void dropBranchCounts();
+    void branchCountsArrived(const TServerReply &reply);
+    const BranchCounts *branchCounts(const TClientDataSet *dataSet, int row) const;
+    void dbgPadraoDrawColumnCell(TCanvas &canvas, const QRect &rect, TColumn *column,
+                                 TGridDrawState state);
     void buildNavigation();
     void switchPage(int direction);
     void focusGrid(int direction);
@@ -220,6 +246,9 @@ private:
     // Key values of each level's current row while a verify reloads it.
     QHash<const TClientDataSet *, QVariantList> m_keptRows;
     QList<int> m_dragStart; // panel heights when a bar was taken
+    std::unique_ptr<BranchSummary> m_branchSummary; // of the branches shown
+    QPointer<AsyncCall> m_countsCall;               // the counts on their way
+    quint64 m_countsAsked = 0; // which asking an answer belongs to
 };
 
 // Unit-level state of the tracking window's unit.

@@ -6,6 +6,7 @@
 #include "CodedFields.h"
 #include "PanelHeights.h"
 #include "ResizeBar.h"
+#include "SituationBar.h"
 
 #include "controls/SystemColors.h"
 #include "controls/TButtonFlat.h"
@@ -26,14 +27,7 @@
 #include <QTabWidget>
 
 namespace {
-QLabel *swatch(const QColor &colour, QWidget *parent)
-{
-    auto *box = new QLabel(parent);
-    box->setFixedSize(10, 10);
-    box->setStyleSheet(QStringLiteral("background:%1; border:1px solid #808080;")
-                           .arg(colour.name()));
-    return box;
-}
+using SituationBar::swatch;
 
 // The weights of the page's three panels: the two bars' panels as they
 // always were, and the product panel between them.
@@ -177,6 +171,7 @@ void TfrmAcomPOL::buildNavigation()
                           QKeySequence(Qt::Key_F6), grid, 1);
     mnuGradeAnterior = add("mnuGradeAnterior", QStringLiteral("Grade anterior"),
                            QKeySequence(Qt::SHIFT | Qt::Key_F6), grid, -1);
+    addBranchCountsCommand(menu);
 }
 
 void TfrmAcomPOL::switchPage(int direction)

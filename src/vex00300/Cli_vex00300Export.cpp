@@ -1,8 +1,10 @@
 #include "Cli_vex00300Export.h"
 
+#include "BranchSummarySheet.h"
 #include "Cli_vex00300.h"
 #include "CodedFields.h"
 
+#include "OleDate.h"
 #include "appserver/rdmAcomPOL.h"
 #include "controls/TButtonFlat.h"
 #include "controls/TDBGrid.h"
@@ -20,6 +22,7 @@
 #include "services/SafeCall.h"
 
 #include <QAction>
+#include <QDate>
 #include <QMenu>
 #include <QPainter>
 #include <QTabWidget>
@@ -285,6 +288,20 @@ std::unique_ptr<ExportSheet> wholeFilteringSheet(TfrmAcomPOL *w)
         [w](const TDataPacket &packet) { return chainColumns(w, packet); });
 }
 
+// The counts of every branch of the last confirmed criteria, on this day.
+std::unique_ptr<ExportSheet> summarySheet(TfrmAcomPOL *w)
+{
+    WaitScope wait(w);
+    const TDataPacket packet = Consiste::CheckResultServ(
+        rdmAcomPOL::GetResumoFiliais(*w->netAcomPOL, stLFilSoli, stTFilSoli, stFilOL, DtEntrIni,
+                                     DtEntrFin, stDtEntr, DtSolIni, DtSolFin, stDtSoli,
+                                     stProdIni, paddedProdFin(), stProd, stListaConsol,
+                                     stTodasConsol, stStatus, stItemConsol, stPedGerado,
+                                     stQtdePedido, OleDate::fromDate(QDate::currentDate())),
+        true, 0);
+    return std::make_unique<BranchSummarySheet>(BranchSummary::fromPacket(packet));
+}
+
 } // namespace
 
 namespace Cli_vex00300Export {
@@ -331,12 +348,20 @@ void mnuExportarClick(TfrmAcomPOL *w)
     if (dialog.exec() != QDialog::Accepted)
         return;
     std::unique_ptr<ExportSheet> sheet;
+    std::unique_ptr<ExportSheet> summary; // a spreadsheet's first sheet, for the whole
     switch (dialog.scope()) {
     case GradeAtual: sheet = gridSheet(w, grid); break;
     case FilialAtual: sheet = chainSheet(w, w->cdsFilialCDFILSOLI->AsString()); break;
-    default: sheet = wholeFilteringSheet(w); break;
+    default:
+        if (dialog.format() == ExportFormat::Xlsx)
+            summary = summarySheet(w);
+        sheet = wholeFilteringSheet(w);
+        break;
     }
-    ExportProgressDialog::run(w, dialog.fileName(), dialog.format(), {sheet.get()});
+    QList<ExportSheet *> sheets{sheet.get()};
+    if (summary)
+        sheets.prepend(summary.get());
+    ExportProgressDialog::run(w, dialog.fileName(), dialog.format(), sheets);
 }
 
 } // namespace Cli_vex00300Export

@@ -183,6 +183,7 @@ void TfrmAcomPOL::buildBranchPage()
     dbgPadrao->SetDataSource(dtsPadrao);
     dbgPadrao->AddColumn(QStringLiteral("CDFILSOLI"), 68);
     dbgPadrao->AddColumn(QStringLiteral("NMFILIAL"), 847);
+    buildBranchCounts();
 }
 
 TDBGrid *TfrmAcomPOL::createDetailGrid(const QString &name, TDataSource *source,

@@ -132,15 +132,17 @@ void TfrmAcomPOL::verifyBranches()
 {
     WaitAnimationScope wait(this, msgPadrao.Msg(QStringLiteral("Get_Data")));
     const DialogRange range = dialogRange();
-    const TServerReply reply = rdmAcomPOL::GetFiliSoliGrid(
-        *netAcomPOL, stLFilSoli, stTFilSoli, stFilOL, range.entrIni, range.entrFin, stDtEntr,
-        range.solIni, range.solFin, stDtSoli, range.prodIni, paddedFinalProduct(range.prodFin),
-        stProd, stListaConsol, stTodasConsol, stStatus, stItemConsol, stPedGerado,
-        stQtdePedido);
-    loadLevel(cdsFilial, Consiste::CheckResultServ(reply, true, 0));
+    const QJsonArray criteria = rdmAcomPOL::FiliSoliCriteria(
+        stLFilSoli, stTFilSoli, stFilOL, range.entrIni, range.entrFin, stDtEntr, range.solIni,
+        range.solFin, stDtSoli, range.prodIni, paddedFinalProduct(range.prodFin), stProd,
+        stListaConsol, stTodasConsol, stStatus, stItemConsol, stPedGerado, stQtdePedido);
+    loadLevel(cdsFilial,
+              Consiste::CheckResultServ(rdmAcomPOL::GetFiliSoliGrid(*netAcomPOL, criteria),
+                                        true, 0));
     // No branch left: nothing below may stay on show.
     if (cdsFilial->IsEmpty())
         closeLevelsBelow(cdsFilial);
+    AskBranchCounts(criteria);
 }
 
 void TfrmAcomPOL::verifyRequests()

@@ -99,16 +99,18 @@ void TfrmFiltroAcomPOL::sbtConfirmaClick()
     window->Var_filtro(stLFilSoli, stTFilSoli, stFilOL, stDtEntr, stDtSoli, prodIni, prodFin,
                        stProd, stListaConsol, stTodasConsol, FStatus, FItemConsol, FPedGerado,
                        FQtdePedido, entrIni, entrFin, solIni, solFin);
+    const QString paddedFin =
+        prodFin + Consiste::Replicate(QStringLiteral("Z"), kProductCodeWidth - prodFin.size());
+    const QJsonArray criteria = rdmAcomPOL::FiliSoliCriteria(
+        stLFilSoli, stTFilSoli, stFilOL, entrIni, entrFin, stDtEntr, solIni, solFin, stDtSoli,
+        prodIni, paddedFin, stProd, stListaConsol, stTodasConsol, FStatus, FItemConsol,
+        FPedGerado, FQtdePedido);
     {
         WaitAnimationScope wait(window, window->msgPadrao.Msg(QStringLiteral("Get_Data")));
-        const QString paddedFin =
-            prodFin + Consiste::Replicate(QStringLiteral("Z"), kProductCodeWidth - prodFin.size());
-        const TServerReply reply = rdmAcomPOL::GetFiliSoliGrid(
-            *window->netAcomPOL, stLFilSoli, stTFilSoli, stFilOL, entrIni, entrFin, stDtEntr,
-            solIni, solFin, stDtSoli, prodIni, paddedFin, stProd, stListaConsol, stTodasConsol,
-            FStatus, FItemConsol, FPedGerado, FQtdePedido);
+        const TServerReply reply = rdmAcomPOL::GetFiliSoliGrid(*window->netAcomPOL, criteria);
         window->cdsFilial->LoadFromPacket(Consiste::CheckResultServ(reply, true, 0));
     }
+    window->AskBranchCounts(criteria);
     if (!window->cdsFilial->IsEmpty())
         focusControl(window, window->cdsFilialCDFILSOLI);
     window->repaint();

@@ -4,6 +4,7 @@
 #include <QMutexLocker>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 RecordingServer::RecordingServer(quint16 port) : m_requestedPort(port) {}
 
@@ -32,8 +33,15 @@ void RecordingServer::run()
             ++m_connections;
             socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
             QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                while (socket->canReadLine())
-                    socket->write(answer(socket->readLine().trimmed()));
+                while (socket->canReadLine()) {
+                    const QByteArray reply = answer(socket->readLine().trimmed());
+                    if (m_answerDelay == 0)
+                        socket->write(reply);
+                    else
+                        QTimer::singleShot(m_answerDelay, socket, [socket, reply] {
+                            socket->write(reply);
+                        });
+                }
             });
             QObject::connect(socket, &QTcpSocket::disconnected, socket,
                              &QObject::deleteLater);
@@ -57,6 +65,7 @@ QByteArray RecordingServer::answer(const QByteArray &line)
         const QString byParam = shortName + QLatin1Char('|') + params.at(0).toString();
         const QJsonObject chosen = m_answers.contains(byParam) ? m_answers.value(byParam)
                                                                : m_answers.value(shortName);
+        m_answerDelay = m_delays.value(m_answers.contains(byParam) ? byParam : shortName);
         if (chosen.isEmpty()) {
             response.insert(QStringLiteral("error"),
                             QJsonObject{{QStringLiteral("code"), -32601},
@@ -84,10 +93,17 @@ void RecordingServer::setError(const QString &key, int code, const QString &mess
                                                    {QStringLiteral("message"), message}}}});
 }
 
+void RecordingServer::setDelay(const QString &key, int ms)
+{
+    QMutexLocker lock(&m_mutex);
+    m_delays.insert(key, ms);
+}
+
 void RecordingServer::clearAnswers()
 {
     QMutexLocker lock(&m_mutex);
     m_answers.clear();
+    m_delays.clear();
 }
 
 QList<RecordingServer::Call> RecordingServer::calls() const

@@ -36,6 +36,8 @@ public:
     void setResult(const QString &key, const QJsonObject &packet);
     void setError(const QString &key, int code, const QString &message);
     void clearAnswers();
+    // The answer by that key leaves this long after its request came in.
+    void setDelay(const QString &key, int ms);
 
     QList<Call> calls() const;
     QStringList methods() const; // short names ("GetSoli"), in call order
@@ -53,6 +55,8 @@ private:
     std::promise<quint16> m_ready;
     mutable QMutex m_mutex;
     QMap<QString, QJsonObject> m_answers; // {"result":...} or {"error":...}
+    QMap<QString, int> m_delays;
+    int m_answerDelay = 0; // of the answer just made; the server's thread only
     QList<Call> m_calls;
     std::atomic<int> m_connections{0};
 };

@@ -162,6 +162,7 @@ void tst_ExportWindow::exports_data()
     QTest::addColumn<QStringList>("titles");
     QTest::addColumn<QString>("sheet");
     QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("summary"); // a first sheet "Resumo": its rows
 
     const QStringList chain{"Filial Solicitante", "Nº da Solicitação", "Quantidade",
                             "Data de Entrega", "Status", "Nº Pedido", "Baixa de Entrada",
@@ -172,18 +173,22 @@ void tst_ExportWindow::exports_data()
         << QStringList{"0001|R1|5" + num + "|2025-03-10" + day + "|OL|PED1|Baixa Parcial|Igual",
                        "0001|R1|5" + num + "|2025-03-10" + day + "|OL|PED2|Baixa Total|Igual",
                        "0001|R2|4" + num + "|2025-03-20" + day + "|OL|||",
-                       "0002|R3|8" + num + "|2025-03-12" + day + "|OL|PED3|Em Aberto|Igual"};
+                       "0002|R3|8" + num + "|2025-03-12" + day + "|OL|PED3|Em Aberto|Igual"}
+        << QStringList{"0001|2@n:#,##0|1@n:#,##0|1@n:#,##0", "0002|1@n:#,##0|1@n:#,##0|0@n:#,##0",
+                       "Total|3@n:#,##0|2@n:#,##0|1@n:#,##0"};
     QTest::newRow("current branch, csv")
         << 1 << "csv" << chain << ""
         << QStringList{"0001|R1|5|10/03/2025|OL|PED1|Baixa Parcial|Igual",
                        "0001|R1|5|10/03/2025|OL|PED2|Baixa Total|Igual",
-                       "0001|R2|4|20/03/2025|OL|||"};
+                       "0001|R2|4|20/03/2025|OL|||"}
+        << QStringList();
     QTest::newRow("request grid, xlsx")
         << 0 << "xlsx"
         << QStringList{"Nº da Solicitação", "Quantidade", "Aprovada", "Item Consolidado",
                        "Pedido Gerado"}
         << "Solicitação"
-        << QStringList{"R1|5" + num + "|Sim|Sim|Sim", "R2|4" + num + "|Não|Não|Não"};
+        << QStringList{"R1|5" + num + "|Sim|Sim|Sim", "R2|4" + num + "|Não|Não|Não"}
+        << QStringList();
 }
 
 void tst_ExportWindow::exports()
@@ -193,6 +198,7 @@ void tst_ExportWindow::exports()
     QFETCH(QStringList, titles);
     QFETCH(QString, sheet);
     QFETCH(QStringList, rows);
+    QFETCH(QStringList, summary);
     m_window->dbgSoli->setFocus();
     const QString path = m_dir.filePath(QStringLiteral("saída.") + format);
     VexTest::ModalCloser closer;
@@ -216,13 +222,22 @@ void tst_ExportWindow::exports()
         table = csvTable(readBack(format, path).toObject());
     } else {
         const QJsonArray sheets = readBack(format, path).toArray();
-        QCOMPARE(sheets.size(), 1);
-        QCOMPARE(sheets.first().toObject().value("name").toString(), sheet);
-        table = xlsxTable(sheets.first().toObject());
+        QCOMPARE(sheets.size(), summary.isEmpty() ? 1 : 2);
+        QCOMPARE(sheets.last().toObject().value("name").toString(), sheet);
+        table = xlsxTable(sheets.last().toObject());
+        if (!summary.isEmpty()) {
+            QCOMPARE(sheets.first().toObject().value("name").toString(), "Resumo");
+            const QStringList counts{"Filial Solicitante", "Itens", "Com pedido",
+                                     "Sem pedido vencidas"};
+            QCOMPARE(project(xlsxTable(sheets.first().toObject()), counts).join(u' '),
+                     summary.join(u' '));
+        }
     }
     QCOMPARE(project(table, titles), rows);
     // The end says how many rows went to which file.
-    QCOMPARE(finished, QStringLiteral("%1 linhas exportadas para %2.").arg(rows.size()).arg(path));
+    QCOMPARE(finished, QStringLiteral("%1 linhas exportadas para %2.")
+                           .arg(rows.size() + summary.size())
+                           .arg(path));
     // The choices come back next time.
     const ExportChoices last = ExportChoices::read(QStringLiteral("VEX00300"));
     QCOMPARE(last.scope, scope);

@@ -295,7 +295,11 @@ int TDBGrid::titleWidth(const TColumn *column, bool sortMark) const
 QString TDBGrid::titleOf(const TColumn *column) const
 {
     const TField *field = column ? column->Field() : nullptr;
-    return field ? field->DisplayLabel() : column ? column->FieldName : QString();
+    if (field)
+        return field->DisplayLabel();
+    if (!column)
+        return {};
+    return column->Title.isEmpty() ? column->FieldName : column->Title;
 }
 
 // How much narrower than its title a column is; 0 when the title fits.
@@ -334,6 +338,8 @@ Qt::Alignment TDBGrid::ColumnAlignment(const TColumn *column) const
     if (column->Alignment)
         return *column->Alignment;
     const TField *field = column->Field();
+    if (!field && column->CalcValue)
+        return Qt::AlignRight;
     switch (field ? field->DataType() : TFieldType::ftString) {
     case TFieldType::ftFloat:
     case TFieldType::ftInteger:
@@ -404,7 +410,7 @@ QString TDBGrid::cellText(int row, int dataCol) const
         return {};
     const TField *field = column->Field();
     if (!field)
-        return {};
+        return column->CalcText ? column->CalcText(ds, row) : QString();
     TRecordScope scope(ds, row);
     return field->ViewText();
 }

@@ -18,6 +18,7 @@ class TClientDataSet;
 class TDataLink;
 class TDataSource;
 class TField;
+class QMenu;
 
 enum class TGridDrawStateFlag { gdSelected = 0x1, gdFocused = 0x2, gdFixed = 0x4 };
 Q_DECLARE_FLAGS(TGridDrawState, TGridDrawStateFlag)
@@ -40,6 +41,11 @@ struct TColumn
     int UserWidth = -1;
     std::optional<bool> UserVisible;
     TField *Field() const; // resolved on the grid's data set; may be null
+    // A column no field backs: FieldName names it in layouts and sorts, Title
+    // is its title, and these give a row's value (it sorts by it) and text.
+    QString Title;
+    std::function<QVariant(const TClientDataSet *dataSet, int row)> CalcValue;
+    std::function<QString(const TClientDataSet *dataSet, int row)> CalcText;
     class TDBGrid *Grid = nullptr;
 };
 
@@ -72,6 +78,9 @@ public:
 
     // Text of a data cell as painted by default (the field's display text).
     QString cellText(int row, int dataCol) const;
+
+    // Adds a screen's own commands to the header's menu, after the columns.
+    std::function<void(QMenu &menu)> OnHeaderMenu;
 
     // A cell's tooltip; field reads inside it go to the row asked about.
     std::function<QString(TDBGrid *sender, TColumn *column)> OnCellHint;
@@ -138,6 +147,7 @@ private:
     void wireHeader();
     void showHeaderMenu(const QPoint &pos);
     void showSortIndicator();
+    void sortBy(const TColumn *column, Qt::SortOrder order);
 
     std::unique_ptr<Model> m_model;
     QList<TColumn *> m_columns;

@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QScopedValueRollback>
 
+#include <algorithm>
+
 namespace {
 const QLatin1String kColumnsKey(".columns");
 const QLatin1String kSortKey(".sort");
@@ -51,17 +53,26 @@ void TDBGrid::ToggleSort(int dataCol)
 {
     TClientDataSet *ds = dataSet();
     const TColumn *column = m_columns.value(dataCol);
-    if (!ds || !column || !column->Field())
+    if (!ds || !column || (!column->Field() && !column->CalcValue))
         return;
-    const QString name = column->Field()->FieldName();
+    const QString name = column->Field() ? column->Field()->FieldName() : column->FieldName;
     if (ds->SortField().compare(name, Qt::CaseInsensitive) != 0)
-        ds->SortBy(name, Qt::AscendingOrder);
+        sortBy(column, Qt::AscendingOrder);
     else if (ds->SortOrder() == Qt::AscendingOrder)
-        ds->SortBy(name, Qt::DescendingOrder);
+        sortBy(column, Qt::DescendingOrder);
     else
         ds->ClearSort();
     showSortIndicator();
     Q_EMIT layoutChanged();
+}
+
+void TDBGrid::sortBy(const TColumn *column, Qt::SortOrder order)
+{
+    TClientDataSet *ds = dataSet();
+    if (column->Field())
+        ds->SortBy(column->Field()->FieldName(), order);
+    else
+        ds->SortByKey(column->FieldName, order, column->CalcValue);
 }
 
 void TDBGrid::showSortIndicator()
@@ -87,8 +98,7 @@ void TDBGrid::showHeaderMenu(const QPoint &pos)
         shown += isColumnHidden(i) ? 0 : 1;
     for (int i = 0; i < m_columns.size(); ++i) {
         TColumn *column = m_columns.at(i);
-        const TField *field = column->Field();
-        QAction *action = menu.addAction(field ? field->DisplayLabel() : column->FieldName);
+        QAction *action = menu.addAction(titleOf(column));
         action->setCheckable(true);
         action->setChecked(!isColumnHidden(i));
         action->setEnabled(isColumnHidden(i) || shown > 1); // one column always stays
@@ -99,6 +109,8 @@ void TDBGrid::showHeaderMenu(const QPoint &pos)
         });
     }
     menu.addSeparator();
+    if (OnHeaderMenu)
+        OnHeaderMenu(menu);
     connect(menu.addAction(QStringLiteral("Restaurar colunas")), &QAction::triggered, this,
             [this] {
                 RestoreDesignLayout();
@@ -161,11 +173,21 @@ void TDBGrid::RestoreLayout(const QStringList &lines)
     RefreshColumns();
     const QStringList sort = valueOf(lines, objectName() + kSortKey).split(u':');
     TClientDataSet *ds = dataSet();
-    if (ds && !sort.value(0).isEmpty() && ds->FindField(sort.value(0))) {
-        ds->SortBy(sort.value(0), sort.value(1) == QLatin1String("desc") ? Qt::DescendingOrder
-                                                                        : Qt::AscendingOrder);
-        showSortIndicator();
+    if (!ds || sort.value(0).isEmpty())
+        return;
+    const Qt::SortOrder order =
+        sort.value(1) == QLatin1String("desc") ? Qt::DescendingOrder : Qt::AscendingOrder;
+    if (ds->FindField(sort.value(0))) {
+        ds->SortBy(sort.value(0), order);
+    } else {
+        const auto calc = std::find_if(m_columns.cbegin(), m_columns.cend(), [&](auto *c) {
+            return c->CalcValue && c->FieldName == sort.value(0);
+        });
+        if (calc == m_columns.cend())
+            return;
+        ds->SortByKey((*calc)->FieldName, order, (*calc)->CalcValue);
     }
+    showSortIndicator();
 }
 
 void TDBGrid::RestoreDesignLayout()

@@ -53,6 +53,7 @@ QString csvField(const ExportCell &cell)
     case ExportCell::Kind::Text: return quoted(cell.text);
     case ExportCell::Kind::Number: return numberText(cell.number);
     case ExportCell::Kind::Date: return OleDate::toDisplayText(cell.number);
+    case ExportCell::Kind::Count: return QString::number(qint64(cell.number));
     case ExportCell::Kind::Empty: break;
     }
     return {};

@@ -5,10 +5,11 @@
 
 #include <functional>
 
-// One cell of an export: a text, a number, a date-time (OLE days) or none.
+// One cell of an export: a text, a number, a whole count, a date-time (OLE
+// days) or none.
 struct ExportCell
 {
-    enum class Kind { Empty, Text, Number, Date };
+    enum class Kind { Empty, Text, Number, Date, Count };
     Kind kind = Kind::Empty;
     QString text;
     double number = 0;
@@ -16,6 +17,7 @@ struct ExportCell
     static ExportCell ofText(const QString &t) { return {Kind::Text, t, 0}; }
     static ExportCell ofNumber(double n) { return {Kind::Number, {}, n}; }
     static ExportCell ofDate(double oleDays) { return {Kind::Date, {}, oleDays}; }
+    static ExportCell ofCount(qint64 n) { return {Kind::Count, {}, double(n)}; }
 };
 
 struct ExportColumn

@@ -239,7 +239,7 @@ void TClientDataSet::LoadFromPacket(const TDataPacket &packet)
     m_rows = std::move(rows);
     m_loadOrder.resize(m_rows.size());
     std::iota(m_loadOrder.begin(), m_loadOrder.end(), 0);
-    if (!m_sortField.isEmpty() && !FindField(m_sortField))
+    if (!m_sortField.isEmpty() && !m_sortKey && !FindField(m_sortField))
         m_sortField.clear();
     reorder(sortedPositions()); // still closed: the first row is the first in order
     m_hiddenRows.clear();
@@ -291,6 +291,7 @@ int compareValues(const TField *field, const QVariant &a, const QVariant &b,
 void TClientDataSet::SortBy(const QString &fieldName, Qt::SortOrder order)
 {
     m_sortField = FieldByName(fieldName)->FieldName();
+    m_sortKey = nullptr;
     m_sortOrder = order;
     reorder(sortedPositions());
 }
@@ -298,13 +299,57 @@ void TClientDataSet::SortBy(const QString &fieldName, Qt::SortOrder order)
 void TClientDataSet::ClearSort()
 {
     m_sortField.clear();
+    m_sortKey = nullptr;
     m_sortOrder = Qt::AscendingOrder;
     reorder(sortedPositions());
+}
+
+void TClientDataSet::SortByKey(const QString &name, Qt::SortOrder order, TSortKey key)
+{
+    m_sortField = name;
+    m_sortKey = std::move(key);
+    m_sortOrder = order;
+    reorder(sortedPositions());
+}
+
+void TClientDataSet::Resort()
+{
+    reorder(sortedPositions());
+}
+
+std::vector<int> TClientDataSet::positionsByKey() const
+{
+    const int n = RecordCount();
+    std::vector<QVariant> keys(static_cast<size_t>(n));
+    for (int row = 0; row < n; ++row)
+        keys[size_t(row)] = m_sortKey(this, row);
+    std::vector<int> positions(static_cast<size_t>(n));
+    std::iota(positions.begin(), positions.end(), 0);
+    const auto compare = [](const QVariant &a, const QVariant &b) {
+        if (a.isNull() || b.isNull())
+            return int(!a.isNull()) - int(!b.isNull());
+        if (a.canConvert<double>() && b.canConvert<double>()
+            && a.typeId() != QMetaType::QString) {
+            return (a.toDouble() > b.toDouble()) - (a.toDouble() < b.toDouble());
+        }
+        const int c = QString::compare(a.toString(), b.toString());
+        return (c > 0) - (c < 0);
+    };
+    const bool ascending = m_sortOrder == Qt::AscendingOrder;
+    std::stable_sort(positions.begin(), positions.end(), [&](int a, int b) {
+        const int c = compare(keys[size_t(a)], keys[size_t(b)]);
+        if (c != 0)
+            return ascending ? c < 0 : c > 0;
+        return m_loadOrder[size_t(a)] < m_loadOrder[size_t(b)];
+    });
+    return positions;
 }
 
 // The rows' positions in the order asked for; the load order breaks ties.
 std::vector<int> TClientDataSet::sortedPositions() const
 {
+    if (m_sortKey)
+        return positionsByKey();
     const int n = RecordCount();
     std::vector<int> positions(static_cast<size_t>(n));
     std::iota(positions.begin(), positions.end(), 0);

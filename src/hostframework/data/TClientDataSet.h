@@ -66,6 +66,13 @@ public:
     // field with a get-text handler by the word it shows. Nulls come first.
     void SortBy(const QString &fieldName, Qt::SortOrder order); // throws for an unknown field
     void ClearSort();
+    // Rows in the order of values no field holds (a grid's calculated
+    // column), reported by SortField() under `name`; key gives a row's value
+    // (numbers as numbers, nulls first). Resort() applies the order again
+    // once those values changed.
+    using TSortKey = std::function<QVariant(const TClientDataSet *dataSet, int row)>;
+    void SortByKey(const QString &name, Qt::SortOrder order, TSortKey key);
+    void Resort();
     QString SortField() const { return m_sortField; } // "" when in load order
     Qt::SortOrder SortOrder() const { return m_sortOrder; }
 
@@ -119,6 +126,8 @@ private:
     std::vector<QVariantList> m_hiddenRows; // refused by the filter
     std::vector<int> m_hiddenLoadOrder;
     QString m_sortField;
+    TSortKey m_sortKey; // set when sorted by values of no field
+    std::vector<int> positionsByKey() const;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     TDataSetState m_state = TDataSetState::dsInactive;
     int m_current = -1;

@@ -40,15 +40,17 @@ void check(lxw_error error, const QString &what)
 
 struct Formats
 {
-    lxw_format *header, *number, *date;
+    lxw_format *header, *number, *date, *count;
 };
 
 Formats makeFormats(lxw_workbook *book)
 {
-    Formats f{workbook_add_format(book), workbook_add_format(book), workbook_add_format(book)};
+    Formats f{workbook_add_format(book), workbook_add_format(book), workbook_add_format(book),
+              workbook_add_format(book)};
     format_set_bold(f.header);
     format_set_num_format(f.number, "#,##0.000");
     format_set_num_format(f.date, "dd/mm/yyyy");
+    format_set_num_format(f.count, "#,##0");
     return f;
 }
 
@@ -90,6 +92,9 @@ void writeCell(lxw_worksheet *ws, lxw_row_t row, lxw_col_t col, const ExportCell
     }
     case ExportCell::Kind::Number:
         error = worksheet_write_number(ws, row, col, cell.number, f.number);
+        break;
+    case ExportCell::Kind::Count:
+        error = worksheet_write_number(ws, row, col, cell.number, f.count);
         break;
     case ExportCell::Kind::Date:
         // OLE day counts are the spreadsheet's own date serials after 1900-02-28.

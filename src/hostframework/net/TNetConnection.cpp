@@ -264,17 +264,23 @@ void TNetConnection::connectToServer(QDeadlineTimer deadline, CallWait &wait)
     resumeSession(deadline, wait);
 }
 
-// The handshake is part of connecting: the same deadline, Esc cancels it.
-void TNetConnection::startEncryption(QDeadlineTimer deadline, CallWait &wait,
-                                     const std::function<void(const QString &)> &fail)
+void TNetConnection::PrepareTls(QSslSocket &socket, const QString &host,
+                                const QList<QSslCertificate> &ca)
 {
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     tls.setProtocol(QSsl::TlsV1_2OrLater);
     tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    if (!m_caCertificates.isEmpty())
-        tls.setCaCertificates(m_caCertificates);
-    m_socket->setSslConfiguration(tls);
-    m_socket->setPeerVerifyName(m_host);
+    if (!ca.isEmpty())
+        tls.setCaCertificates(ca);
+    socket.setSslConfiguration(tls);
+    socket.setPeerVerifyName(host);
+}
+
+// The handshake is part of connecting: the same deadline, Esc cancels it.
+void TNetConnection::startEncryption(QDeadlineTimer deadline, CallWait &wait,
+                                     const std::function<void(const QString &)> &fail)
+{
+    PrepareTls(*m_socket, m_host, m_caCertificates);
     m_sslErrors.clear();
     connect(m_socket.get(), &QSslSocket::sslErrors, this,
             [this](const QList<QSslError> &errors) { m_sslErrors += errors; });

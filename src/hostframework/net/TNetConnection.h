@@ -47,6 +47,10 @@ public:
     void SetTls(bool on) { m_tls = on; }
     QList<QSslCertificate> CaCertificates() const { return m_caCertificates; }
     void SetCaCertificates(const QList<QSslCertificate> &certificates);
+    // What every client connection asks of TLS: 1.2 or later, the peer's
+    // certificate verified against ca (empty: the system's) and named host.
+    static void PrepareTls(QSslSocket &socket, const QString &host,
+                           const QList<QSslCertificate> &ca);
     bool Encrypted() const;       // of the open connection
     QString EncryptionText() const; // "TLSv1.3, TLS_AES_256_GCM_SHA384"; empty in clear text
     QString Protocol() const;     // "TLSv1.3"; empty in clear text

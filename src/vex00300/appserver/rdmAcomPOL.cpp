@@ -6,6 +6,32 @@
 
 namespace rdmAcomPOL {
 
+QJsonArray FiliSoliCriteria(const QString &stLFilSoli, const QString &stTFilSoli,
+                            const QString &stFilOL, double DtEntrIni, double DtEntrFin,
+                            const QString &stDtEntr, double DtSolIni, double DtSolFin,
+                            const QString &stDtSoli, const QString &ProdIni,
+                            const QString &ProdFin, const QString &stProd,
+                            const QString &stListaConsol, const QString &stTodasConsol,
+                            const QString &stStatus, const QString &stItemConsol,
+                            const QString &stPedGerado, const QString &stQtdePedido)
+{
+    return {stLFilSoli, stTFilSoli, stFilOL, DtEntrIni, DtEntrFin, stDtEntr, DtSolIni,
+            DtSolFin, stDtSoli, ProdIni, ProdFin, stProd, stListaConsol, stTodasConsol,
+            stStatus, stItemConsol, stPedGerado, stQtdePedido};
+}
+
+TServerReply GetFiliSoliGrid(TNetConnection &net, const QJsonArray &criteria)
+{
+    return net.Call(QStringLiteral("GetFiliSoliGrid"), criteria);
+}
+
+QJsonArray ResumoFiliaisParams(const QJsonArray &criteria, double DtRef)
+{
+    QJsonArray params = criteria;
+    params.append(DtRef);
+    return params;
+}
+
 TServerReply GetFiliSoliGrid(TNetConnection &net, const QString &stLFilSoli,
                              const QString &stTFilSoli, const QString &stFilOL,
                              double DtEntrIni, double DtEntrFin, const QString &stDtEntr,
@@ -16,11 +42,11 @@ TServerReply GetFiliSoliGrid(TNetConnection &net, const QString &stLFilSoli,
                              const QString &stItemConsol, const QString &stPedGerado,
                              const QString &stQtdePedido)
 {
-    const QJsonArray params{stLFilSoli, stTFilSoli, stFilOL, DtEntrIni, DtEntrFin,
-                            stDtEntr, DtSolIni, DtSolFin, stDtSoli, ProdIni, ProdFin,
-                            stProd, stListaConsol, stTodasConsol, stStatus, stItemConsol,
-                            stPedGerado, stQtdePedido};
-    return net.Call(QStringLiteral("GetFiliSoliGrid"), params);
+    return GetFiliSoliGrid(net, FiliSoliCriteria(stLFilSoli, stTFilSoli, stFilOL, DtEntrIni,
+                                                 DtEntrFin, stDtEntr, DtSolIni, DtSolFin,
+                                                 stDtSoli, ProdIni, ProdFin, stProd,
+                                                 stListaConsol, stTodasConsol, stStatus,
+                                                 stItemConsol, stPedGerado, stQtdePedido));
 }
 
 TServerReply GetCadeiaPedidos(TNetConnection &net, const QString &stLFilSoli,
@@ -33,10 +59,10 @@ TServerReply GetCadeiaPedidos(TNetConnection &net, const QString &stLFilSoli,
                               const QString &stItemConsol, const QString &stPedGerado,
                               const QString &stQtdePedido)
 {
-    const QJsonArray params{stLFilSoli, stTFilSoli, stFilOL, DtEntrIni, DtEntrFin,
-                            stDtEntr, DtSolIni, DtSolFin, stDtSoli, ProdIni, ProdFin,
-                            stProd, stListaConsol, stTodasConsol, stStatus, stItemConsol,
-                            stPedGerado, stQtdePedido};
+    const QJsonArray params = FiliSoliCriteria(
+        stLFilSoli, stTFilSoli, stFilOL, DtEntrIni, DtEntrFin, stDtEntr, DtSolIni, DtSolFin,
+        stDtSoli, ProdIni, ProdFin, stProd, stListaConsol, stTodasConsol, stStatus,
+        stItemConsol, stPedGerado, stQtdePedido);
     return net.Call(QStringLiteral("GetCadeiaPedidos"), params);
 }
 
@@ -50,11 +76,12 @@ TServerReply GetResumoFiliais(TNetConnection &net, const QString &stLFilSoli,
                               const QString &stItemConsol, const QString &stPedGerado,
                               const QString &stQtdePedido, double DtRef)
 {
-    const QJsonArray params{stLFilSoli, stTFilSoli, stFilOL, DtEntrIni, DtEntrFin,
-                            stDtEntr, DtSolIni, DtSolFin, stDtSoli, ProdIni, ProdFin,
-                            stProd, stListaConsol, stTodasConsol, stStatus, stItemConsol,
-                            stPedGerado, stQtdePedido, DtRef};
-    return net.Call(QStringLiteral("GetResumoFiliais"), params);
+    const QJsonArray params = ResumoFiliaisParams(
+        FiliSoliCriteria(stLFilSoli, stTFilSoli, stFilOL, DtEntrIni, DtEntrFin, stDtEntr,
+                         DtSolIni, DtSolFin, stDtSoli, ProdIni, ProdFin, stProd, stListaConsol,
+                         stTodasConsol, stStatus, stItemConsol, stPedGerado, stQtdePedido),
+        DtRef);
+    return net.Call(QLatin1String(kGetResumoFiliais), params);
 }
 
 TServerReply GetSoli(TNetConnection &net, const QString &cdFilSoli, const QString &stFilOL,

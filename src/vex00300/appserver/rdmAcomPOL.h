@@ -2,6 +2,7 @@
 
 #include "TServerReply.h"
 
+#include <QJsonArray>
 #include <QString>
 
 class TNetConnection;
@@ -14,6 +15,21 @@ class TNetConnection;
 namespace rdmAcomPOL {
 
 inline constexpr const char *kServerName = "VEX00300.rdmAcomPOL";
+
+// The eighteen criteria of GetFiliSoliGrid as they travel, in its order.
+QJsonArray FiliSoliCriteria(const QString &stLFilSoli, const QString &stTFilSoli,
+                            const QString &stFilOL, double DtEntrIni, double DtEntrFin,
+                            const QString &stDtEntr, double DtSolIni, double DtSolFin,
+                            const QString &stDtSoli, const QString &ProdIni,
+                            const QString &ProdFin, const QString &stProd,
+                            const QString &stListaConsol, const QString &stTodasConsol,
+                            const QString &stStatus, const QString &stItemConsol,
+                            const QString &stPedGerado, const QString &stQtdePedido);
+TServerReply GetFiliSoliGrid(TNetConnection &net, const QJsonArray &criteria);
+// GetResumoFiliais's name and params: the criteria of a branch list and the
+// reference day, for a call made beside the window's (AsyncCall).
+inline constexpr const char *kGetResumoFiliais = "GetResumoFiliais";
+QJsonArray ResumoFiliaisParams(const QJsonArray &criteria, double DtRef);
 
 // Requesting branches with matching requests (CDFILSOLI, NMFILIAL).
 TServerReply GetFiliSoliGrid(TNetConnection &net, const QString &stLFilSoli,
