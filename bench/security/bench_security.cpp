@@ -2,9 +2,11 @@
 // DIR holds server.pem, server.key, ca.pem and auth.key (run.sh makes them).
 // Prints: one PBKDF2-SHA256 check at the minimum round count; over TLS, the
 // handshake, a whole session.login round trip and a ping on another
-// connection while a sign-in hashes; and p50/p99 of ping and
-// of GetFiliOL (a few rows) over TLS signed in, against plain TCP, from one
-// loopback client.
+// connection while a sign-in hashes; p50/p99 of ping and of GetFiliOL (a few
+// rows) over TLS signed in, against plain TCP, from one loopback client; a
+// real sign-in while another address floods made-up ones for 10 s; and how
+// soon a signed-in connection in use is refused once its user is disabled.
+// VEX_APPSERVER names another server program to measure.
 #include "PasswordHash.h"
 #include "UserStore.h"
 
@@ -22,13 +24,22 @@
 #include <QRegularExpression>
 #include <QSslCertificate>
 #include <QSslConfiguration>
+#include <QRandomGenerator>
 #include <QSslSocket>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <thread>
 #include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -93,7 +104,8 @@ QJsonObject call(QTcpSocket &s, const QString &method, const QJsonArray &params)
 
 quint16 startServer(QProcess &p, const QString &url, const QStringList &extra)
 {
-    p.setProgram(QStringLiteral(VEX_BIN_DIR "/vex-appserver"));
+    const QString other = qEnvironmentVariable("VEX_APPSERVER");
+    p.setProgram(other.isEmpty() ? QStringLiteral(VEX_BIN_DIR "/vex-appserver") : other);
     p.setArguments(QStringList{"--database", url, "--listen", "127.0.0.1:0"} + extra);
     p.setStandardErrorFile(QProcess::nullDevice());
     p.start();
@@ -130,6 +142,101 @@ QString addUser(const QString &url, const QString &password)
     }
     QSqlDatabase::removeDatabase(QStringLiteral("bench"));
     return login;
+}
+
+// The reply to one call, or an empty object after `limitMs`.
+QJsonObject callWithin(QTcpSocket &s, const QString &method, const QJsonArray &params, int limitMs)
+{
+    s.write(line(method, params));
+    QDeadlineTimer deadline(limitMs);
+    while (!s.canReadLine() && !deadline.hasExpired()
+           && s.state() == QAbstractSocket::ConnectedState)
+        s.waitForReadyRead(100);
+    return s.canReadLine() ? QJsonDocument::fromJson(s.readLine()).object() : QJsonObject();
+}
+
+// 127.0.0.2 connects, sends a made-up session.login and closes, over and
+// over for 10 s, while 127.0.0.1 signs in for real once a second.
+void floodedSignIns(quint16 port, const QString &login, const QString &password)
+{
+    constexpr int FloodMs = 10000, LimitMs = 120000;
+    std::atomic<bool> stop { false };
+    std::atomic<int> opened { 0 };
+    std::thread flooder([&] {
+        const QByteArray made = line("session.login", { "ninguem", "nada" });
+        while (!stop) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in from = {}, to = {};
+            from.sin_family = to.sin_family = AF_INET;
+            from.sin_addr.s_addr = htonl(0x7f000002);
+            to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            to.sin_port = htons(port);
+            if (::bind(fd, reinterpret_cast<sockaddr *>(&from), sizeof from) == 0
+                && ::connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) == 0) {
+                ::send(fd, made.constData(), size_t(made.size()), MSG_NOSIGNAL);
+                ++opened;
+            }
+            ::close(fd);
+        }
+    });
+    std::vector<double> waits;
+    QElapsedTimer flood;
+    flood.start();
+    int unanswered = 0;
+    while (flood.elapsed() < FloodMs) {
+        QTcpSocket s;
+        s.connectToHost(QStringLiteral("127.0.0.1"), port);
+        QElapsedTimer t;
+        t.start();
+        const bool ok = s.waitForConnected(5000)
+            && callWithin(s, "session.login", { login, password }, LimitMs).contains("result");
+        waits.push_back(double(t.nsecsElapsed()) / 1e6);
+        unanswered += !ok;
+        QThread::msleep(ulong(std::max<qint64>(0, 1000 - t.elapsed())));
+    }
+    stop = true;
+    flooder.join();
+    print("  session.login beside a 10 s flood", waits);
+    std::printf("    (%d flood connections opened; %d real sign-ins failed or past %d s)\n",
+                opened.load(), unanswered, LimitMs / 1000);
+}
+
+// Calls every 20 ms on a signed-in connection; the user is disabled in the
+// database: milliseconds until a call is refused (-1: not within 10 s).
+double cutAfterDisable(quint16 port, const QString &url, const QString &login,
+                       const QString &password)
+{
+    QTcpSocket s;
+    s.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!s.waitForConnected(5000)
+        || !call(s, "session.login", { login, password }).contains("result"))
+        fail(QStringLiteral("cannot sign in for the disable run"));
+    // In use for a while first, so that the disable lands anywhere in the
+    // period between two checks.
+    QElapsedTimer use;
+    use.start();
+    const int useMs = QRandomGenerator::global()->bounded(5000);
+    while (use.elapsed() < useMs) {
+        call(s, "VEX00300.rdmAcomPOL.GetFiliOL", {});
+        QThread::msleep(20);
+    }
+    QString error;
+    {
+        QSqlDatabase db = VexDb::open(url, QStringLiteral("bench-disable"), &error);
+        VexDb::UserStore store(db);
+        if (store.disable(login, &error) != VexDb::UserStore::Result::Ok)
+            fail(error);
+        QElapsedTimer t;
+        t.start();
+        double cut = -1;
+        while (t.elapsed() < 10000 && cut < 0) {
+            if (call(s, "VEX00300.rdmAcomPOL.GetFiliOL", {}).contains("error"))
+                cut = double(t.nsecsElapsed()) / 1e6;
+            QThread::msleep(20);
+        }
+        store.enable(login, &error);
+        return cut;
+    }
 }
 
 } // namespace
@@ -228,5 +335,22 @@ int main(int argc, char *argv[])
     tlsServer.terminate();
     plainServer.waitForFinished();
     tlsServer.waitForFinished();
+
+    std::printf("under attack, plain TCP with sign-in, defaults otherwise\n");
+    QProcess signInServer;
+    const quint16 signInPort = startServer(
+        signInServer, url, { "--auth", "db", "--auth-key-file", pki.filePath("auth.key") });
+    floodedSignIns(signInPort, login, password);
+    QThread::sleep(11); // the flood's window passes
+    std::vector<double> cuts;
+    for (int i = 0; i < 5; ++i)
+        cuts.push_back(cutAfterDisable(signInPort, url, login, password));
+    const bool allCut = std::none_of(cuts.begin(), cuts.end(), [](double ms) { return ms < 0; });
+    if (allCut)
+        print("  call refused after the user is disabled", cuts);
+    else
+        std::printf("  call refused after the user is disabled: not within 10 s\n");
+    signInServer.terminate();
+    signInServer.waitForFinished();
     return 0;
 }

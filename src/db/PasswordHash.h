@@ -12,6 +12,11 @@ namespace VexDb::Password {
 inline constexpr int MinIterations = 600000;
 inline constexpr int SaltBytes = 16;
 inline constexpr int HashBytes = 32;
+inline constexpr int MinCharacters = 12;
+inline constexpr int MaxBytes = 1024;
+
+// A new password as typed (UTF-8): empty when it may be used, else why not.
+QString refusal(QByteArrayView utf8);
 
 QByteArray randomSalt();
 QByteArray derive(const QString &password, const QByteArray &salt, int iterations);

@@ -1,6 +1,7 @@
 #include "UserStore.h"
 
 #include "PasswordHash.h"
+#include "SignInFailures.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -11,7 +12,7 @@ namespace VexDb {
 namespace {
 
 const QString kColumns = QStringLiteral(
-    "CDLOGIN, DSHASHSENHA, DSSALSENHA, NRITERACOES, IDATIVO, NRFALHAS, DTULTFALHA");
+    "CDLOGIN, DSHASHSENHA, DSSALSENHA, NRITERACOES, IDATIVO, NRFALHAS, DTULTFALHA, NRGERACAO");
 
 QString timeText(const QDateTime &when)
 {
@@ -30,6 +31,7 @@ UserRecord readRecord(const QSqlQuery &q)
     const QString last = q.value(6).toString();
     if (!last.isEmpty())
         u.lastFailure = QDateTime::fromString(last, Qt::ISODateWithMs);
+    u.generation = q.value(7).toInt();
     return u;
 }
 
@@ -55,7 +57,9 @@ bool UserStore::validLogin(QStringView login)
 
 bool UserStore::ready() const
 {
-    return m_db.tables().contains(QStringLiteral("USUARIO"), Qt::CaseInsensitive);
+    const QStringList tables = m_db.tables();
+    return tables.contains(QStringLiteral("USUARIO"), Qt::CaseInsensitive)
+        && tables.contains(QStringLiteral("FALHAENTRADA"), Qt::CaseInsensitive);
 }
 
 UserStore::Result UserStore::exec(const QString &sql, const QVariantList &values, QString *error,
@@ -90,9 +94,9 @@ UserStore::Result UserStore::add(const QString &login, const QString &password, 
     const QByteArray hash = Password::derive(password, salt, iterations);
     const Result r
         = exec(QStringLiteral("INSERT INTO USUARIO (") + kColumns
-                   + QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                   + QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
                { login, QString::fromLatin1(hash.toHex()), QString::fromLatin1(salt.toHex()),
-                 iterations, QStringLiteral("S"), 0, QVariant(QMetaType::fromType<QString>()) },
+                 iterations, QStringLiteral("S"), 0, QVariant(QMetaType::fromType<QString>()), 0 },
                error);
     // Another writer between the look-up and the insert.
     if (r == Result::Failed && find(login, &existing, error) == Result::Ok)
@@ -105,22 +109,43 @@ UserStore::Result UserStore::setPassword(const QString &login, const QString &pa
 {
     const QByteArray salt = Password::randomSalt();
     const QByteArray hash = Password::derive(password, salt, iterations);
-    int rows = 0;
-    const Result r = exec(
+    const Result r = update(
         QStringLiteral("UPDATE USUARIO SET DSHASHSENHA = ?, DSSALSENHA = ?,"
-                       " NRITERACOES = ?, NRFALHAS = 0, DTULTFALHA = NULL"
-                       " WHERE CDLOGIN = ?"),
+                       " NRITERACOES = ?, NRFALHAS = 0, DTULTFALHA = NULL,"
+                       " NRGERACAO = NRGERACAO + 1 WHERE CDLOGIN = ?"),
         { QString::fromLatin1(hash.toHex()), QString::fromLatin1(salt.toHex()), iterations, login },
-        error, &rows);
-    return r == Result::Ok && rows == 0 ? Result::Unknown : r;
+        error);
+    return r == Result::Ok ? clearFailures(login, error) : r;
 }
 
 UserStore::Result UserStore::disable(const QString &login, QString *error)
 {
+    return update(QStringLiteral("UPDATE USUARIO SET IDATIVO = ?, NRGERACAO = NRGERACAO + 1"
+                                 " WHERE CDLOGIN = ?"),
+                  { QStringLiteral("N"), login }, error);
+}
+
+UserStore::Result UserStore::enable(const QString &login, QString *error)
+{
+    const Result r = update(QStringLiteral("UPDATE USUARIO SET IDATIVO = ?, NRFALHAS = 0,"
+                                           " DTULTFALHA = NULL WHERE CDLOGIN = ?"),
+                            { QStringLiteral("S"), login }, error);
+    return r == Result::Ok ? clearFailures(login, error) : r;
+}
+
+// Unknown when no row has the login.
+UserStore::Result UserStore::update(const QString &sql, const QVariantList &values, QString *error)
+{
     int rows = 0;
-    const Result r = exec(QStringLiteral("UPDATE USUARIO SET IDATIVO = ? WHERE CDLOGIN = ?"),
-                          { QStringLiteral("N"), login }, error, &rows);
+    const Result r = exec(sql, values, error, &rows);
     return r == Result::Ok && rows == 0 ? Result::Unknown : r;
+}
+
+UserStore::Result UserStore::clearFailures(const QString &login, QString *error)
+{
+    return SignInFailures(m_db, {}).clear(login, error) == SignInFailures::Result::Ok
+        ? Result::Ok
+        : Result::Failed;
 }
 
 bool UserStore::list(QList<UserRecord> *users, QString *error)
@@ -160,11 +185,9 @@ UserStore::Result UserStore::find(const QString &login, UserRecord *user, QStrin
 UserStore::Result UserStore::recordFailure(const QString &login, const QDateTime &when,
                                            QString *error)
 {
-    int rows = 0;
-    const Result r = exec(QStringLiteral("UPDATE USUARIO SET NRFALHAS = NRFALHAS + 1,"
-                                         " DTULTFALHA = ? WHERE CDLOGIN = ?"),
-                          { timeText(when), login }, error, &rows);
-    return r == Result::Ok && rows == 0 ? Result::Unknown : r;
+    return update(QStringLiteral("UPDATE USUARIO SET NRFALHAS = NRFALHAS + 1,"
+                                 " DTULTFALHA = ? WHERE CDLOGIN = ?"),
+                  { timeText(when), login }, error);
 }
 
 UserStore::Result UserStore::recordSuccess(const QString &login, QString *error)

@@ -7,14 +7,10 @@
 
 #include <QDateTime>
 #include <QMutexLocker>
-#include <QSqlDatabase>
 
 Q_LOGGING_CATEGORY(lcAuth, "vex.appserver.auth", QtInfoMsg)
 
 namespace {
-
-// Unknown logins remembered at most; the oldest go first.
-constexpr qsizetype MaxUnknownLogins = 10000;
 
 // A client's login for a log line: short, quoted, no control characters.
 QString shown(const QString &login)
@@ -26,13 +22,6 @@ QString shown(const QString &login)
             c = u'?';
     }
     return u'\'' + text + (login.size() > MaxShown ? QStringLiteral("…'") : QStringLiteral("'"));
-}
-
-// What an unknown login is counted under: never more than a valid login's
-// length, so that long made-up logins cannot fill the memory.
-QString unknownKey(const QString &login)
-{
-    return login.left(VexDb::UserStore::MaxLoginLength + 1);
 }
 
 // One connection per check, closed after it: checks run on any pool thread,
@@ -78,11 +67,25 @@ AuthReply refused(const QString &message)
     return r;
 }
 
+VexDb::FailureLimits limitsOf(const ServerOptions &o)
+{
+    VexDb::FailureLimits l;
+    l.perLoginAndAddress = o.lockoutFailures;
+    l.perLogin = o.lockoutLoginFailures;
+    l.perAddress = o.lockoutAddressFailures;
+    l.baseMs = o.lockoutBaseS * 1000LL;
+    l.maxMs = o.lockoutMaxS * 1000LL;
+    return l;
+}
+
+constexpr qint64 BusyLogIntervalMs = 10000;
+
 } // namespace
 
 Authenticator::Authenticator(const ServerOptions &options, const QByteArray &key)
     : m_options(options)
     , m_key(key)
+    , m_limits(limitsOf(options))
 {
     m_decoy.salt = VexDb::Password::randomSalt();
     m_decoy.hash = VexDb::Password::randomSalt() + VexDb::Password::randomSalt();
@@ -94,6 +97,7 @@ Authenticator::Authenticator(const ServerOptions &options, const QByteArray &key
 
 Authenticator::~Authenticator()
 {
+    m_stopping = true;
     m_pool.waitForDone();
 }
 
@@ -110,154 +114,193 @@ bool Authenticator::checkDatabase(QString *error)
         return false;
     }
     if (!VexDb::UserStore(db.db()).ready()) {
-        *error = QStringLiteral("--auth db: o banco não tem a tabela USUARIO; "
-                                "execute vex-db init");
+        *error = QStringLiteral("--auth db: o banco não tem as tabelas de entrada (USUARIO, "
+                                "FALHAENTRADA); execute vex-db init");
         return false;
     }
     return true;
 }
 
-void Authenticator::run(std::function<void()> job)
+Authenticator::Queued Authenticator::submitLogin(const QString &login, const QString &password,
+                                                 const QString &address,
+                                                 const std::shared_ptr<Waiting> &waiting,
+                                                 std::function<void(const AuthReply &)> done)
 {
-    m_pool.start(std::move(job));
-}
-
-qint64 Authenticator::lockedForMs(const Failures &f, qint64 nowMs) const
-{
-    if (f.count < m_options.lockoutFailures)
-        return 0;
-    const int doublings = std::min(f.count - m_options.lockoutFailures, 20);
-    const qint64 delayMs = std::min<qint64>(m_options.lockoutBaseS * 1000LL << doublings,
-                                            m_options.lockoutMaxS * 1000LL);
-    return std::max<qint64>(0, f.lastMs + delayMs - nowMs);
-}
-
-Authenticator::Failures Authenticator::unknownFailures(const QString &login)
-{
-    QMutexLocker lock(&m_unknownMutex);
-    return m_unknown.value(login);
-}
-
-void Authenticator::recordUnknownFailure(const QString &login, qint64 nowMs)
-{
-    QMutexLocker lock(&m_unknownMutex);
-    if (!m_unknown.contains(login) && m_unknown.size() >= MaxUnknownLogins) {
-        auto oldest = m_unknown.begin();
-        for (auto it = m_unknown.begin(); it != m_unknown.end(); ++it) {
-            if (it->lastMs < oldest->lastMs)
-                oldest = it;
-        }
-        m_unknown.erase(oldest);
+    if (m_stopping)
+        return Queued::Stopping;
+    // A place is taken before the check is queued, so the bound holds
+    // against any number of workers at once.
+    if (++m_waiting > m_options.signInQueue) {
+        --m_waiting;
+        logBusy();
+        return Queued::Busy;
     }
-    Failures &f = m_unknown[login];
-    ++f.count;
-    f.lastMs = nowMs;
+    m_pool.start([this, login, password, address, waiting, done = std::move(done)] {
+        if (waiting->settled.exchange(true)) {
+            qCDebug(lcAuth).noquote()
+                << QStringLiteral("entrada de %1 descartada: o cliente desistiu").arg(address);
+            return;
+        }
+        --m_waiting;
+        AuthReply reply;
+        reply.message = AuthText::Stopping;
+        if (!m_stopping)
+            reply = this->login(login, password, address);
+        done(reply);
+    });
+    return Queued::Yes;
 }
 
-AuthReply Authenticator::session(const QString &login, const QString &token, qint64 expiry) const
+void Authenticator::giveUp(const std::shared_ptr<Waiting> &waiting)
+{
+    if (waiting && !waiting->settled.exchange(true))
+        --m_waiting;
+}
+
+void Authenticator::logBusy()
+{
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    QMutexLocker lock(&m_logMutex);
+    if (m_busyLogged < 5) {
+        ++m_busyLogged;
+        m_busySummaryMs = now;
+        qCWarning(lcAuth) << "entrada recusada: fila de verificação de senhas cheia ("
+                          << m_options.signInQueue << ")";
+    } else if (++m_busySuppressed, now - m_busySummaryMs >= BusyLogIntervalMs) {
+        qCWarning(lcAuth) << "mais" << m_busySuppressed
+                          << "entradas recusadas pela fila de verificação cheia";
+        m_busySuppressed = 0;
+        m_busySummaryMs = now;
+    }
+}
+
+AuthReply Authenticator::session(const VexDb::UserRecord &user, const QString &token,
+                                 qint64 expiry) const
 {
     AuthReply r;
     r.kind = AuthReply::Kind::Session;
-    r.login = login;
+    r.login = user.login;
     r.token = token;
     r.expiryUnixS = expiry;
+    r.generation = user.generation;
     return r;
 }
 
-AuthReply Authenticator::login(const QString &login, const QString &password, const QString &peer)
+AuthReply Authenticator::login(const QString &login, const QString &password,
+                               const QString &address)
 {
     CheckDatabase db(m_options.databaseUrl, connectionName());
     if (!db.isOpen())
         return failed(db.error());
-    VexDb::UserStore store(db.db());
-    return checkPassword(store, login, password, peer);
+    return checkPassword(db.db(), login, password, address);
 }
 
-AuthReply Authenticator::checkPassword(VexDb::UserStore &store, const QString &login,
-                                       const QString &password, const QString &peer)
+// The attempt is counted before the hash, so that parallel guesses see each
+// other; a right password takes it back.
+AuthReply Authenticator::checkPassword(const QSqlDatabase &db, const QString &login,
+                                       const QString &password, const QString &address)
 {
-    VexDb::UserRecord user;
+    VexDb::SignInFailures failures(db, m_limits);
     QString error;
+    qint64 waitMs = 0;
+    switch (
+        failures.reserve(login, address, QDateTime::currentMSecsSinceEpoch(), &waitMs, &error)) {
+    case VexDb::SignInFailures::Result::Failed:
+        return failed(error);
+    case VexDb::SignInFailures::Result::Wait: {
+        const qint64 seconds = (waitMs + 999) / 1000;
+        qCWarning(lcAuth).noquote()
+            << QStringLiteral("entrada bloqueada de %1 para %2: espera de %3 s")
+                   .arg(address, shown(login))
+                   .arg(seconds);
+        return refused(AuthText::LockedOut.arg(seconds));
+    }
+    case VexDb::SignInFailures::Result::Ok:
+        break;
+    }
+    VexDb::UserStore store(db);
+    VexDb::UserRecord user;
     const VexDb::UserStore::Result found = VexDb::UserStore::validLogin(login)
         ? store.find(login, &user, &error)
         : VexDb::UserStore::Result::Unknown;
     if (found == VexDb::UserStore::Result::Failed)
         return failed(error);
     const bool known = found == VexDb::UserStore::Result::Ok;
-    const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
-    const Failures before = known
-        ? Failures { user.failures,
-                     user.lastFailure.isValid() ? user.lastFailure.toMSecsSinceEpoch() : 0 }
-        : unknownFailures(unknownKey(login));
-    if (const qint64 waitMs = lockedForMs(before, nowMs); waitMs > 0) {
-        const qint64 seconds = (waitMs + 999) / 1000;
-        qCWarning(lcAuth).noquote() << QStringLiteral("entrada bloqueada de %1 para %2: %3 falhas,"
-                                                      " espera de %4 s")
-                                           .arg(peer, shown(login))
-                                           .arg(before.count)
-                                           .arg(seconds);
-        return refused(AuthText::LockedOut.arg(seconds));
-    }
     const bool match = VexDb::UserStore::verify(known ? user : m_decoy, password);
     if (known && match && user.active) {
-        if (store.recordSuccess(user.login, &error) == VexDb::UserStore::Result::Failed)
+        if (failures.succeeded(login, address, &error) == VexDb::SignInFailures::Result::Failed
+            || store.recordSuccess(user.login, &error) == VexDb::UserStore::Result::Failed)
             return failed(error);
-        const qint64 expiry = nowMs / 1000 + m_options.tokenValidityS;
+        const qint64 expiry = QDateTime::currentSecsSinceEpoch() + m_options.tokenValidityS;
         qCInfo(lcAuth).noquote()
-            << QStringLiteral("entrada de %1 para %2").arg(peer, shown(user.login));
-        return session(user.login, SessionToken::issue(m_key, user.login, expiry), expiry);
+            << QStringLiteral("entrada de %1 para %2").arg(address, shown(user.login));
+        return session(user, SessionToken::issue(m_key, user.login, expiry, user.generation),
+                       expiry);
     }
-    // The wait runs from the refusal, not from the start of the slow check.
     const qint64 failedMs = QDateTime::currentMSecsSinceEpoch();
-    if (known) {
-        const QDateTime when = QDateTime::fromMSecsSinceEpoch(failedMs, Qt::UTC);
-        if (store.recordFailure(user.login, when, &error) == VexDb::UserStore::Result::Failed)
-            return failed(error);
-    } else {
-        recordUnknownFailure(unknownKey(login), failedMs);
-    }
+    if (failures.failed(login, address, failedMs, &error) == VexDb::SignInFailures::Result::Failed)
+        return failed(error);
+    if (known
+        && store.recordFailure(user.login, QDateTime::fromMSecsSinceEpoch(failedMs, Qt::UTC),
+                               &error)
+            == VexDb::UserStore::Result::Failed)
+        return failed(error);
     const char *why = !known ? "usuário desconhecido"
         : !match             ? "senha errada"
                              : "usuário desativado";
-    qCWarning(lcAuth).noquote() << QStringLiteral("entrada recusada de %1 para %2 (%3), falha %4")
-                                       .arg(peer, shown(login), QLatin1String(why))
-                                       .arg(before.count + 1);
+    qCWarning(lcAuth).noquote() << QStringLiteral("entrada recusada de %1 para %2 (%3)")
+                                       .arg(address, shown(login), QLatin1String(why));
     return refused(AuthText::BadCredentials);
 }
 
-AuthReply Authenticator::resume(const QString &token, const QString &peer)
+AuthReply Authenticator::resume(const QString &token, const QString &peer,
+                                const QSqlDatabase &db) const
 {
-    SessionToken::Claims claims;
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
     // An empty token is how a client asks whether it must sign in: the
     // answer, not an attack.
     if (token.isEmpty()) {
         qCDebug(lcAuth).noquote() << QStringLiteral("%1 pergunta se precisa entrar").arg(peer);
         return refused(AuthText::BadSession);
     }
-    if (!SessionToken::check(m_key, token, now,
+    SessionToken::Claims claims;
+    if (!SessionToken::check(m_key, token, QDateTime::currentSecsSinceEpoch(),
                              m_options.tokenValidityS + m_options.tokenClockSkewS, &claims)) {
         qCWarning(lcAuth).noquote()
             << QStringLiteral("sessão recusada de %1: token inválido ou vencido").arg(peer);
         return refused(AuthText::BadSession);
     }
-    CheckDatabase db(m_options.databaseUrl, connectionName());
-    if (!db.isOpen())
-        return failed(db.error());
+    AuthReply claimed;
+    claimed.kind = AuthReply::Kind::Session;
+    claimed.login = claims.login;
+    claimed.token = token;
+    claimed.expiryUnixS = claims.expiryUnixS;
+    claimed.generation = claims.generation;
+    return recheck(claimed, peer, db);
+}
+
+AuthReply Authenticator::recheck(const AuthReply &claimed, const QString &peer,
+                                 const QSqlDatabase &db) const
+{
+    if (QDateTime::currentSecsSinceEpoch() >= claimed.expiryUnixS) {
+        qCInfo(lcAuth).noquote()
+            << QStringLiteral("sessão de %1 em %2 vencida").arg(shown(claimed.login), peer);
+        return refused(AuthText::BadSession);
+    }
     VexDb::UserRecord user;
     QString error;
-    switch (VexDb::UserStore(db.db()).find(claims.login, &user, &error)) {
+    switch (VexDb::UserStore(db).find(claimed.login, &user, &error)) {
     case VexDb::UserStore::Result::Failed:
         return failed(error);
     case VexDb::UserStore::Result::Ok:
-        if (user.active)
-            return session(user.login, token, claims.expiryUnixS);
+        if (user.active && user.generation == claimed.generation)
+            return claimed;
         break;
     default:
         break;
     }
-    qCWarning(lcAuth).noquote() << QStringLiteral("sessão recusada de %1 para %2: usuário "
-                                                  "desconhecido ou desativado")
-                                       .arg(peer, shown(claims.login));
+    qCWarning(lcAuth).noquote()
+        << QStringLiteral("sessão recusada de %1 para %2: usuário desconhecido ou desativado, "
+                          "ou senha trocada depois do token")
+               .arg(peer, shown(claimed.login));
     return refused(AuthText::BadSession);
 }

@@ -1,5 +1,6 @@
 #include "ClientConnection.h"
 
+#include "ClientStream.h"
 #include "RpcDispatcher.h"
 #include "ServerLog.h"
 #include "SessionGate.h"
@@ -7,14 +8,8 @@
 #include "JsonRpc.h"
 
 #include <QDateTime>
-#include <QTcpSocket>
-
-#include <sys/ioctl.h>
 
 namespace {
-// Bytes Qt may hold for us before it stops reading the socket; the line
-// limit is enforced on our own buffer.
-constexpr qint64 SocketReadChunk = 64 * 1024;
 // A connection being closed whose reader takes nothing for this long is
 // dropped.
 constexpr qint64 CloseGraceMs = 10000;
@@ -48,34 +43,24 @@ void WarningLimiter::flush(qint64 now, bool force)
     m_lastSummaryMs = now;
 }
 
-ClientConnection::ClientConnection(QTcpSocket *socket, RpcDispatcher &dispatcher,
+ClientConnection::ClientConnection(ClientStream *stream, RpcDispatcher &dispatcher,
                                    const ConnectionLimits &limits, QObject *parent)
-    : QObject(parent), m_socket(socket), m_dispatcher(dispatcher), m_limits(limits),
-      m_lastRequestMs(nowMs()), m_lastWriteMs(m_lastRequestMs)
+    : QObject(parent)
+    , m_socket(stream)
+    , m_dispatcher(dispatcher)
+    , m_limits(limits)
+    , m_lastRequestMs(nowMs())
+    , m_lastWriteMs(m_lastRequestMs)
 {
     m_socket->setParent(this);
-    m_socket->setReadBufferSize(SocketReadChunk);
-    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    connect(m_socket, &QTcpSocket::readyRead, this, &ClientConnection::pump);
-    connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
+    connect(m_socket, &ClientStream::readyRead, this, &ClientConnection::pump);
+    connect(m_socket, &ClientStream::bytesWritten, this, [this] {
         m_lastWriteMs = nowMs();
         if (!outputOverLimit())
             pump();
         maybeFinishDrain();
     });
-    connect(m_socket, &QTcpSocket::disconnected, this, &ClientConnection::finishClose);
-    connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
-        if (e != QAbstractSocket::RemoteHostClosedError)
-            qCDebug(lcServer) << "erro de socket:" << m_socket->errorString();
-        if (e == QAbstractSocket::SslHandshakeFailedError
-            || e == QAbstractSocket::SslInternalError
-            || e == QAbstractSocket::SslInvalidUserDataError) {
-            abortNow(); // not TLS, or not ours: nothing more to say to it
-            return;
-        }
-        if (m_socket->state() == QAbstractSocket::UnconnectedState)
-            finishClose();
-    });
+    connect(m_socket, &ClientStream::disconnected, this, &ClientConnection::finishClose);
 }
 
 ClientConnection::~ClientConnection()
@@ -88,15 +73,11 @@ bool ClientConnection::outputOverLimit() const
     return m_socket->bytesToWrite() > m_limits.maxOutputBytes;
 }
 
-// Bytes received and not yet answered: in Qt's buffer or still in the
-// kernel's.
+// Bytes received and not yet answered: in the stream's buffer or still in
+// the kernel's.
 bool ClientConnection::inputPending() const
 {
-    if (m_socket->bytesAvailable() > 0)
-        return true;
-    int pending = 0;
-    const qintptr fd = m_socket->socketDescriptor();
-    return fd >= 0 && ::ioctl(int(fd), FIONREAD, &pending) == 0 && pending > 0;
+    return m_socket->inputPending();
 }
 
 qsizetype ClientConnection::nextLine()
@@ -137,22 +118,52 @@ qsizetype ClientConnection::nextLine()
 
 void ClientConnection::pump()
 {
+    if (m_socket->inputEnded() && !m_inputEnded)
+        noteInputEnd();
     while (!m_closing && !m_queued && !m_awaiting && !outputOverLimit()) {
         if (nextLine() >= 0) {
             m_queued = true;
             Q_EMIT readyToServe(this);
             return;
         }
-        if (m_closing || m_socket->bytesAvailable() == 0)
+        if (m_closing)
             break;
+        if (m_socket->bytesAvailable() == 0) {
+            // At the end of input a last line without its '\n' is complete.
+            if (!m_inputEnded || m_start == m_buffer.size())
+                break;
+            m_buffer.append('\n');
+            continue;
+        }
         if (m_start > 0) { // keep only the unconsumed part
             m_buffer.remove(0, m_start);
             m_scanned -= m_start;
             m_start = 0;
         }
-        m_buffer += m_socket->read(SocketReadChunk);
+        m_buffer += m_socket->read(ClientStream::ReadChunk);
     }
     maybeFinishDrain();
+}
+
+void ClientConnection::noteInputEnd()
+{
+    m_inputEnded = true;
+    m_draining = true;
+    if (m_awaiting)
+        dropPendingSignIn();
+}
+
+// A sign-in still waiting for its check when the client has stopped
+// sending is dropped with what came after it: nobody may be left to read
+// the answer (a client that connects, tries and closes looks the same),
+// and its check would only delay the others'.
+void ClientConnection::dropPendingSignIn()
+{
+    m_gate->abandon();
+    m_awaiting = false;
+    m_socket->read(m_socket->bytesAvailable());
+    m_buffer.clear();
+    m_start = m_scanned = 0;
 }
 
 void ClientConnection::setGate(SessionGate *gate)
@@ -193,6 +204,10 @@ void ClientConnection::serveOne()
     m_start = m_scanned = end + 1;
     if (verdict == SessionGate::Verdict::Pending) {
         m_awaiting = true; // the next line waits for this answer
+        if (m_inputEnded) {
+            dropPendingSignIn();
+            maybeFinishDrain();
+        }
         return;
     }
     deliver(outcome);
@@ -275,6 +290,8 @@ void ClientConnection::maybeFinishDrain()
 {
     if (!m_draining || m_closing || m_queued || m_awaiting || nextLine() >= 0 || m_closing)
         return;
+    if (m_inputEnded && m_start < m_buffer.size())
+        return; // a last line without its '\n', still to answer
     if (inputPending() || m_socket->bytesToWrite() > 0)
         return; // more to read, or replies still going out
     closeNow();
@@ -286,10 +303,7 @@ void ClientConnection::closeNow()
         return;
     m_closing = true;
     m_closingSinceMs = nowMs();
-    m_socket->flush();
-    m_socket->disconnectFromHost(); // writes what is pending first
-    if (m_socket->state() == QAbstractSocket::UnconnectedState)
-        finishClose();
+    m_socket->closeWhenSent();
 }
 
 void ClientConnection::abortNow()

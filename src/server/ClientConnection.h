@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QString>
 
-class QTcpSocket;
+class ClientStream;
 class RpcDispatcher;
 class SessionGate;
 struct RpcOutcome;
@@ -42,14 +42,16 @@ private:
 // lines and writes one reply per line, enforcing the size and time limits.
 // The worker serves it one request per turn (readyToServe / serveOne), so
 // connections share the worker fairly; it is not read while its unsent
-// output is over the limit.
+// output is over the limit. A client that ends its sending side gets the
+// replies to every line it sent, then the end of the connection.
 class ClientConnection final : public QObject
 {
     Q_OBJECT
 
 public:
-    ClientConnection(QTcpSocket *socket, RpcDispatcher &dispatcher, const ConnectionLimits &limits,
-                     QObject *parent = nullptr);
+    // Takes ownership of the stream.
+    ClientConnection(ClientStream *stream, RpcDispatcher &dispatcher,
+                     const ConnectionLimits &limits, QObject *parent = nullptr);
     ~ClientConnection() override;
 
     // Answers the complete line it announced with readyToServe, then reads on.
@@ -74,6 +76,9 @@ Q_SIGNALS:
 
 private:
     void pump();
+    // The client sent its last byte: its lines are answered, then it closes.
+    void noteInputEnd();
+    void dropPendingSignIn();
     // The end of the next complete line (index of its '\n'), skipping blank
     // lines; -1 when there is none (or the connection is being closed for
     // a line over the limit).
@@ -86,7 +91,7 @@ private:
     void deliver(const RpcOutcome &outcome);
     qint64 lineLimit() const;
 
-    QTcpSocket *m_socket;
+    ClientStream *m_socket;
     RpcDispatcher &m_dispatcher;
     SessionGate *m_gate = nullptr;
     ConnectionLimits m_limits;
@@ -102,6 +107,7 @@ private:
     bool m_queued = false;
     bool m_awaiting = false;       // a sign-in check is running for this connection
     bool m_draining = false;
+    bool m_inputEnded = false;
     bool m_closing = false;
     bool m_closedEmitted = false;
 };

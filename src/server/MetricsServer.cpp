@@ -74,22 +74,36 @@ MetricsServer::Reply MetricsServer::answer(const QByteArray &head) const
 void MetricsServer::incomingConnection(qintptr descriptor)
 {
     auto *socket = new QTcpSocket(this);
-    if (!socket->setSocketDescriptor(descriptor) || m_clients >= MaxClients) {
+    const QString address
+        = socket->setSocketDescriptor(descriptor) ? socket->peerAddress().toString() : QString();
+    if (address.isEmpty() || m_clients >= MaxClients
+        || m_clientsAt.value(address) >= MaxClientsPerAddress) {
         socket->abort();
         delete socket;
         return;
     }
     ++m_clients;
-    connect(socket, &QObject::destroyed, this, [this] { --m_clients; });
+    ++m_clientsAt[address];
+    connect(socket, &QObject::destroyed, this, [this, address] {
+        --m_clients;
+        if (--m_clientsAt[address] <= 0)
+            m_clientsAt.remove(address);
+    });
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     socket->setReadBufferSize(MaxRequestBytes + 1);
+    auto request = std::make_shared<Request>();
     // A head that never completes, or a reader that never takes the reply,
     // loses its connection; this also frees one lost without a word.
-    QTimer::singleShot(RequestTimeoutMs, socket, [socket] {
+    QTimer::singleShot(RequestTimeoutMs, socket, [socket, request] {
+        if (request->answered)
+            return;
         socket->abort();
         socket->deleteLater();
     });
-    auto request = std::make_shared<Request>();
+    QTimer::singleShot(RequestTimeoutMs + ReplyTimeoutMs, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
     connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
         serve(socket, *request);
     });

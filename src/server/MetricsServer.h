@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QTcpServer>
 
 #include <functional>
@@ -11,15 +12,18 @@ class QTcpSocket;
 // GET /metrics over plain HTTP/1.x in the main thread, for a Prometheus
 // scraper: one request per connection, answered and closed. Anything else
 // gets a short error status; a request head is bounded in size and time, and
-// so is the number of scrapers served at once.
+// so is the number of scrapers served at once, in all and per address, so
+// that slow clients at one address cannot keep the scraper out.
 class MetricsServer final : public QTcpServer
 {
     Q_OBJECT
 
 public:
     static constexpr qsizetype MaxRequestBytes = 8 * 1024;
-    static constexpr int RequestTimeoutMs = 5000;
+    static constexpr int RequestTimeoutMs = 2000; // to send the request head
+    static constexpr int ReplyTimeoutMs = 5000; // to take the reply
     static constexpr int MaxClients = 16;
+    static constexpr int MaxClientsPerAddress = 4;
 
     // `openConnections` gives the gauge at scrape time.
     explicit MetricsServer(std::function<int()> openConnections, QObject *parent = nullptr);
@@ -50,4 +54,5 @@ private:
 
     std::function<int()> m_openConnections;
     int m_clients = 0;
+    QHash<QString, int> m_clientsAt;
 };

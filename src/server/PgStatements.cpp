@@ -10,8 +10,6 @@
 #include <limits>
 
 namespace {
-constexpr qsizetype MaxStatements = 256;
-
 QString errorText(const char *text)
 {
     const QString message = QString::fromUtf8(text ? text : "").trimmed();
@@ -126,7 +124,7 @@ QByteArray PgStatements::prepared(const QString &text)
     const auto it = m_statements.constFind(text);
     if (it != m_statements.cend())
         return *it;
-    if (m_statements.size() >= MaxStatements)
+    if (m_statements.size() >= StatementCache::MaxStatements)
         clear();
     int count = 0;
     const QByteArray sql = numberedPlaceholders(text, &count);

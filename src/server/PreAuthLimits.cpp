@@ -9,40 +9,63 @@ constexpr int LogBurst = 5;
 constexpr qint64 LogIntervalMs = 10000;
 } // namespace
 
-quint64 PreAuthLimits::admit(const QString &address, qint64 nowMs)
+PreAuthLimits::Admission PreAuthLimits::admit(const QString &address, qint64 nowMs, bool balancer)
 {
     QMutexLocker lock(&m_mutex);
     prune(nowMs);
-    QList<Entry> &entries = m_byAddress[address];
-    entries.removeIf([&](const Entry &e) {
-        if (nowMs - e.sinceMs < m_windowMs)
-            return false;
-        m_addressOf.remove(e.ticket);
-        return true;
-    });
-    if (entries.size() >= m_perWindow) {
-        logRefusal(address, nowMs);
-        return 0;
-    }
     const quint64 ticket = ++m_nextTicket;
-    entries.append({ ticket, nowMs });
-    m_addressOf.insert(ticket, address);
-    return ticket;
+    if (!balancer) {
+        QList<Opened> &opened = m_byAddress[address];
+        opened.removeIf([&](const Opened &o) { return nowMs - o.sinceMs >= m_windowMs; });
+        if (opened.size() >= m_perWindow) {
+            logRefusal(QStringLiteral("conexão de %1 recusada: mais de %2 conexões sem entrada "
+                                      "abertas em %3 s")
+                           .arg(address)
+                           .arg(m_perWindow)
+                           .arg(m_windowMs / 1000),
+                       nowMs);
+            return {};
+        }
+        opened.append({ ticket, nowMs });
+    }
+    if (qsizetype(m_open.size()) >= m_maxOpen)
+        evictOldest(nowMs);
+    Admission admission { ticket, std::make_shared<std::atomic<bool>>(false) };
+    m_open.emplace(ticket, Open { address, admission.evicted });
+    return admission;
 }
 
-void PreAuthLimits::release(quint64 ticket)
+void PreAuthLimits::evictOldest(qint64 nowMs)
+{
+    const auto oldest = m_open.begin();
+    oldest->second.evicted->store(true);
+    logRefusal(QStringLiteral("conexão sem entrada de %1 encerrada: %2 conexões sem entrada "
+                              "abertas, a mais antiga dá lugar à nova")
+                   .arg(oldest->second.address)
+                   .arg(m_maxOpen),
+               nowMs);
+    m_open.erase(oldest);
+}
+
+void PreAuthLimits::signedIn(quint64 ticket)
 {
     QMutexLocker lock(&m_mutex);
-    const auto it = m_addressOf.constFind(ticket);
-    if (it == m_addressOf.constEnd())
+    const auto open = m_open.find(ticket);
+    if (open == m_open.end())
         return;
-    const auto list = m_byAddress.find(it.value());
-    if (list != m_byAddress.end()) {
-        list->removeIf([ticket](const Entry &e) { return e.ticket == ticket; });
-        if (list->isEmpty())
-            m_byAddress.erase(list);
+    const auto opened = m_byAddress.find(open->second.address);
+    if (opened != m_byAddress.end()) {
+        opened->removeIf([ticket](const Opened &o) { return o.ticket == ticket; });
+        if (opened->isEmpty())
+            m_byAddress.erase(opened);
     }
-    m_addressOf.erase(it);
+    m_open.erase(open);
+}
+
+void PreAuthLimits::closed(quint64 ticket)
+{
+    QMutexLocker lock(&m_mutex);
+    m_open.erase(ticket);
 }
 
 // Addresses that stopped connecting are forgotten, so the table stays as
@@ -53,32 +76,24 @@ void PreAuthLimits::prune(qint64 nowMs)
         return;
     m_lastPruneMs = nowMs;
     for (auto it = m_byAddress.begin(); it != m_byAddress.end();) {
-        it->removeIf([&](const Entry &e) {
-            if (nowMs - e.sinceMs < m_windowMs)
-                return false;
-            m_addressOf.remove(e.ticket);
-            return true;
-        });
+        it->removeIf([&](const Opened &o) { return nowMs - o.sinceMs >= m_windowMs; });
         it = it->isEmpty() ? m_byAddress.erase(it) : std::next(it);
     }
 }
 
-void PreAuthLimits::logRefusal(const QString &address, qint64 nowMs)
+void PreAuthLimits::logRefusal(const QString &text, qint64 nowMs)
 {
     if (m_logged < LogBurst) {
         ++m_logged;
         m_summaryMs = nowMs;
-        qCWarning(lcServer).noquote()
-            << QStringLiteral("conexão de %1 recusada: mais de %2 conexões sem entrada em %3 s")
-                   .arg(address)
-                   .arg(m_perWindow)
-                   .arg(m_windowMs / 1000);
+        qCWarning(lcServer).noquote() << text;
         return;
     }
     ++m_suppressed;
     if (nowMs - m_summaryMs >= LogIntervalMs) {
         qCWarning(lcServer) << "mais" << m_suppressed
-                            << "conexões recusadas pelo limite de conexões sem entrada";
+                            << "conexões recusadas ou encerradas pelos limites de conexões sem "
+                               "entrada";
         m_suppressed = 0;
         m_summaryMs = nowMs;
     }

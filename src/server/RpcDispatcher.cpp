@@ -61,6 +61,17 @@ bool RpcDispatcher::open(QString *error)
     }
 }
 
+QSqlDatabase RpcDispatcher::database(QString *error)
+{
+    try {
+        ensureDatabase();
+        return m_db;
+    } catch (const EVexError &e) {
+        *error = e.message();
+        return QSqlDatabase();
+    }
+}
+
 void RpcDispatcher::closeDatabase()
 {
     m_module.reset();
@@ -137,7 +148,7 @@ void RpcDispatcher::setMaxChainRows(qint64 rows)
 
 QStringList RpcDispatcher::methodNames()
 {
-    QStringList names{PingMethod, LoginMethod, ResumeMethod};
+    QStringList names { PingMethod, LoginMethod, ResumeMethod, LogoutMethod };
     for (const RdmAcomPOL::Method &method : RdmAcomPOL::methods())
         names << RdmAcomPOL::ServerName + u'.' + method.name;
     return names;

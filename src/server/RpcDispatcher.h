@@ -48,12 +48,18 @@ public:
     // Answered by the connection's sign-in gate, counted with the others.
     static inline const QString LoginMethod = QStringLiteral("session.login");
     static inline const QString ResumeMethod = QStringLiteral("session.resume");
+    static inline const QString LogoutMethod = QStringLiteral("session.logout");
     // Every method name a request may call, as on the wire.
     static QStringList methodNames();
     // Opens the connection now; false with the reason when it cannot.
     bool open(QString *error);
     // Closes the connection; call from the owning thread before it ends.
     void shutdown() { closeDatabase(); }
+    // The same connection, opened if need be, for the session checks;
+    // invalid with *error when it cannot be opened.
+    QSqlDatabase database(QString *error);
+    // A statement on it failed: it is checked before its next use.
+    void databaseFailed() { m_checkConnection = true; }
 
 private:
     // handle() without the metrics; *slot is the call's metrics slot, or -1

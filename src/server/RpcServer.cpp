@@ -14,18 +14,9 @@
 #include <QTcpSocket>
 #include <QThread>
 
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace {
-QString peerAddress(qintptr descriptor)
-{
-    sockaddr_storage storage = {};
-    socklen_t size = sizeof storage;
-    if (::getpeername(int(descriptor), reinterpret_cast<sockaddr *>(&storage), &size) != 0)
-        return QString();
-    return QHostAddress(reinterpret_cast<sockaddr *>(&storage)).toString();
-}
+// The kernel caps it at net.core.somaxconn (4096 on current Linux).
+constexpr int ListenBacklog = 4096;
 } // namespace
 
 RpcServer::RpcServer(const ServerOptions &options, QObject *parent)
@@ -51,6 +42,10 @@ bool RpcServer::start(QString *error)
     if (!m_security)
         return false;
     setMaxPendingConnections(std::max(30, m_options.maxConnections));
+    // A burst larger than the kernel's queue of finished handshakes would
+    // leave clients hanging in it for seconds, neither served nor told
+    // busy, and later take the places that free up before newer clients.
+    setListenBacklogSize(ListenBacklog);
     if (!startWorkers(error)) {
         stop();
         return false;
@@ -107,20 +102,11 @@ void RpcServer::incomingConnection(qintptr descriptor)
         refuseBusy(descriptor);
         return;
     }
-    quint64 ticket = 0;
-    if (PreAuthLimits *limits = m_security->preAuthLimits()) {
-        ticket = limits->admit(peerAddress(descriptor), QDateTime::currentMSecsSinceEpoch());
-        if (ticket == 0) {
-            ::close(int(descriptor)); // too many from there not signed in: nothing to say
-            return;
-        }
-    }
     ++m_connectionCount;
     RpcWorker *worker = m_workers.at(m_nextWorker);
     m_nextWorker = (m_nextWorker + 1) % m_workers.size();
     QMetaObject::invokeMethod(
-        worker, [worker, descriptor, ticket] { worker->adoptSocket(descriptor, ticket); },
-        Qt::QueuedConnection);
+        worker, [worker, descriptor] { worker->adoptSocket(descriptor); }, Qt::QueuedConnection);
 }
 
 QString RpcServer::securitySummary() const
@@ -169,6 +155,10 @@ void RpcServer::stop()
     close();
     if (m_workers.isEmpty())
         return;
+    // Password checks not started yet are answered at once, not worked
+    // through past the grace period.
+    if (m_security && m_security->authenticator())
+        m_security->authenticator()->stop();
     // Let every worker drain, within the grace period.
     QEventLoop loop;
     int pending = int(m_workers.size());

@@ -1,17 +1,41 @@
 #include "RpcWorker.h"
 
+#include "ClientStream.h"
+#include "ProxyIntake.h"
 #include "ServerLog.h"
 #include "ServerSecurity.h"
 #include "SessionGate.h"
 #include "TlsSetup.h"
 
 #include <QDateTime>
+#include <QHostAddress>
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 constexpr int SweepIntervalMs = 250;
+
+// An IPv4 client of a dual-stack socket as plain IPv4, so that limits and
+// --proxy-protocol see one address however it came.
+QHostAddress plainAddress(const QHostAddress &address)
+{
+    bool v4 = false;
+    const quint32 ip = address.toIPv4Address(&v4);
+    return v4 ? QHostAddress(ip) : address;
 }
+
+QHostAddress peerOf(qintptr descriptor)
+{
+    sockaddr_storage storage = {};
+    socklen_t size = sizeof storage;
+    if (::getpeername(int(descriptor), reinterpret_cast<sockaddr *>(&storage), &size) != 0)
+        return QHostAddress();
+    return plainAddress(QHostAddress(reinterpret_cast<sockaddr *>(&storage)));
+}
+} // namespace
 
 RpcWorker::RpcWorker(int index, const QString &databaseUrl, const ConnectionLimits &limits,
                      qint64 maxReplyBytes, std::atomic<int> &connectionCount)
@@ -37,29 +61,53 @@ bool RpcWorker::start(QString *error)
     return m_dispatcher.open(error);
 }
 
-void RpcWorker::adoptSocket(qintptr descriptor, quint64 ticket)
+void RpcWorker::adoptSocket(qintptr descriptor)
 {
-    QString error;
-    QTcpSocket *socket = nullptr;
-    if (m_security && m_security->tls()) {
-        socket = TlsSetup::accept(descriptor, m_security->tlsConfiguration(), &error);
-    } else {
-        socket = new QTcpSocket;
-        if (!socket->setSocketDescriptor(descriptor)) {
-            error = socket->errorString();
-            delete socket;
-            socket = nullptr;
+    const QHostAddress peer = peerOf(descriptor);
+    if (!m_security || !m_security->options().fromBalancer(peer)) {
+        admit(descriptor, peer.toString(), false);
+        return;
+    }
+    auto *intake = new ProxyIntake(descriptor, peer.toString(), this);
+    connect(intake, &ProxyIntake::ready, this,
+            [this, peer](qintptr fd, const QHostAddress &client) {
+                admit(fd, client.isNull() ? peer.toString() : plainAddress(client).toString(),
+                      client.isNull());
+            });
+    connect(intake, &ProxyIntake::failed, this, [this] { --m_connectionCount; });
+}
+
+void RpcWorker::admit(qintptr descriptor, const QString &address, bool balancer)
+{
+    PreAuthLimits::Admission admission;
+    PreAuthLimits *limits = m_security ? m_security->preAuthLimits() : nullptr;
+    if (limits) {
+        admission = limits->admit(address, QDateTime::currentMSecsSinceEpoch(), balancer);
+        if (admission.ticket == 0) {
+            ::close(int(descriptor)); // too many from there not signed in: nothing to say
+            --m_connectionCount;
+            return;
         }
     }
-    if (!socket) {
+    QString error;
+    ClientStream *stream = nullptr;
+    if (m_security && m_security->tls()) {
+        if (QTcpSocket *socket
+            = TlsSetup::accept(descriptor, m_security->tlsConfiguration(), &error))
+            stream = ClientStream::wrap(socket);
+    } else {
+        stream = ClientStream::plain(descriptor, &error);
+    }
+    if (!stream) {
         qCWarning(lcServer) << "conexão perdida ao aceitar:" << error;
+        if (limits)
+            limits->closed(admission.ticket);
         --m_connectionCount;
         return;
     }
-    auto *connection = new ClientConnection(socket, m_dispatcher, m_limits, this);
+    auto *connection = new ClientConnection(stream, m_dispatcher, m_limits, this);
     if (m_security)
-        connection->setGate(
-            new SessionGate(m_security, ticket, socket->peerAddress().toString()));
+        connection->setGate(new SessionGate(m_security, admission, address, m_dispatcher));
     m_connections.insert(connection);
     connect(connection, &ClientConnection::readyToServe, this, &RpcWorker::enqueue);
     connect(connection, &ClientConnection::closed, this, &RpcWorker::removeConnection,

@@ -32,8 +32,9 @@ public:
     void setSecurity(std::shared_ptr<const ServerSecurity> security);
     // Opens the database connection; false with the reason when it cannot.
     bool start(QString *error);
-    // `ticket`: the connection's place among those not signed in yet.
-    Q_INVOKABLE void adoptSocket(qintptr descriptor, quint64 ticket = 0);
+    // A new client; one from a balancer of --proxy-protocol starts with the
+    // PROXY header naming the client.
+    Q_INVOKABLE void adoptSocket(qintptr descriptor);
     // Graceful stop: every connection answers what it has received, flushes
     // and closes; drained() once none is left.
     Q_INVOKABLE void drain();
@@ -45,6 +46,8 @@ Q_SIGNALS:
     void drained();
 
 private:
+    // `balancer`: the balancer's own connection, whose address is `address`.
+    void admit(qintptr descriptor, const QString &address, bool balancer);
     void sweep();
     void enqueue(ClientConnection *connection);
     void scheduleTurn();

@@ -7,6 +7,10 @@
 
 namespace {
 
+// About 11 s of checks at 0.7 s each: a rush of sign-ins waits rather than
+// being told busy, and none waits past a client's patience.
+constexpr int SignInQueuePerThread = 16;
+
 bool loopback(const QString &host)
 {
     QHostAddress address;
@@ -37,15 +41,96 @@ SecurityFlags::SecurityFlags()
                                    "(padrão 10)."),
                     QStringLiteral("N"))
     , preAuthPerAddress(QStringLiteral("preauth-per-address"),
-                        QStringLiteral("Com --auth: conexões ainda sem entrada por endereço de "
-                                       "cliente em 10 s (padrão 3; atrás de um balanceador, que "
-                                       "é um endereço só, aumente)."),
+                        QStringLiteral("Com --auth: conexões sem entrada abertas por endereço de "
+                                       "cliente em 10 s (padrão 3; atrás de um balanceador sem "
+                                       "--proxy-protocol, que é um endereço só, aumente)."),
                         QStringLiteral("N"))
+    , preAuthMax(QStringLiteral("preauth-max-connections"),
+                 QStringLiteral("Com --auth: conexões sem entrada ao mesmo tempo, menos que "
+                                "--max-connections (padrão 3/4 dele); uma a mais fecha a mais "
+                                "antiga."),
+                 QStringLiteral("N"))
+    , signInQueue(QStringLiteral("signin-queue"),
+                  QStringLiteral("Com --auth: verificações de senha à espera; além disso a "
+                                 "entrada recebe \"Servidor ocupado\" (padrão 16 por thread)."),
+                  QStringLiteral("N"))
+    , sessionCheck(QStringLiteral("session-check-s"),
+                   QStringLiteral("Com --auth: a sessão em uso é conferida no banco (usuário "
+                                  "ativo, senha não trocada) a cada N segundos (1 a 5, padrão "
+                                  "5)."),
+                   QStringLiteral("N"))
+    , proxyProtocol(QStringLiteral("proxy-protocol"),
+                    QStringLiteral("Conexões destes endereços (ou redes, IP/BITS; separados por "
+                                   "vírgula) começam pelo cabeçalho PROXY v1 ou v2 do "
+                                   "balanceador, com o endereço do cliente."),
+                    QStringLiteral("ENDEREÇOS"))
 { }
 
 QList<QCommandLineOption> SecurityFlags::options() const
 {
-    return { tlsCert, tlsKey, auth, authKeyFile, insecure, signInTimeout, preAuthPerAddress };
+    return { tlsCert,           tlsKey,     auth,        authKeyFile,  insecure,     signInTimeout,
+             preAuthPerAddress, preAuthMax, signInQueue, sessionCheck, proxyProtocol };
+}
+
+bool SecurityFlags::readNumbers(const QCommandLineParser &p, ServerOptions *o,
+                                QString *message) const
+{
+    struct Bounded
+    {
+        const QCommandLineOption &option;
+        int max;
+        int *value;
+    };
+    o->preAuthMax = o->maxConnections - std::max(1, o->maxConnections / 4);
+    o->signInQueue = SignInQueuePerThread * o->threads;
+    const int preAuthCeiling = std::max(1, o->maxConnections - 1);
+    for (const Bounded &b : { Bounded { signInTimeout, 3600, &o->signInTimeoutS },
+                              Bounded { preAuthPerAddress, 1000000, &o->preAuthConnections },
+                              Bounded { preAuthMax, preAuthCeiling, &o->preAuthMax },
+                              Bounded { signInQueue, 100000, &o->signInQueue },
+                              Bounded { sessionCheck, 5, &o->sessionRecheckS } }) {
+        if (!p.isSet(b.option))
+            continue;
+        bool ok = false;
+        const int n = p.value(b.option).toInt(&ok);
+        if (!ok || n < 1 || n > b.max) {
+            *message = QStringLiteral("--%1 inválido: %2 (esperado inteiro de 1 a %3)")
+                           .arg(b.option.names().constFirst(), p.value(b.option))
+                           .arg(b.max);
+            return false;
+        }
+        *b.value = n;
+    }
+    o->preAuthMax = std::max(1, o->preAuthMax);
+    return true;
+}
+
+bool SecurityFlags::readProxies(const QCommandLineParser &p, ServerOptions *o,
+                                QString *message) const
+{
+    if (!p.isSet(proxyProtocol))
+        return true;
+    for (const QString &item : p.value(proxyProtocol).split(u',', Qt::SkipEmptyParts)) {
+        const QString text = item.trimmed();
+        QPair<QHostAddress, int> subnet = QHostAddress::parseSubnet(text);
+        if (!text.contains(u'/')) {
+            QHostAddress single;
+            subnet = single.setAddress(text)
+                ? qMakePair(single, single.protocol() == QAbstractSocket::IPv6Protocol ? 128 : 32)
+                : qMakePair(QHostAddress(), -1);
+        }
+        if (subnet.first.isNull() || subnet.second < 0) {
+            *message = QStringLiteral("--proxy-protocol inválido: %1 (esperado IP ou IP/BITS)")
+                           .arg(text);
+            return false;
+        }
+        o->proxyFrom.append(subnet);
+    }
+    if (o->proxyFrom.isEmpty()) {
+        *message = QStringLiteral("--proxy-protocol exige os endereços dos balanceadores");
+        return false;
+    }
+    return true;
 }
 
 bool SecurityFlags::read(const QCommandLineParser &p, ServerOptions *o, QString *message) const
@@ -69,26 +154,8 @@ bool SecurityFlags::read(const QCommandLineParser &p, ServerOptions *o, QString 
                                     : QStringLiteral("--auth-key-file exige --auth db");
         return false;
     }
-    struct Bounded
-    {
-        const QCommandLineOption &option;
-        int max;
-        int *value;
-    };
-    for (const Bounded &b : {Bounded{signInTimeout, 3600, &o->signInTimeoutS},
-                             Bounded{preAuthPerAddress, 1000000, &o->preAuthConnections}}) {
-        if (!p.isSet(b.option))
-            continue;
-        bool ok = false;
-        const int n = p.value(b.option).toInt(&ok);
-        if (!ok || n < 1 || n > b.max) {
-            *message = QStringLiteral("--%1 inválido: %2 (esperado inteiro de 1 a %3)")
-                           .arg(b.option.names().constFirst(), p.value(b.option))
-                           .arg(b.max);
-            return false;
-        }
-        *b.value = n;
-    }
+    if (!readNumbers(p, o, message) || !readProxies(p, o, message))
+        return false;
     if (loopback(o->listenHost) || o->insecure)
         return true;
     QStringList missing;

@@ -22,4 +22,12 @@ struct SecurityFlags
     QCommandLineOption insecure;
     QCommandLineOption signInTimeout;
     QCommandLineOption preAuthPerAddress;
+    QCommandLineOption preAuthMax;
+    QCommandLineOption signInQueue;
+    QCommandLineOption sessionCheck;
+    QCommandLineOption proxyProtocol;
+
+private:
+    bool readNumbers(const QCommandLineParser &parser, ServerOptions *o, QString *message) const;
+    bool readProxies(const QCommandLineParser &parser, ServerOptions *o, QString *message) const;
 };

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QHostAddress>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -31,16 +34,25 @@ struct ServerOptions
     bool insecure = false;
     int signInTimeoutS = 10;           // to sign in before the connection is closed
     qint64 preAuthMaxRequestBytes = 4096; // request line until signed in
-    int preAuthConnections = 3;        // open connections not signed in, per address,...
+    int preAuthConnections = 3; // connections not signed in, per address,...
     int preAuthWindowS = 10;           // ...opened in this window; more are closed at once
-    int lockoutFailures = 5;           // failed sign-ins of a login before it waits
+    int preAuthMax = 0; // not signed in, all addresses; 0 until parsed
+    int signInQueue = 0; // password checks waiting; 0 until parsed
+    int lockoutFailures = 5; // failed sign-ins of a login at an address before it waits
+    int lockoutLoginFailures = 50; // of a login from every address
+    int lockoutAddressFailures = 20; // at an address, every login, in the last 15 min
     int lockoutBaseS = 2;              // the wait, doubling with each further failure...
     int lockoutMaxS = 300;             // ...up to this
     int tokenValidityS = 12 * 3600;
     int tokenClockSkewS = 300;         // other instances' clocks may run ahead this much
+    int sessionRecheckS = 5; // a session in use is checked against USUARIO this often
+    // Balancers (address, prefix length) whose connections start with a
+    // PROXY protocol header naming the client.
+    QList<QPair<QHostAddress, int>> proxyFrom;
     static constexpr int MinAuthKeyBytes = 32;
     bool tlsEnabled() const { return !tlsCertFile.isEmpty(); }
     bool authEnabled() const { return !authMode.isEmpty(); }
+    bool fromBalancer(const QHostAddress &peer) const;
 
     enum class Parse { Ok, Help, Error };
     // On Error *message is a one-line reason; on Help it is the usage text.

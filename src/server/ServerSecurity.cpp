@@ -21,11 +21,17 @@ std::shared_ptr<ServerSecurity> ServerSecurity::create(const ServerOptions &opti
                      .arg(key.size());
         return nullptr;
     }
+    if (key.count('\0') == key.size()) {
+        *error = QStringLiteral("%1: a chave das sessões só tem zeros; use bytes aleatórios "
+                                "(head -c 32 /dev/urandom)")
+                     .arg(options.authKeyFile);
+        return nullptr;
+    }
     s->m_auth = std::make_unique<Authenticator>(options, key);
     if (!s->m_auth->checkDatabase(error))
         return nullptr;
-    s->m_preAuth
-        = std::make_unique<PreAuthLimits>(options.preAuthConnections, options.preAuthWindowS);
+    s->m_preAuth = std::make_unique<PreAuthLimits>(options.preAuthConnections,
+                                                   options.preAuthWindowS, options.preAuthMax);
     return s;
 }
 

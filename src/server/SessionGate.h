@@ -1,6 +1,10 @@
 #pragma once
 
+#include "Authenticator.h"
+#include "PreAuthLimits.h"
 #include "RpcDispatcher.h"
+
+#include "JsonRpc.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -8,13 +12,13 @@
 #include <memory>
 
 class ServerSecurity;
-struct AuthReply;
 
 // The sign-in state of one connection, in its worker thread: answers
-// session.login and session.resume (the checks run in the authenticator's
-// pool; the answer comes back with answered()), refuses every other method
-// but system.ping until signed in, and holds the limits of a connection
-// not signed in yet.
+// session.login (its check runs in the authenticator's pool; the answer
+// comes back with answered()), session.resume and session.logout, refuses
+// every other method but system.ping until signed in, checks a session
+// again while it is used, and holds the limits of a connection not signed
+// in yet.
 class SessionGate final : public QObject
 {
     Q_OBJECT
@@ -22,18 +26,24 @@ class SessionGate final : public QObject
 public:
     enum class Verdict { Dispatch, Answered, Pending };
 
-    SessionGate(std::shared_ptr<const ServerSecurity> security, quint64 ticket, const QString &peer,
-                QObject *parent = nullptr);
+    // `dispatcher`: its database connection serves the session checks.
+    SessionGate(std::shared_ptr<const ServerSecurity> security,
+                const PreAuthLimits::Admission &admission, const QString &peer,
+                RpcDispatcher &dispatcher, QObject *parent = nullptr);
     ~SessionGate() override;
 
     // Dispatch: the dispatcher serves the line; Answered: *answer is the
     // reply; Pending: answered() follows.
     Verdict screen(QByteArrayView line, RpcOutcome *answer);
     // The login of the session, empty before sign-in and without sign-in.
-    QString login() const { return m_login; }
+    QString login() const { return m_session.login; }
     qint64 maxRequestBytes(qint64 signedInLimit) const;
-    // Not signed in within the limit.
+    // Not signed in within the limit (the time its checks took aside), or
+    // its place taken by a newer connection.
     bool overdue(qint64 nowMs) const;
+    // The client will not read the answer of the pending sign-in: its
+    // check is dropped and answered() does not follow.
+    void abandon();
 
 Q_SIGNALS:
     void answered(const RpcOutcome &outcome);
@@ -41,19 +51,28 @@ Q_SIGNALS:
 private:
     struct Mailbox;
     Verdict decide(QByteArrayView line, RpcOutcome *answer);
+    Verdict sessionMethod(const JsonRpc::Request &r, RpcOutcome *answer);
     bool needsSignIn() const;
-    RpcOutcome sessionReply(const QJsonValue &id, const QString &login, const QString &token,
-                            qint64 expiryUnixS) const;
-    void start(const QJsonValue &id, const QString &method, const QJsonArray &params);
+    bool recheckDue(qint64 nowMs) const;
+    // False with *answer when the session no longer holds.
+    bool stillValid(const QJsonValue &id, RpcOutcome *answer);
+    RpcOutcome sessionReply(const QJsonValue &id, const AuthReply &session) const;
+    RpcOutcome refusal(const QJsonValue &id, const AuthReply &reply) const;
+    Verdict startLogin(const QJsonValue &id, const QJsonArray &params, RpcOutcome *answer);
     void finish(const QJsonValue &id, const AuthReply &reply);
+    void signIn(const AuthReply &session);
+    void endSession();
 
     std::shared_ptr<const ServerSecurity> m_security;
     std::shared_ptr<Mailbox> m_mailbox;
-    quint64 m_ticket;
+    PreAuthLimits::Admission m_admission;
     QString m_peer;
-    QString m_login;
-    qint64 m_sinceMs;
+    RpcDispatcher &m_dispatcher;
+    AuthReply m_session; // Kind::Session once signed in
+    qint64 m_sinceMs; // start of the time to sign in
+    qint64 m_checkedMs = 0; // the session's last check against USUARIO
     bool m_signedIn = false;
-    int m_slot = 0;                // metrics of the method answered here
-    QElapsedTimer m_pendingSince;  // a sign-in's check, for its duration
+    int m_slot = 0; // metrics of the method answered here
+    QElapsedTimer m_pendingSince; // a sign-in's check, for its duration
+    std::shared_ptr<Authenticator::Waiting> m_waiting; // the check in the queue
 };

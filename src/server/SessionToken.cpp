@@ -10,7 +10,8 @@ namespace SessionToken {
 namespace {
 
 constexpr auto Base64Url = QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals;
-const QByteArray Version = QByteArrayLiteral("v1");
+const QByteArray Version = QByteArrayLiteral("v2");
+const QByteArray VersionBefore = QByteArrayLiteral("v1");
 constexpr qsizetype MaxTokenLength = 512;
 
 QByteArray signature(const QByteArray &key, const QByteArray &signedPart)
@@ -20,10 +21,10 @@ QByteArray signature(const QByteArray &key, const QByteArray &signedPart)
 
 } // namespace
 
-QString issue(const QByteArray &key, const QString &login, qint64 expiryUnixS)
+QString issue(const QByteArray &key, const QString &login, qint64 expiryUnixS, int generation)
 {
     const QByteArray signedPart = Version + '.' + login.toUtf8().toBase64(Base64Url) + '.'
-        + QByteArray::number(expiryUnixS);
+        + QByteArray::number(expiryUnixS) + '.' + QByteArray::number(generation);
     return QString::fromLatin1(signedPart + '.' + signature(key, signedPart).toBase64(Base64Url));
 }
 
@@ -44,7 +45,12 @@ bool check(const QByteArray &key, const QString &token, qint64 nowUnixS, qint64 
         return false;
     // Signed by this key: the parts are ours, but are still read with care.
     const QList<QByteArray> parts = signedPart.split('.');
-    if (parts.size() != 3 || parts.at(0) != Version)
+    const bool before = parts.size() == 3 && parts.at(0) == VersionBefore;
+    if (!before && (parts.size() != 4 || parts.at(0) != Version))
+        return false;
+    bool generationOk = true;
+    const int generation = before ? 0 : parts.at(3).toInt(&generationOk);
+    if (!generationOk || generation < 0)
         return false;
     const auto login = QByteArray::fromBase64Encoding(
         parts.at(1), QByteArray::Base64UrlEncoding | QByteArray::AbortOnBase64DecodingErrors);
@@ -55,6 +61,7 @@ bool check(const QByteArray &key, const QString &token, qint64 nowUnixS, qint64 
         return false;
     claims->login = QString::fromUtf8(login.decoded);
     claims->expiryUnixS = expiry;
+    claims->generation = generation;
     return true;
 }
 

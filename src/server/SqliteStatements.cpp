@@ -9,10 +9,6 @@
 #include <sqlite3.h>
 
 namespace {
-// List arguments of varying length give varying texts; bound the cache so
-// a client cycling list sizes cannot grow it without end.
-constexpr qsizetype MaxStatements = 256;
-
 [[noreturn]] void fail(sqlite3 *handle)
 {
     const char *text = handle ? sqlite3_errmsg(handle) : nullptr;
@@ -130,7 +126,7 @@ sqlite3_stmt *SqliteStatements::prepared(const QString &text)
 {
     if (sqlite3_stmt *stmt = m_statements.value(text))
         return stmt;
-    if (m_statements.size() >= MaxStatements)
+    if (m_statements.size() >= StatementCache::MaxStatements)
         clear();
     const QByteArray utf8 = text.toUtf8();
     sqlite3_stmt *stmt = nullptr;

@@ -15,6 +15,9 @@ class StatementCache final
 {
 public:
     class Backend;
+    // List arguments of varying length give varying texts; each backend
+    // bounds its cache so a client cycling list sizes cannot grow it without end.
+    static constexpr qsizetype MaxStatements = 256;
 
     // Throws EDatabaseError for a connection of another kind.
     explicit StatementCache(const QSqlDatabase &db);

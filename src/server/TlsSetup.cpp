@@ -1,9 +1,13 @@
 #include "TlsSetup.h"
 
+#include "ServerLog.h"
+
+#include <QDateTime>
 #include <QEventLoop>
 #include <QFile>
 #include <QHostAddress>
 #include <QSslCertificate>
+#include <QSslCipher>
 #include <QSslKey>
 #include <QSslServer>
 #include <QSslSocket>
@@ -20,8 +24,11 @@ bool readSecretFile(const QString &path, qint64 maxBytes, QByteArray *bytes, QSt
         *error = QStringLiteral("%1: arquivo inexistente ou inacessível").arg(path);
         return false;
     }
-    if ((info.st_mode & (S_IRGRP | S_IROTH)) != 0) {
-        *error = QStringLiteral("%1 pode ser lido por outros usuários; use chmod 600").arg(path);
+    // Any group or other bit: one that may be written could be swapped.
+    if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        *error = QStringLiteral("%1 tem permissões para outros usuários (modo %2); use chmod 600")
+                     .arg(path)
+                     .arg(info.st_mode & 0777, 3, 8, QLatin1Char('0'));
         return false;
     }
     QFile file(path);
@@ -41,6 +48,40 @@ namespace {
 
 constexpr qint64 MaxPemBytes = 1 << 20;
 constexpr int SelfCheckMs = 5000;
+constexpr int ExpiryWarningDays = 30;
+
+// TLS 1.3 suites are all AEAD; of TLS 1.2's, forward-secret key exchange
+// with authenticated encryption only (Mozilla's "intermediate", less DHE).
+QList<QSslCipher> strongCiphers()
+{
+    QList<QSslCipher> ciphers;
+    for (const QSslCipher &c : QSslConfiguration::supportedCiphers()) {
+        const QString name = c.name();
+        const bool tls13 = c.protocol() == QSsl::TlsV1_3 || name.startsWith(u"TLS_");
+        const bool aead = name.contains(u"-GCM-") || name.contains(u"CHACHA20-POLY1305");
+        if (tls13 || (name.startsWith(u"ECDHE-") && aead))
+            ciphers << c;
+    }
+    return ciphers;
+}
+
+// A certificate outside its validity would fail every handshake while the
+// server said it was ready.
+bool inValidity(const QString &certFile, const QSslCertificate &cert, QString *error)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if (now < cert.effectiveDate()) {
+        *error = QStringLiteral("%1: o certificado só vale a partir de %2")
+                     .arg(certFile, cert.effectiveDate().toString(Qt::ISODate));
+        return false;
+    }
+    if (now > cert.expiryDate()) {
+        *error = QStringLiteral("%1: o certificado venceu em %2")
+                     .arg(certFile, cert.expiryDate().toString(Qt::ISODate));
+        return false;
+    }
+    return true;
+}
 
 QSslKey readKey(const QByteArray &pem)
 {
@@ -89,6 +130,16 @@ bool handshakes(const QSslConfiguration &config, QString *reason)
     return ok;
 }
 
+void warnIfExpiringSoon(const QString &certFile, const QSslCertificate &cert)
+{
+    const qint64 days = QDateTime::currentDateTimeUtc().daysTo(cert.expiryDate());
+    if (days < ExpiryWarningDays)
+        qCWarning(lcServer).noquote()
+            << QStringLiteral("%1: o certificado vence em %2 (daqui a %3 dias); renove-o")
+                   .arg(certFile, cert.expiryDate().toString(Qt::ISODate))
+                   .arg(days);
+}
+
 } // namespace
 
 bool load(const QString &certFile, const QString &keyFile, QSslConfiguration *config,
@@ -110,6 +161,8 @@ bool load(const QString &certFile, const QString &keyFile, QSslConfiguration *co
         *error = QStringLiteral("%1: não é um certificado PEM válido").arg(certFile);
         return false;
     }
+    if (!inValidity(certFile, chain.first(), error))
+        return false;
     QByteArray pem;
     if (!readSecretFile(keyFile, MaxPemBytes, &pem, error))
         return false;
@@ -123,6 +176,7 @@ bool load(const QString &certFile, const QString &keyFile, QSslConfiguration *co
     config->setLocalCertificateChain(chain);
     config->setPrivateKey(key);
     config->setProtocol(QSsl::TlsV1_2OrLater);
+    config->setCiphers(strongCiphers());
     config->setPeerVerifyMode(QSslSocket::VerifyNone); // clients sign in, not certificates
     QString reason;
     if (!handshakes(*config, &reason)) {
@@ -130,6 +184,7 @@ bool load(const QString &certFile, const QString &keyFile, QSslConfiguration *co
                      .arg(certFile, keyFile, reason);
         return false;
     }
+    warnIfExpiringSoon(certFile, chain.first());
     return true;
 }
 

@@ -8,8 +8,8 @@ class QTcpSocket;
 
 namespace TlsSetup {
 
-// Reads a secret the server is given by path; refuses one other users may
-// read (named in *error) or longer than maxBytes.
+// Reads a secret the server is given by path; refuses one with any
+// permission for group or others (named in *error), or longer than maxBytes.
 bool readSecretFile(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *error);
 
 // The server side of TLS 1.2 or later from a PEM certificate (chain) and

@@ -46,11 +46,6 @@ bool typeFromName(const QString &name, TFieldType *type)
     return false;
 }
 
-bool isStringType(TFieldType type)
-{
-    return type == TFieldType::ftString || type == TFieldType::ftFixedChar;
-}
-
 [[noreturn]] void fail(const QString &what)
 {
     throw EDataPacketError(QStringLiteral("Pacote de dados inválido: %1").arg(what));

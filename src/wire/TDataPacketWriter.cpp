@@ -22,11 +22,6 @@ const char *typeName(TFieldType type)
     return "string";
 }
 
-bool isStringType(TFieldType type)
-{
-    return type == TFieldType::ftString || type == TFieldType::ftFixedChar;
-}
-
 void appendInteger(QByteArray &out, qint64 value)
 {
     char buffer[24];

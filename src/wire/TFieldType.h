@@ -8,3 +8,9 @@ enum class TFieldType {
     ftDateTime,  // OLE day count (days since 1899-12-30, fraction = time of day)
     ftInteger,   // 64-bit integer
 };
+
+// Both string kinds: sized in characters, compared and exported as text.
+inline bool isStringType(TFieldType type)
+{
+    return type == TFieldType::ftString || type == TFieldType::ftFixedChar;
+}

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QFileInfo>
 #include <QTest>
 
 namespace {
@@ -117,6 +118,9 @@ void tst_VexDbCli::initAndDemoOnSqlite()
     Outcome o = runTool({"init", "--database", db});
     QCOMPARE(o.exitCode, 0);
     QVERIFY2(o.out.contains("version 0 to"), qPrintable(o.out));
+    // It holds password hashes: nothing for other users of the machine.
+    const QFile::Permissions others = QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    QCOMPARE(QFileInfo(m_dir.filePath("demo.db")).permissions() & others, QFile::Permissions());
     o = runTool({"init", "--database", db});
     QCOMPARE(o.exitCode, 0);
     QVERIFY2(o.out.contains("already at version"), qPrintable(o.out));

@@ -1,8 +1,10 @@
 // The server's request line: the JSON-RPC parser, then every argument check
 // of the method named (count, types, sizes, switches, code lists, dates)
-// and the SQL text the criteria shape, whose '?' count must match its binds.
+// and the SQL text the criteria shape, whose '?' count must match its binds;
+// and the PROXY header a balancer sends before it.
 #include "Criteria.h"
 #include "JsonRpc.h"
+#include "ProxyHeader.h"
 #include "RdmAcomPOL.h"
 #include "SelectionSql.h"
 #include "VexErrors.h"
@@ -80,11 +82,31 @@ void checkArguments(const RdmAcomPOL::Method &method, const QJsonArray &params)
     }
 }
 
+void checkProxyHeader(QByteArrayView bytes)
+{
+    const ProxyHeader::Parse p = ProxyHeader::parse(bytes);
+    switch (p.state) {
+    case ProxyHeader::Parse::State::Complete:
+        if (p.length <= 0 || p.length > bytes.size() || p.length > ProxyHeader::MaxBytes)
+            std::abort(); // more taken than there is, or than allowed
+        break;
+    case ProxyHeader::Parse::State::Invalid:
+        if (p.reason.isEmpty())
+            std::abort();
+        break;
+    case ProxyHeader::Parse::State::Incomplete:
+        if (bytes.size() >= ProxyHeader::MaxBytes)
+            std::abort(); // would wait for ever
+        break;
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView line(reinterpret_cast<const char *>(data), qsizetype(size));
+    checkProxyHeader(line);
     const JsonRpc::RequestParse parsed = JsonRpc::parseRequest(line);
     if (!parsed.ok) {
         if (parsed.errorMessage.isEmpty())

@@ -761,6 +761,9 @@ void tst_FilterControls::procura()
     onModal(m_owner.get(), [&](QWidget *modal) {
         auto *box = modal->findChild<QLineEdit *>("edtTexto");
         box->setText(text);
+        // F3 is a window shortcut: it fires only once the dialog is active.
+        QApplication::setActiveWindow(modal);
+        QVERIFY(QTest::qWaitForWindowActive(modal));
         for (const QChar k : keys)
             QTest::keyClick(box, Qt::Key_F3, k == 'p' ? Qt::ShiftModifier : Qt::NoModifier);
         stayedOpen = modal->isVisible();

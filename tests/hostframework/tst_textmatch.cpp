@@ -39,7 +39,11 @@ private Q_SLOTS:
                        {"N", "0003", "Jundiaí"}, {"N", "0004", "Campinas"}};
         branches.LoadFromPacket(packet);
 
-        PickListDialog pick(&branches, {"Filiais", "CDFILIAL", "NMFILIAL"});
+        PickListDialog::TOptions options;
+        options.title = "Filiais";
+        options.codeField = "CDFILIAL";
+        options.nameField = "NMFILIAL";
+        PickListDialog pick(&branches, options);
         pick.SetFilterText(typed);
         QCOMPARE(pick.VisibleRowCount(), shown);
 

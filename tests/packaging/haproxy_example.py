@@ -3,9 +3,10 @@
 
 The shipped file must pass `haproxy -c` once its CA file exists. Then a copy
 with local addresses runs for real against a TLS vex-appserver with a
-certificate of that CA, one with another CA's and a closed port: the TLS
-ping check must mark only the first up, and a ping through the frontend,
-TLS end to end, must come back. Exits 77 (skipped) without haproxy.
+certificate of that CA, one with another CA's and a closed port, each
+requiring the PROXY header from the balancer: the TLS ping check must mark
+only the first up, and a ping through the frontend, TLS end to end, must
+come back. Exits 77 (skipped) without haproxy.
 usage: haproxy_example.py CONFIG BIN_DIR
 """
 import os
@@ -38,7 +39,8 @@ def with_ca_file(text, ca_file):
 def start_server(bin_dir, db, cert, key, procs):
     server = subprocess.Popen([os.path.join(bin_dir, "vex-appserver"), "--database", db,
                                "--listen", "127.0.0.1:0", "--threads", "1",
-                               "--tls-cert", cert, "--tls-key", key],
+                               "--tls-cert", cert, "--tls-key", key,
+                               "--proxy-protocol", "127.0.0.1"],
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     procs.append(server)
     ready = re.search(r"pronto em [0-9.]+:(\d+) ", server.stdout.readline())

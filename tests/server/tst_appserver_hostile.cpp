@@ -185,6 +185,8 @@ public:
         }
         return data;
     }
+    // No more from this side; the replies still come.
+    void endSending() { ::shutdown(m_fd, SHUT_WR); }
     // True when the server closed the connection within timeoutMs
     // (whatever it sent first is dropped).
     bool waitClosed(int timeoutMs)
@@ -282,6 +284,9 @@ private Q_SLOTS:
     void sigtermGraceBoundsNonReader();
     void notificationsUnanswered();
     void idleAndSlowLorisAtTheCap();
+    void halfClose_data();
+    void halfClose();
+    void burstAtTheCap();
     void databaseUnreachableAtStart();
     void databaseLostAndBack();
 
@@ -486,7 +491,11 @@ void tst_AppServerHostile::fairnessUnderPipelining()
                     heavyAnswered += pipeliner.read(5).count('\n');
                 }
             });
-            QThread::msleep(300); // the pipeline is full
+            // Measure once the pipeline is full and being served; on a busy
+            // machine the first heavy reply may take a while.
+            const qint64 served = nowMs() + 8000;
+            while (heavyAnswered == 0 && nowMs() < served)
+                QThread::msleep(20);
             loaded = lightCallTimes(port, 200);
             stop = true;
             heavy.join();
@@ -782,6 +791,93 @@ void tst_AppServerHostile::idleAndSlowLorisAtTheCap()
     QVERIFY2(p99Loaded < 2 * p99Alone + 20, qPrintable(QString::number(p99Loaded)));
     crowd.clear();
     QCOMPARE(server->terminate(), 0);
+}
+
+void tst_AppServerHostile::halfClose_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("count");
+    QTest::newRow("200 pings") << QByteArray(R"({"jsonrpc":"2.0","id":1,"method":"system.ping"})"
+                                             "\n")
+                               << 200;
+    QTest::newRow("20 heavy GetSoli") << request("GetSoli", soliAllOpen("0001", "OL01")) << 20;
+}
+
+// A client that sends its requests and ends its sending side (nc -N) gets
+// every reply, then the end of the connection.
+void tst_AppServerHostile::halfClose()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(int, count);
+    auto server = startServer({ "--threads", "1" });
+    QVERIFY(server);
+    RawClient c;
+    QVERIFY(c.connectTo(server->port()));
+    QByteArray lines;
+    for (int i = 0; i < count; ++i)
+        lines += line;
+    QCOMPARE(c.send(lines, 5000), lines.size());
+    c.endSending();
+    bool closed = false;
+    QByteArray stream;
+    const qint64 deadline = nowMs() + 30000;
+    while (!closed && nowMs() < deadline)
+        stream += c.read(1000, &closed);
+    int broken = 0;
+    QCOMPARE(wholeReplies(stream, &broken), count);
+    QCOMPARE(broken, 0);
+    QVERIFY(closed);
+}
+
+// 300 clients at once against --max-connections 20: exactly 20 are held
+// and served, every other one is told busy and closed at once, and a new
+// client is served as soon as some of the 20 leave.
+void tst_AppServerHostile::burstAtTheCap()
+{
+    auto server = startServer({ "--max-connections", "20", "--threads", "2" });
+    QVERIFY(server);
+    std::vector<int> fds;
+    for (int i = 0; i < 300; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(server->port());
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        fds.push_back(fd);
+    }
+    QTest::qWait(2000);
+    std::vector<int> held;
+    int busy = 0;
+    for (const int fd : fds) {
+        char buffer[512];
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n < 0 && errno == EAGAIN) {
+            held.push_back(fd);
+        } else if (n > 0 && QByteArray(buffer, n).contains("Servidor ocupado")) {
+            char rest;
+            busy += ::recv(fd, &rest, 1, 0) == 0; // and closed
+        }
+    }
+    qInfo("300 at once against 20 places: %zu held, %d told busy and closed", held.size(), busy);
+    QCOMPARE(int(held.size()), 20);
+    QCOMPARE(busy, 280);
+    for (int i = 0; i < 5; ++i) {
+        ::close(held[size_t(i)]);
+        std::replace(fds.begin(), fds.end(), held[size_t(i)], -1);
+    }
+    QTest::qWait(300);
+    RpcTestClient next;
+    QVERIFY(next.connectTo(server->port()));
+    QCOMPARE(next.sendLine(R"({"jsonrpc":"2.0","id":1,"method":"system.ping"})"
+                           "\n")
+                 .value("result")
+                 .toString(),
+             QStringLiteral("pong"));
+    for (const int fd : fds) {
+        if (fd >= 0)
+            ::close(fd);
+    }
 }
 
 // The database unreachable at start: one line saying why, exit 1.

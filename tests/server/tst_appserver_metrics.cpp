@@ -3,6 +3,7 @@
 #include "AppServerHarness.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QRegularExpression>
 #include <QTest>
@@ -73,6 +74,7 @@ private Q_SLOTS:
     void countsAfterCalls();
     void badRequestsLeaveServing_data();
     void badRequestsLeaveServing();
+    void slowClientsAtOneAddress();
 
 private:
     // A server with metrics on a free port; its metrics port in *metricsPort.
@@ -206,6 +208,32 @@ void tst_AppServerMetrics::badRequestsLeaveServing()
     QVERIFY(client.call("GetFiliOL", {}).contains("result"));
     QVERIFY(exchange(port, "GET /metrics HTTP/1.0\r\n\r\n").startsWith("HTTP/1.1 200 OK"));
     QCOMPARE(server->terminate(), 0);
+}
+
+// Slow clients at one address take a few places only, and lose them within
+// the short deadline of a request head: the scraper elsewhere is answered.
+void tst_AppServerMetrics::slowClientsAtOneAddress()
+{
+    quint16 port = 0;
+    auto server = startServer(&port);
+    QVERIFY(server && port);
+    QTcpSocket slow[16];
+    for (QTcpSocket &s : slow) {
+        QVERIFY(s.bind(QHostAddress(QStringLiteral("127.0.0.2"))));
+        s.connectToHost(QStringLiteral("127.0.0.1"), port);
+        QVERIFY(s.waitForConnected(5000));
+        s.write("GET /metrics HTTP/1.1\r\nHost: x");
+        s.flush();
+    }
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(exchange(port, "GET /metrics HTTP/1.0\r\n\r\n").startsWith("HTTP/1.1 200 OK"));
+    for (QTcpSocket &s : slow) {
+        while (s.state() == QAbstractSocket::ConnectedState && timer.elapsed() < 10000)
+            s.waitForDisconnected(100);
+    }
+    qInfo("16 slow clients at one address all cut after %lld ms", timer.elapsed());
+    QVERIFY2(timer.elapsed() < 3500, qPrintable(QString::number(timer.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(tst_AppServerMetrics)

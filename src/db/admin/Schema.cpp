@@ -120,6 +120,25 @@ const QList<Migration> &migrations()
                  " NRFALHAS INTEGER NOT NULL DEFAULT 0,"
                  " DTULTFALHA VARCHAR(30))"),
          }},
+        {4, "sign-in revocation and failures per address",
+         {
+             // Raised by a password change or a disable: tokens carry the
+             // generation they were issued under.
+             QStringLiteral("ALTER TABLE USUARIO ADD COLUMN NRGERACAO INTEGER NOT NULL DEFAULT 0"),
+             // Failed sign-ins per login (known or not) and client address,
+             // shared by every instance; rows are forgotten a day after
+             // their last failure.
+             QStringLiteral(
+                 "CREATE TABLE FALHAENTRADA ("
+                 " CDLOGIN VARCHAR(80) %BIN% NOT NULL,"
+                 " DSENDERECO VARCHAR(64) %BIN% NOT NULL,"
+                 " NRFALHAS INTEGER NOT NULL DEFAULT 0,"
+                 " DTULTFALHA VARCHAR(30) %BIN% NOT NULL,"
+                 " PRIMARY KEY (CDLOGIN, DSENDERECO))"),
+             QStringLiteral("CREATE INDEX IX_FALHAENTRADA_END ON FALHAENTRADA"
+                            " (DSENDERECO, DTULTFALHA)"),
+             QStringLiteral("CREATE INDEX IX_FALHAENTRADA_DATA ON FALHAENTRADA (DTULTFALHA)"),
+         }},
     };
     return list;
 }

@@ -62,7 +62,7 @@ bool prompt(const char *text, std::string *line)
 
 } // namespace
 
-bool readPassword(bool confirm, QString *password, QString *error)
+bool readPassword(bool confirm, QByteArray *password, QString *error)
 {
     std::string first;
     if (!::isatty(STDIN_FILENO)) {
@@ -70,7 +70,7 @@ bool readPassword(bool confirm, QString *password, QString *error)
             *error = QStringLiteral("no password on standard input");
             return false;
         }
-        *password = QString::fromStdString(first);
+        *password = QByteArray::fromStdString(first);
         return true;
     }
     if (!prompt("Password: ", &first)) {
@@ -84,7 +84,7 @@ bool readPassword(bool confirm, QString *password, QString *error)
             return false;
         }
     }
-    *password = QString::fromStdString(first);
+    *password = QByteArray::fromStdString(first);
     return true;
 }
 

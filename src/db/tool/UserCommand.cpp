@@ -13,8 +13,9 @@ namespace VexDb {
 namespace {
 
 const QString kConnection = QStringLiteral("vex-db-user");
-const QStringList kActions = { QStringLiteral("add"), QStringLiteral("passwd"),
-                               QStringLiteral("disable"), QStringLiteral("list") };
+const QStringList kActions
+    = { QStringLiteral("add"), QStringLiteral("passwd"), QStringLiteral("disable"),
+        QStringLiteral("enable"), QStringLiteral("list") };
 // Iteration counts below the minimum only with the test flag, so that test
 // suites need not spend a second per sign-in.
 const QString kWeakFlag = QStringLiteral("--test-weak-iterations");
@@ -26,6 +27,8 @@ QString UserCommand::usage()
     return QStringLiteral(
         "user    sign-in users of vex-appserver --auth db; the password is asked\n"
         "        twice on a terminal (no echo), else read as one line of stdin;\n"
+        "        it needs 12 characters or more, at most 1024 bytes of UTF-8;\n"
+        "        passwd and disable end the sessions signed in before;\n"
         "        --iterations: PBKDF2 rounds, at least 600000 (the default);\n"
         "        --test-weak-iterations allows fewer, for test suites only\n");
 }
@@ -39,7 +42,7 @@ int UserCommand::fail(const QString &message, int code)
 int UserCommand::parse(const QStringList &a, Args *args)
 {
     if (a.isEmpty() || !kActions.contains(a.first()))
-        return fail(QStringLiteral("user needs add, passwd, disable or list; see --help"),
+        return fail(QStringLiteral("user needs add, passwd, disable, enable or list; see --help"),
                     VexDbTool::BadArguments);
     args->action = a.first();
     args->iterations = Password::MinIterations;
@@ -114,12 +117,18 @@ int UserCommand::execute(const Args &args)
     UserStore::Result result = UserStore::Result::Ok;
     if (args.action == QLatin1String("disable")) {
         result = store.disable(args.login, &error);
+    } else if (args.action == QLatin1String("enable")) {
+        result = store.enable(args.login, &error);
     } else {
-        QString password;
-        if (!readPassword(true, &password, &error))
+        QByteArray typed;
+        if (!readPassword(true, &typed, &error))
             return fail(error, VexDbTool::Failed);
-        if (password.isEmpty())
+        if (typed.isEmpty())
             return fail(QStringLiteral("empty password refused"), VexDbTool::Failed);
+        if (const QString why = Password::refusal(typed); !why.isEmpty())
+            return fail(why, VexDbTool::Failed);
+        const QString password = QString::fromUtf8(typed);
+        typed.fill('\0');
         result = args.action == QLatin1String("add")
             ? store.add(args.login, password, args.iterations, &error)
             : store.setPassword(args.login, password, args.iterations, &error);
@@ -129,6 +138,7 @@ int UserCommand::execute(const Args &args)
         m_out << "user " << args.login << ": "
               << (args.action == QLatin1String("add")          ? "added"
                       : args.action == QLatin1String("passwd") ? "password changed"
+                      : args.action == QLatin1String("enable") ? "enabled"
                                                                : "disabled")
               << Qt::endl;
         return VexDbTool::Ok;

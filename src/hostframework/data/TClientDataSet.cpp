@@ -15,11 +15,6 @@ Q_LOGGING_CATEGORY(lcDataSet, "vex.data.dataset", QtInfoMsg)
 
 namespace {
 
-bool isStringType(TFieldType type)
-{
-    return type == TFieldType::ftString || type == TFieldType::ftFixedChar;
-}
-
 bool isNumber(const QVariant &value)
 {
     switch (value.metaType().id()) {

@@ -14,11 +14,6 @@ Q_LOGGING_CATEGORY(lcField, "vex.data.field", QtInfoMsg)
 
 namespace {
 
-bool isStringType(TFieldType type)
-{
-    return type == TFieldType::ftString || type == TFieldType::ftFixedChar;
-}
-
 } // namespace
 
 TField::TField(TClientDataSet *dataSet, const QString &fieldName, TFieldType type, int size)
