@@ -130,7 +130,6 @@ public:
     TField *cdsSoliVRFATOCONV = nullptr;
     TField *cdsSoliNRSEQUCONSOL = nullptr;
     TField *cdsSoliIDPEDIDOOL = nullptr;
-    TField *cdsSoliSITUACAO = nullptr; // calculated
     TField *cdsProdCDARVPROD = nullptr;
     TField *cdsProdNMPRODUTO = nullptr;
     TField *cdsProdSGUNIDADE = nullptr;
@@ -175,7 +174,6 @@ public:
     void cdsProdIDBAIXAOLSAIGetText(TField *sender, QString &text, bool displayText);
     void dbgProdDrawColumnCell(TDBGrid *sender, TCanvas &canvas, const QRect &rect,
                                int dataCol, TColumn *column, TGridDrawState state);
-    void cdsSoliSITUACAOGetText(TField *sender, QString &text, bool displayText);
     void dbgProdOLDrawColumnCell(TDBGrid *sender, TCanvas &canvas, const QRect &rect,
                                  int dataCol, TColumn *column, TGridDrawState state);
 
@@ -234,14 +232,17 @@ private:
     void resetSituationFilter();
     void requestsReloaded();
     bool wantsSituations() const;
-    void ensureSituationsSoon();
     void ensureSituations();
-    void fetchSituations();
+    void askSituations();
+    void situationsArrived(const TServerReply &reply);
+    std::optional<int> situationOf(const TClientDataSet *ds, int row) const;
     void applySituationFilter();
     void showSituationCounts(bool known);
 
     RequestSituations m_situations;
-    bool m_situationsCurrent = false; // fetched for the requests on show
+    bool m_situationsCurrent = false; // asked for the requests on show
+    QPointer<AsyncCall> m_situationsCall;
+    quint64 m_situationsAsked = 0; // an older answer is dropped
 
     bool m_firstFilterOpen = false; // the first activation's dialog is showing
     // Key values of each level's current row while a verify reloads it.

@@ -189,8 +189,6 @@ QList<PacketSheet::Column> chainColumns(const TfrmAcomPOL *w, const TDataPacket 
         columns.append({name, title, std::move(f)});
     };
     for (const TField *f : w->cdsSoli->Fields()) {
-        if (f->Calculated())
-            continue; // the window's own, not the server's
         const QString name = f->FieldName();
         PacketSheet::Words rule;
         if (name == u"IDITMCONS")

@@ -1,10 +1,8 @@
 // Where to act on page "Solicitação": each request's situation in a column,
 // a quick filter by situation above the grid, and negative stock in red.
-// The situations are asked for once per branch shown on this page, after
-// the cascade has loaded it, never while the clerk moves through page 1.
+// The situations are asked for in the background, once per branch shown on
+// this page, never while the clerk moves through page 1.
 #include "Cli_vex00300.h"
-
-#include "WaitAnimationScope.h"
 
 #include "OleDate.h"
 #include "VexErrors.h"
@@ -12,6 +10,7 @@
 #include "controls/TDBGrid.h"
 #include "data/TClientDataSet.h"
 #include "data/TField.h"
+#include "net/AsyncCall.h"
 #include "net/CallWait.h"
 #include "services/Consiste.h"
 #include "services/SafeCall.h"
@@ -23,11 +22,11 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QJsonArray>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalBlocker>
 #include <QTabWidget>
-#include <QTimer>
 
 Q_DECLARE_LOGGING_CATEGORY(lcAcomPOL)
 
@@ -36,7 +35,8 @@ using namespace Cli_vex00300;
 namespace {
 constexpr int kProductCodeWidth = 20;
 constexpr int kTextMargin = 2; // as the grid's own drawing
-const QLatin1String kSituationField("SITUACAO");
+const QLatin1String kSituationColumn("SITUACAO");
+constexpr int kSituationWidth = 300; // "Igual, Embarque vencido, Estoque negativo"
 
 QString paddedFinalProduct(const QString &code)
 {
@@ -46,15 +46,17 @@ QString paddedFinalProduct(const QString &code)
 
 void TfrmAcomPOL::buildSituation()
 {
-    cdsSoliSITUACAO = cdsSoli->AddField(kSituationField, TFieldType::ftString, 60);
-    cdsSoliSITUACAO->SetCalculated(true);
-    cdsSoliSITUACAO->SetDisplayLabel(QStringLiteral("Situação"));
-    // "Igual, Embarque vencido, Estoque negativo" whole, in any font.
-    cdsSoliSITUACAO->SetDisplayWidth(44);
-    cdsSoliSITUACAO->OnGetText = [this](TField *f, QString &t, bool d) {
-        cdsSoliSITUACAOGetText(f, t, d);
+    TColumn *column = dbgSoli->AddColumn(kSituationColumn, kSituationWidth);
+    column->Title = QStringLiteral("Situação");
+    column->CalcText = [this](const TClientDataSet *ds, int row) {
+        const std::optional<int> bits = situationOf(ds, row);
+        return bits ? RequestSituations::text(*bits) : QString();
     };
-    dbgSoli->AddColumn(kSituationField);
+    column->CalcValue = [this](const TClientDataSet *ds, int row) {
+        const std::optional<int> bits = situationOf(ds, row);
+        return bits ? QVariant(RequestSituations::text(*bits)) : QVariant();
+    };
+    dbgSoli->RefreshColumns();
 
     panSituacao = new QWidget(tshFormulario);
     panSituacao->setObjectName(QStringLiteral("panSituacao"));
@@ -93,8 +95,8 @@ void TfrmAcomPOL::buildSituation()
         if (state == TDataSetState::dsBrowse)
             requestsReloaded();
     });
-    connect(pgcPadrao, &QTabWidget::currentChanged, this, &TfrmAcomPOL::ensureSituationsSoon);
-    connect(dbgSoli, &TDBGrid::layoutChanged, this, &TfrmAcomPOL::ensureSituationsSoon);
+    connect(pgcPadrao, &QTabWidget::currentChanged, this, &TfrmAcomPOL::ensureSituations);
+    connect(dbgSoli, &TDBGrid::layoutChanged, this, &TfrmAcomPOL::ensureSituations);
     dbgProdOL->OnDrawColumnCell = [this](TDBGrid *grid, TCanvas &canvas, const QRect &rect,
                                          int col, TColumn *column, TGridDrawState state) {
         dbgProdOLDrawColumnCell(grid, canvas, rect, col, column, state);
@@ -122,21 +124,15 @@ void TfrmAcomPOL::resetSituationFilter()
     cdsSoli->SetFilter({});
 }
 
-// Runs inside the load, before its first row sets off the levels below.
+// Runs inside the load: what was known or asked of the rows before is
+// dropped, and asked again if the page wants it.
 void TfrmAcomPOL::requestsReloaded()
 {
+    delete m_situationsCall.data();
+    ++m_situationsAsked;
     m_situationsCurrent = false;
     showSituationCounts(false);
-    ensureSituationsSoon();
-}
-
-// Once the page is drawn and the calls under way are over: the requests
-// are on show before their situations are asked for.
-void TfrmAcomPOL::ensureSituationsSoon()
-{
-    QTimer::singleShot(0, this, [this] {
-        CallWait::afterWait(this, [this] { SafeCall([this] { ensureSituations(); }); });
-    });
+    ensureSituations();
 }
 
 bool TfrmAcomPOL::wantsSituations() const
@@ -144,7 +140,7 @@ bool TfrmAcomPOL::wantsSituations() const
     if (cbxSituacao->currentIndex() != int(RequestSituation::All))
         return true;
     for (const TColumn *column : dbgSoli->VisibleColumns()) {
-        if (column->FieldName == kSituationField)
+        if (column->FieldName == kSituationColumn)
             return true;
     }
     return false;
@@ -156,26 +152,43 @@ void TfrmAcomPOL::ensureSituations()
         || !cdsSoli->Active() || !cdsFilial->Active() || cdsFilial->IsEmpty()
         || !wantsSituations())
         return;
-    fetchSituations();
+    askSituations();
 }
 
-// A failure leaves the situations unknown with a note beside the filter,
-// never an error box: the requests themselves are on show. F5 asks again.
-void TfrmAcomPOL::fetchSituations()
+void TfrmAcomPOL::askSituations()
 {
     m_situationsCurrent = true;
     m_situations.clear();
     lblSituacaoNota->clear();
+    const QString branch = cdsFilialCDFILSOLI->AsString();
+    qCDebug(lcAcomPOL) << "GetSituacaoSoli" << branch;
+    const QJsonArray params = rdmAcomPOL::SituacaoSoliParams(
+        branch, stFilOL, DtEntrIni, DtEntrFin, stDtEntr, DtSolIni, DtSolFin, stDtSoli,
+        stProdIni, paddedFinalProduct(stProdFin), stProd, msgPadrao.Msg(QStringLiteral("ED")),
+        stListaConsol, stTodasConsol, stStatus, stItemConsol, stPedGerado, stQtdePedido,
+        OleDate::fromDate(QDate::currentDate()));
+    auto *call = new AsyncCall(*netAcomPOL, QLatin1String(rdmAcomPOL::kGetSituacaoSoli), params,
+                               this);
+    m_situationsCall = call;
+    connect(call, &AsyncCall::finished, this,
+            [this, call, asked = m_situationsAsked](const TServerReply &reply) {
+        call->deleteLater();
+        // Never inside another call's wait: refiltering moves the rows and
+        // may fetch the levels below.
+        CallWait::afterWait(this, [this, asked, reply] {
+            if (asked == m_situationsAsked)
+                SafeCall([this, reply] { situationsArrived(reply); });
+        });
+    });
+}
+
+// A failure leaves the situations unknown with a note beside the filter,
+// never an error box. F5 asks again.
+void TfrmAcomPOL::situationsArrived(const TServerReply &reply)
+{
+    m_situationsCall = nullptr;
     bool known = false;
     try {
-        WaitAnimationScope wait(this);
-        const QString branch = cdsFilialCDFILSOLI->AsString();
-        qCDebug(lcAcomPOL) << "GetSituacaoSoli" << branch;
-        const TServerReply reply = rdmAcomPOL::GetSituacaoSoli(
-            *netAcomPOL, branch, stFilOL, DtEntrIni, DtEntrFin, stDtEntr, DtSolIni, DtSolFin,
-            stDtSoli, stProdIni, paddedFinalProduct(stProdFin), stProd,
-            msgPadrao.Msg(QStringLiteral("ED")), stListaConsol, stTodasConsol, stStatus,
-            stItemConsol, stPedGerado, stQtdePedido, OleDate::fromDate(QDate::currentDate()));
         m_situations.load(Consiste::CheckResultServ(reply, true, 0));
         known = true;
     } catch (const EVexError &e) {
@@ -185,6 +198,8 @@ void TfrmAcomPOL::fetchSituations()
                 .arg(e.message()));
     }
     showSituationCounts(known);
+    if (cdsSoli->SortField() == kSituationColumn)
+        cdsSoli->Resort();
     if (!cdsSoli->Filtered()) {
         dbgSoli->viewport()->update();
         return;
@@ -197,7 +212,7 @@ void TfrmAcomPOL::fetchSituations()
 void TfrmAcomPOL::applySituationFilter()
 {
     const auto situation = RequestSituation(cbxSituacao->currentIndex());
-    ensureSituations(); // first, so that the rows are filtered once
+    ensureSituations();
     if (situation == RequestSituation::All) {
         cdsSoli->SetFilter({});
     } else {
@@ -223,14 +238,10 @@ void TfrmAcomPOL::showSituationCounts(bool known)
     }
 }
 
-void TfrmAcomPOL::cdsSoliSITUACAOGetText(TField *, QString &text, bool)
+std::optional<int> TfrmAcomPOL::situationOf(const TClientDataSet *ds, int row) const
 {
-    if (cdsSoli->IsEmpty())
-        return;
-    const std::optional<int> bits =
-        m_situations.bits(cdsSoliNRSOLICMP->AsString(), cdsSoliCDPRODUTO->AsString());
-    if (bits)
-        text = RequestSituations::text(*bits);
+    return m_situations.bits(ds->RawValue(row, cdsSoliNRSOLICMP->Index()).toString(),
+                             ds->RawValue(row, cdsSoliCDPRODUTO->Index()).toString());
 }
 
 // Stock the operator has reserved beyond what it holds stands out in red;

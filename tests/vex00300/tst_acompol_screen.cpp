@@ -650,7 +650,7 @@ void tst_AcomPOLScreen::gridColumns_data()
         << QStringList{"NRSOLICMP", "CDARVPROD:99", "NMPRODUTO:192", "SGUNIDADE:28",
                        "VRFATOCONV", "QTSOLIPROD", "DTPROGENTR:82", "IDSOLIAPROV",
                        "NRSOLCMPCONS", "CDFILIOPELOG", "NRSEQUCONSOL", "IDPEDIDOOL",
-                       "SITUACAO"};
+                       "SITUACAO:300"};
     QTest::newRow("dbgProd") << "dbgProd"
         << QStringList{"CDARVPROD:96", "NMPRODUTO:300", "SGUNIDADE:22", "VRFATOCONV",
                        "QTPROGENPEOL", "DTPROGENPEOL:89", "NRPEDEXOL", "IDBAIXENPEOL",

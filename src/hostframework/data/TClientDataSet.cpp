@@ -181,8 +181,8 @@ std::vector<QVariantList> TClientDataSet::convertRows(const TDataPacket &packet)
     std::vector<int> columns;
     columns.reserve(m_fields.size());
     for (const auto &field : m_fields) {
-        const int column = field->Calculated() ? -1 : packet.columnIndex(field->FieldName());
-        if (column < 0 && !field->Calculated()) {
+        const int column = packet.columnIndex(field->FieldName());
+        if (column < 0) {
             throw EDataPacketError(QStringLiteral("Coluna %1 ausente no pacote de dados de %2")
                                        .arg(field->FieldName(), objectName()));
         }
@@ -196,10 +196,6 @@ std::vector<QVariantList> TClientDataSet::convertRows(const TDataPacket &packet)
         row.reserve(qsizetype(m_fields.size()));
         for (size_t f = 0; f < m_fields.size(); ++f) {
             const TField *field = m_fields[f].get();
-            if (columns[f] < 0) { // calculated
-                row.append(QVariant());
-                continue;
-            }
             const QVariant raw = columns[f] < source.size() ? source.at(columns[f]) : QVariant();
             QVariant value;
             const Conversion result = columns[f] < source.size()
@@ -270,7 +266,7 @@ namespace {
 int compareValues(const TField *field, const QVariant &a, const QVariant &b,
                   const QString &textA, const QString &textB)
 {
-    if (!field->Calculated() && (a.isNull() || b.isNull()))
+    if (a.isNull() || b.isNull())
         return int(!a.isNull()) - int(!b.isNull());
     if (field->OnGetText || field->DataType() == TFieldType::ftString
         || field->DataType() == TFieldType::ftFixedChar) {

@@ -39,10 +39,6 @@ public:
     void SetRequired(bool required) { m_required = required; }
     int DisplayWidth() const; // characters; defaults from type and size
     void SetDisplayWidth(int width) { m_displayWidth = width; }
-    // A calculated field takes no column of a packet: it reads as null and
-    // shows what OnGetText makes of the record; it sorts by that text.
-    bool Calculated() const { return m_calculated; }
-    void SetCalculated(bool calculated) { m_calculated = calculated; }
 
     TFieldGetTextEvent OnGetText;
 
@@ -73,6 +69,5 @@ private:
     TEditMask m_editMask;
     bool m_visible = true;
     bool m_required = false;
-    bool m_calculated = false;
     int m_displayWidth = 0;
 };

@@ -100,21 +100,19 @@ TServerReply GetSoli(TNetConnection &net, const QString &cdFilSoli, const QStrin
     return net.Call(QStringLiteral("GetSoli"), params);
 }
 
-TServerReply GetSituacaoSoli(TNetConnection &net, const QString &cdFilSoli,
-                             const QString &stFilOL, double DtEntrIni, double DtEntrFin,
-                             const QString &stDtEntr, double DtSolIni, double DtSolFin,
-                             const QString &stDtSoli, const QString &stProdIni,
-                             const QString &ProdFin, const QString &stProd,
-                             const QString &textED, const QString &stListaConsol,
-                             const QString &stTodasConsol, const QString &stStatus,
-                             const QString &stItemConsol, const QString &stPedGerado,
-                             const QString &stQtdePedido, double DtRef)
+QJsonArray SituacaoSoliParams(const QString &cdFilSoli, const QString &stFilOL,
+                              double DtEntrIni, double DtEntrFin, const QString &stDtEntr,
+                              double DtSolIni, double DtSolFin, const QString &stDtSoli,
+                              const QString &stProdIni, const QString &ProdFin,
+                              const QString &stProd, const QString &textED,
+                              const QString &stListaConsol, const QString &stTodasConsol,
+                              const QString &stStatus, const QString &stItemConsol,
+                              const QString &stPedGerado, const QString &stQtdePedido,
+                              double DtRef)
 {
-    const QJsonArray params{cdFilSoli, stFilOL, DtEntrIni, DtEntrFin, stDtEntr, DtSolIni,
-                            DtSolFin, stDtSoli, stProdIni, ProdFin, stProd, textED,
-                            stListaConsol, stTodasConsol, stStatus, stItemConsol,
-                            stPedGerado, stQtdePedido, DtRef};
-    return net.Call(QStringLiteral("GetSituacaoSoli"), params);
+    return {cdFilSoli, stFilOL, DtEntrIni, DtEntrFin, stDtEntr, DtSolIni, DtSolFin, stDtSoli,
+            stProdIni, ProdFin, stProd, textED, stListaConsol, stTodasConsol, stStatus,
+            stItemConsol, stPedGerado, stQtdePedido, DtRef};
 }
 
 TServerReply GetProd(TNetConnection &net, const QString &cdFilSoli, const QString &stFilOL,

@@ -76,17 +76,20 @@ TServerReply GetSoli(TNetConnection &net, const QString &cdFilSoli, const QStrin
                      const QString &stItemConsol, const QString &stPedGerado,
                      const QString &stQtdePedido);
 
-// The situation of every request GetSoli lists for the same arguments, on
-// the day DtRef (NRSOLICMP, CDPRODUTO, IDSITUACAO: bits of ItemSituation).
-TServerReply GetSituacaoSoli(TNetConnection &net, const QString &cdFilSoli,
-                             const QString &stFilOL, double DtEntrIni, double DtEntrFin,
-                             const QString &stDtEntr, double DtSolIni, double DtSolFin,
-                             const QString &stDtSoli, const QString &stProdIni,
-                             const QString &ProdFin, const QString &stProd,
-                             const QString &textED, const QString &stListaConsol,
-                             const QString &stTodasConsol, const QString &stStatus,
-                             const QString &stItemConsol, const QString &stPedGerado,
-                             const QString &stQtdePedido, double DtRef);
+// GetSituacaoSoli's name and params: GetSoli's eighteen and the reference
+// day, for a call made beside the window's (AsyncCall). Its rows: the
+// situation of every request GetSoli lists for the same eighteen
+// (NRSOLICMP, CDPRODUTO, IDSITUACAO: bits of ItemSituation).
+inline constexpr const char *kGetSituacaoSoli = "GetSituacaoSoli";
+QJsonArray SituacaoSoliParams(const QString &cdFilSoli, const QString &stFilOL,
+                              double DtEntrIni, double DtEntrFin, const QString &stDtEntr,
+                              double DtSolIni, double DtSolFin, const QString &stDtSoli,
+                              const QString &stProdIni, const QString &ProdFin,
+                              const QString &stProd, const QString &textED,
+                              const QString &stListaConsol, const QString &stTodasConsol,
+                              const QString &stStatus, const QString &stItemConsol,
+                              const QString &stPedGerado, const QString &stQtdePedido,
+                              double DtRef);
 
 // Order lines generated for one consolidated request.
 TServerReply GetProd(TNetConnection &net, const QString &cdFilSoli, const QString &stFilOL,
