@@ -48,6 +48,7 @@ void TfrmAcomPOL::buildSituation()
 {
     TColumn *column = dbgSoli->AddColumn(kSituationColumn, kSituationWidth);
     column->Title = QStringLiteral("Situação");
+    column->Alignment = Qt::AlignLeft | Qt::AlignVCenter; // words, read from the left
     column->CalcText = [this](const TClientDataSet *ds, int row) {
         const std::optional<int> bits = situationOf(ds, row);
         return bits ? RequestSituations::text(*bits) : QString();
