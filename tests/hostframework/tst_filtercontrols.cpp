@@ -45,8 +45,13 @@ void onModal(QObject *owner, std::function<void(QWidget *)> action)
             return;
         timer->deleteLater();
         timer->stop();
-        if (modal && modal->isVisible())
-            action(modal);
+        if (!modal || !modal->isVisible())
+            return;
+        // The dialogs' keys include window shortcuts (F3, Ctrl+A), which
+        // fire only in the active window; offscreen, activation may lag.
+        QApplication::setActiveWindow(modal);
+        QTest::qWaitForWindowActive(modal);
+        action(modal);
     });
     timer->start(10);
 }
@@ -761,9 +766,6 @@ void tst_FilterControls::procura()
     onModal(m_owner.get(), [&](QWidget *modal) {
         auto *box = modal->findChild<QLineEdit *>("edtTexto");
         box->setText(text);
-        // F3 is a window shortcut: it fires only once the dialog is active.
-        QApplication::setActiveWindow(modal);
-        QVERIFY(QTest::qWaitForWindowActive(modal));
         for (const QChar k : keys)
             QTest::keyClick(box, Qt::Key_F3, k == 'p' ? Qt::ShiftModifier : Qt::NoModifier);
         stayedOpen = modal->isVisible();
