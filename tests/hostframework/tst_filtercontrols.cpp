@@ -50,7 +50,8 @@ void onModal(QObject *owner, std::function<void(QWidget *)> action)
         // The dialogs' keys include window shortcuts (F3, Ctrl+A), which
         // fire only in the active window; offscreen, activation may lag.
         QApplication::setActiveWindow(modal);
-        QTest::qWaitForWindowActive(modal);
+        if (!QTest::qWaitForWindowActive(modal))
+            qWarning("the dialog never became the active window");
         action(modal);
     });
     timer->start(10);
